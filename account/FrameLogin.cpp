@@ -1,0 +1,68 @@
+#include "account/FrameLogin.h"
+
+#include "account/Sessao.h"
+
+#include <wx/button.h>
+#include <wx/msgdlg.h>
+#include <wx/panel.h>
+#include <wx/sizer.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+FrameLogin::FrameLogin()
+    : wxDialog(nullptr, wxID_ANY, "Login - Dashboard", wxDefaultPosition, wxDefaultSize,
+               wxDEFAULT_DIALOG_STYLE) {
+    Centre(wxBOTH);
+    logado = false;
+
+    auto* mainSizer = new wxBoxSizer(wxVERTICAL);
+    auto* panel = new wxPanel(this, wxID_ANY);
+    auto* innerSizer = new wxBoxSizer(wxVERTICAL);
+
+    auto* rowUsuario = new wxBoxSizer(wxHORIZONTAL);
+    txtUsuario = AddLabeledField(panel, rowUsuario, L"Usuário", 1, false);
+    innerSizer->Add(rowUsuario, 0, wxEXPAND | wxALL, 1);
+
+    auto* rowSenha = new wxBoxSizer(wxHORIZONTAL);
+    txtSenha = AddLabeledField(panel, rowSenha, "Senha", 1, true);
+    innerSizer->Add(rowSenha, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 1);
+
+    auto* btnEntrar = new wxButton(panel, wxID_ANY, "Entrar", wxDefaultPosition, wxDefaultSize, 0);
+
+    mainSizer->Add(innerSizer, 1, wxEXPAND | wxALL, 20);
+    mainSizer->Add(btnEntrar, 0, wxALIGN_CENTER | wxBOTTOM, 20);
+    panel->SetSizer(mainSizer);
+
+    btnEntrar->Bind(wxEVT_BUTTON, &FrameLogin::OnEntrar, this);
+    // Enter in the password field signs in, as a user expects of a login form.
+    txtSenha->Bind(wxEVT_TEXT_ENTER, &FrameLogin::OnEntrar, this);
+
+    SetMinSize(wxSize(400, 350));
+}
+
+wxTextCtrl* FrameLogin::AddLabeledField(wxWindow* parent, wxSizer* row, const wxString& label,
+                                        int proportion, bool password) {
+    auto* column = new wxBoxSizer(wxVERTICAL);
+    auto* text = new wxStaticText(parent, wxID_ANY, label, wxDefaultPosition, wxDefaultSize, 0);
+    column->Add(text, 0, wxBOTTOM, 2);
+    // The password field also reports Enter, so that it can sign in.
+    const long style = password ? (wxTE_PASSWORD | wxTE_PROCESS_ENTER) : 0;
+    auto* field = new wxTextCtrl(parent, wxID_ANY, wxEmptyString, wxDefaultPosition,
+                                 wxDefaultSize, style);
+    column->Add(field, 0, wxEXPAND, 0);
+    row->Add(column, proportion, wxEXPAND | wxLEFT | wxRIGHT, 4);
+    return field;
+}
+
+void FrameLogin::OnEntrar(wxCommandEvent&) {
+    const wxString usuario = txtUsuario->GetValue();
+    const wxString senha = txtSenha->GetValue();
+
+    Sessao login(false);
+    if (login.Login(usuario, senha)) {
+        logado = true;
+        Close(false);
+        return;
+    }
+    wxMessageBox(L"Usuário ou senha inválidos.", "Erro", wxOK | wxICON_ERROR, nullptr);
+}

@@ -1,0 +1,94 @@
+#include "account/Sessao.h"
+
+#include "account/ConfigStore.h"
+#include "web/ServiceUrl.h"
+#include "web/WebSync.h"
+
+#include <wx/window.h>
+
+#include <nlohmann/json.hpp>
+
+#include <optional>
+#include <string>
+
+namespace {
+constexpr const char* kChaveId = "/Login/Id";
+constexpr const char* kChaveUsuario = "/Login/Usuario";
+constexpr const char* kChaveToken = "/Login/Token";
+
+constexpr const char* kCaminhoLogin = "/cupom/usuario.php";
+constexpr const char* kCaminhoValidarToken = "/cupom/api.php";
+constexpr const char* kContentTypeJson = "application/json; charset=UTF-8";
+
+// The "secret" of a login reply, or nothing when the reply is not a JSON object holding it as a
+// string: such a reply counts as a failed login.
+std::optional<std::string> LerSegredo(const std::string& corpo) {
+    const auto j = nlohmann::json::parse(corpo, nullptr, /*allow_exceptions=*/false,
+                                         /*ignore_comments=*/false);
+    if (!j.is_object()) return std::nullopt;
+    const auto it = j.find("secret");
+    if (it == j.end() || !it->is_string()) return std::nullopt;
+    return it->get<std::string>();
+}
+}  // namespace
+
+Sessao::Sessao(bool carregar) {
+    if (carregar) Carregar();
+}
+
+void Sessao::Carregar() {
+    auto config = AbrirConfiguracao();
+    id = config->Read(kChaveId, wxString());
+    usuario = config->Read(kChaveUsuario, wxString());
+    token = config->Read(kChaveToken, wxString());
+}
+
+void Sessao::Salvar() {
+    auto config = AbrirConfiguracao();
+    config->Write(kChaveId, id);
+    config->Write(kChaveUsuario, usuario);
+    config->Write(kChaveToken, token);
+}
+
+void Sessao::Logoff(wxWindow* janela) {
+    {
+        auto config = AbrirConfiguracao();
+        config->Write(kChaveId, wxString());
+        config->Write(kChaveUsuario, wxString());
+        config->Write(kChaveToken, wxString());
+    }  // flushed here, before the window closes and the program may end
+    if (janela) janela->Close(false);
+}
+
+bool Sessao::ValidarToken() {
+    if (token.empty()) return false;
+
+    auto request = web::WebSessionSync::GetDefault().CreateRequest(web::ServiceUrl(kCaminhoValidarToken));
+    if (!request.IsOk()) return false;
+    request.SetHeader("secret-key", token);
+    return request.Execute().state != web::WebRequestSync::State_Failed;
+}
+
+bool Sessao::Login(wxString usuario_digitado, wxString senha) {
+    auto request = web::WebSessionSync::GetDefault().CreateRequest(web::ServiceUrl(kCaminhoLogin));
+    if (!request.IsOk()) return false;
+
+    nlohmann::json j;
+    j["nome"] = std::string(usuario_digitado.utf8_str());
+    j["senha"] = std::string(senha.utf8_str());
+    j["funcao"] = "login";
+    const wxString data =
+        wxString::FromUTF8(j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+    request.SetData(data, kContentTypeJson, wxConvUTF8);
+
+    if (request.Execute().state == web::WebRequestSync::State_Failed) return false;
+
+    const auto segredo = LerSegredo(request.GetResponse().GetBody());
+    if (!segredo) return false;
+
+    usuario = usuario_digitado;
+    token = wxString::FromUTF8(*segredo);
+    id = token;  // the service sends no separate id; the login keeps the secret as its id
+    Salvar();
+    return true;
+}
