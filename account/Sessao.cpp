@@ -1,15 +1,13 @@
 #include "account/Sessao.h"
 
 #include "account/ConfigStore.h"
+#include "account/RespostaLogin.h"
 #include "web/ServiceUrl.h"
 #include "web/WebSync.h"
 
 #include <wx/window.h>
 
 #include <nlohmann/json.hpp>
-
-#include <optional>
-#include <string>
 
 namespace {
 constexpr const char* kChaveId = "/Login/Id";
@@ -20,16 +18,6 @@ constexpr const char* kCaminhoLogin = "/cupom/usuario.php";
 constexpr const char* kCaminhoValidarToken = "/cupom/api.php";
 constexpr const char* kContentTypeJson = "application/json; charset=UTF-8";
 
-// The "secret" of a login reply, or nothing when the reply is not a JSON object holding it as a
-// string: such a reply counts as a failed login.
-std::optional<std::string> LerSegredo(const std::string& corpo) {
-    const auto j = nlohmann::json::parse(corpo, nullptr, /*allow_exceptions=*/false,
-                                         /*ignore_comments=*/false);
-    if (!j.is_object()) return std::nullopt;
-    const auto it = j.find("secret");
-    if (it == j.end() || !it->is_string()) return std::nullopt;
-    return it->get<std::string>();
-}
 }  // namespace
 
 Sessao::Sessao(bool carregar) {
@@ -83,7 +71,7 @@ bool Sessao::Login(wxString usuario_digitado, wxString senha) {
 
     if (request.Execute().state == web::WebRequestSync::State_Failed) return false;
 
-    const auto segredo = LerSegredo(request.GetResponse().GetBody());
+    const auto segredo = LerSegredoLogin(request.GetResponse().GetBody());
     if (!segredo) return false;
 
     usuario = usuario_digitado;

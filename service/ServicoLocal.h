@@ -61,8 +61,8 @@ public:
     // The same for u8"" literals (char8_t text), as tests with accented names write them.
     void AdicionarUsuario(std::u8string_view nome, std::u8string_view senha,
                           nlohmann::json feed = nlohmann::json::array()) {
-        AdicionarUsuario(std::string(nome.begin(), nome.end()), std::string(senha.begin(), senha.end()),
-                         std::move(feed));
+        AdicionarUsuario(std::string(nome.begin(), nome.end()),
+                         std::string(senha.begin(), senha.end()), std::move(feed));
     }
 
     // Starts listening on a background thread; false when the address cannot be bound.

@@ -142,6 +142,7 @@ TEST(Sessao, UnreachableServiceFailsQuickly) {
 TEST(Sessao, ServerThatNeverAnswersFailsWithinTheStallLimit) {
     teste::ServicoTeste servico;
     servico.servico().AdicionarUsuario("maria", "certa");
+    Guardar("", "", "");
     servico.servico().DefinirRespostaFixa("/cupom/usuario.php",
                                           servico::RespostaFixa{200, "{\"secret\":\"t\"}", "application/json", 20s});
     web::SetDefaultTimeouts({10'000ms, 500ms});
