@@ -1,0 +1,137 @@
+#include "charts/PieChartGeometry.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <numbers>
+#include <string>
+#include <string_view>
+
+namespace pizza {
+
+double LerNumero(const wxString& texto) {
+    const std::string bytes = texto.ToStdString(wxConvUTF8);
+    const char* inicio = bytes.data();
+    const char* fim = inicio + bytes.size();
+    // The same blanks isspace() accepts in the C locale.
+    while (inicio != fim && std::string_view(" \t\n\v\f\r").find(*inicio) != std::string_view::npos)
+        ++inicio;
+    // from_chars takes no leading '+'; atof does (but not "+-").
+    if (inicio != fim && *inicio == '+') {
+        ++inicio;
+        if (inicio != fim && (*inicio == '+' || *inicio == '-')) return 0.0;
+    }
+    double valor = 0.0;
+    const auto [resto, erro] = std::from_chars(inicio, fim, valor, std::chars_format::general);
+    if (erro != std::errc()) return 0.0;
+    return valor;
+}
+
+wxString FormatarUmaDecimal(double valor) {
+    if (!std::isfinite(valor)) return "0.0";
+    char texto[400];  // wide enough for the largest double written in fixed notation
+    const auto [fim, erro] =
+        std::to_chars(texto, texto + sizeof texto, valor, std::chars_format::fixed, 1);
+    if (erro != std::errc()) return "0.0";
+    return wxString::FromAscii(texto, fim - texto);
+}
+
+std::vector<wxString> CalcularPercentuais(const std::vector<double>& valores) {
+    double total = 0.0;
+    for (double valor : valores) total += valor;
+
+    std::vector<wxString> percentuais;
+    percentuais.reserve(valores.size());
+    for (double valor : valores)
+        percentuais.push_back(total == 0.0 ? wxString("0.0")
+                                           : FormatarUmaDecimal(valor * 100.0 / total));
+    return percentuais;
+}
+
+Reagrupamento ReagruparFatias(const std::vector<LinhaProduto>& linhas, int max_fatias,
+                              int linha_destacada) {
+    // Grouping adds to the last slice, so there must be room for at least one.
+    const std::size_t limite = static_cast<std::size_t>(std::max(max_fatias, 1));
+
+    Reagrupamento resultado;
+    resultado.agrupada.assign(linhas.size(), false);
+    for (std::size_t i = 0; i < linhas.size(); ++i) {
+        const bool destacada = static_cast<int>(i) == linha_destacada;
+        if (resultado.fatias.size() < limite) {
+            PieSlice fatia;
+            fatia.label = linhas[i].descricao.Left(2);
+            fatia.value = linhas[i].valor;
+            fatia.highlighted = destacada;
+            resultado.fatias.push_back(fatia);
+        } else {
+            PieSlice& ultima = resultado.fatias.back();
+            ultima.label = kRotuloOutros;
+            ultima.highlighted = ultima.highlighted || destacada;
+            ultima.value += linhas[i].valor;
+            ultima.others = true;
+            resultado.agrupada[i - 1] = true;
+            resultado.agrupada[i] = true;
+        }
+    }
+    return resultado;
+}
+
+GeometriaPizza CalcularGeometriaPizza(const std::vector<PieSlice>& fatias, int largura,
+                                      int altura) {
+    GeometriaPizza geometria;
+    if (fatias.empty()) return geometria;
+
+    double total = 0.0;
+    for (const PieSlice& fatia : fatias)
+        if (fatia.value > 0.0) total += fatia.value;
+    if (!(total > 0.0)) return geometria;
+
+    const int largura_grafico = largura - 2 * kMargemPizza;
+    const int altura_grafico = altura - 2 * kMargemPizza;
+    if (largura_grafico <= 0 || altura_grafico <= 0) return geometria;
+
+    const int cx = largura_grafico / 2 + kMargemPizza;
+    const int cy = altura_grafico / 2 + kMargemPizza;
+    const int raio = std::min(largura_grafico, altura_grafico) / 2 - 10;
+    if (raio <= 0) return geometria;
+    geometria.cx = cx;
+    geometria.cy = cy;
+    geometria.raio = raio;
+
+    constexpr double kRadianos = std::numbers::pi / 180.0;
+    double angulo = 90.0;  // twelve o'clock; slices follow counter-clockwise
+    for (std::size_t i = 0; i < fatias.size(); ++i) {
+        const PieSlice& fatia = fatias[i];
+        if (fatia.value <= 0.0) continue;
+
+        SetorPizza setor;
+        setor.posicao = static_cast<int>(i);
+        setor.outros = fatia.others;
+        setor.fracao = fatia.value / total;
+        setor.inicio = angulo;
+        setor.fim = angulo + setor.fracao * 360.0;
+
+        setor.ox = cx;
+        setor.oy = cy;
+        if (fatia.highlighted) {
+            const double meio = (angulo + (setor.fim - angulo) / 2.0) * kRadianos;
+            setor.ox = static_cast<int>(cx + kDeslocamentoDestaque * std::cos(meio));
+            setor.oy = static_cast<int>(cy - kDeslocamentoDestaque * std::sin(meio));
+        }
+
+        if (setor.fracao >= kFracaoMinimaRotulo) {
+            // The label stays where it would stand on the unshifted pie.
+            const double meio = (angulo + setor.fracao * 360.0 / 2.0) * kRadianos;
+            setor.tem_rotulo = true;
+            setor.rotulo = FormatarUmaDecimal(setor.fracao * 100.0) + "%";
+            setor.lx = cx + static_cast<int>(std::cos(meio) * kDistanciaRotulo * raio);
+            setor.ly = cy - static_cast<int>(std::sin(meio) * kDistanciaRotulo * raio);
+        }
+
+        geometria.setores.push_back(setor);
+        angulo = setor.fim;
+    }
+    return geometria;
+}
+
+}  // namespace pizza

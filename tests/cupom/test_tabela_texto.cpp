@@ -1,0 +1,177 @@
+// The receipt items text table without a window: layout byte for byte, widths in characters,
+// totals, cells that are not numbers, and numbers read and written with "." under a comma locale.
+
+#include <gtest/gtest.h>
+#include <wx/arrstr.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tests/support/TestEnvironment.h"
+#include "ui/TabelaTexto.h"
+
+namespace {
+
+using Linhas = std::vector<std::vector<wxString>>;
+
+const std::vector<wxString> kCabecalhos = {"Seq",    L"Código", L"Descrição", "Qtde",      "Unid",
+                                           "V.Unit", "V.Total", "Desconto",   L"V.Líquido"};
+const std::vector<int> kDireita = {0, 3, 5, 6, 7, 8};
+const std::vector<int> kSoma = {6, 7, 8};
+
+const Linhas kDoisItens = {
+    {"1", "123", "ITEM A", "2", "UN", "3.5", "7.0", "0.0", "7.0"},
+    {"2", "4567", "ITEM B", "1", "KG", "10.25", "10.25", "0.25", "10.0"},
+};
+
+const wxString kTabelaDoisItens = wxString::FromUTF8(
+    "+-----+--------+-----------+------+------+--------+---------+----------+-----------+\n"
+    "| Seq | Código | Descrição | Qtde | Unid | V.Unit | V.Total | Desconto | V.Líquido |\n"
+    "+-----+--------+-----------+------+------+--------+---------+----------+-----------+\n"
+    "|   1 | 123    | ITEM A    |    2 | UN   |    3.5 |     7.0 |      0.0 |       7.0 |\n"
+    "|   2 | 4567   | ITEM B    |    1 | KG   |  10.25 |   10.25 |     0.25 |      10.0 |\n"
+    "+-----+--------+-----------+------+------+--------+---------+----------+-----------+\n"
+    "|     |        |           |      |      |        |   17.25 |     0.25 |     17.00 |\n"
+    "+-----+--------+-----------+------+------+--------+---------+----------+-----------+");
+
+wxArrayString SepararLinhas(const wxString& tabela) {
+    return wxSplit(tabela, '\n', '\0');
+}
+
+// All lines of a table have the same length in characters.
+void EsperarLinhasIguais(const wxString& tabela) {
+    const wxArrayString linhas = SepararLinhas(tabela);
+    ASSERT_FALSE(linhas.empty());
+    for (const wxString& linha : linhas)
+        EXPECT_EQ(linha.length(), linhas[0].length()) << linha.utf8_str();
+}
+
+// Switches the whole C locale to Brazilian Portuguese (decimal comma) for one test. When the
+// locale is not installed it is compiled into this process's temporary folder.
+class LocaleBrasileiro {
+public:
+    LocaleBrasileiro() {
+        ativo = std::setlocale(LC_ALL, kNome) != nullptr;
+        if (!ativo) {
+            const std::string pasta = teste::NovaPasta("locales");
+            const std::string comando =
+                "localedef -i pt_BR -f UTF-8 '" + pasta + "/" + kNome + "' >/dev/null 2>&1";
+            [[maybe_unused]] const int rc = std::system(comando.c_str());
+            setenv("LOCPATH", pasta.c_str(), 1);
+            ativo = std::setlocale(LC_ALL, kNome) != nullptr;
+        }
+    }
+    ~LocaleBrasileiro() { std::setlocale(LC_ALL, "C"); }
+    bool ativo = false;
+
+private:
+    static constexpr const char* kNome = "pt_BR.UTF-8";
+};
+
+TEST(TabelaTexto, DoisItensComTotais) {
+    const wxString tabela = MontarTabelaTexto(kCabecalhos, kDoisItens, true, kDireita, kSoma);
+    EXPECT_EQ(tabela.utf8_string(), kTabelaDoisItens.utf8_string());
+    EXPECT_FALSE(tabela.EndsWith("\n"));
+}
+
+TEST(TabelaTexto, CupomSemItens) {
+    const wxString tabela = MontarTabelaTexto(kCabecalhos, {}, true, kDireita, kSoma);
+    const wxString esperado = wxString::FromUTF8(
+        "+-----+--------+-----------+------+------+--------+---------+----------+-----------+\n"
+        "| Seq | Código | Descrição | Qtde | Unid | V.Unit | V.Total | Desconto | V.Líquido |\n"
+        "+-----+--------+-----------+------+------+--------+---------+----------+-----------+\n"
+        "+-----+--------+-----------+------+------+--------+---------+----------+-----------+\n"
+        "|     |        |           |      |      |        |    0.00 |     0.00 |      0.00 |\n"
+        "+-----+--------+-----------+------+------+--------+---------+----------+-----------+");
+    EXPECT_EQ(tabela.utf8_string(), esperado.utf8_string());
+}
+
+TEST(TabelaTexto, SemCabecalhosSemTotaisESemColunas) {
+    const std::vector<wxString> cabecalhos = {"Nome comprido", "B"};
+    const Linhas linhas = {{"x", "1"}, {"yy"}};  // a short row reads as empty cells
+    EXPECT_EQ(MontarTabelaTexto(cabecalhos, linhas, false, {1}, {}),
+              "+----+---+\n"
+              "| x  | 1 |\n"
+              "| yy |   |\n"
+              "+----+---+");
+    EXPECT_EQ(MontarTabelaTexto({}, linhas, true, {}, {0}), "");
+}
+
+TEST(TabelaTexto, TotalMaisLargoQueAsCelulas) {
+    const std::vector<wxString> cabecalhos = {"D", "V"};
+    const Linhas linhas = {{"a", "999.5"}, {"b", "999.5"}, {"c", "1"}};
+    const wxString tabela = MontarTabelaTexto(cabecalhos, linhas, true, {1}, {1});
+    EXPECT_EQ(tabela,
+              "+---+---------+\n"
+              "| D |       V |\n"
+              "+---+---------+\n"
+              "| a |   999.5 |\n"
+              "| b |   999.5 |\n"
+              "| c |       1 |\n"
+              "+---+---------+\n"
+              "|   | 2000.00 |\n"
+              "+---+---------+");
+    EsperarLinhasIguais(tabela);
+}
+
+TEST(TabelaTexto, LarguraContaCaracteresNaoBytes) {
+    const std::vector<wxString> cabecalhos = {L"Descrição", L"Preço"};
+    const Linhas linhas = {{L"AÇÚCAR", "4.5"}, {L"PÃO", "10"}};
+    const wxString tabela = MontarTabelaTexto(cabecalhos, linhas, true, {1}, {1});
+    const wxArrayString partes = SepararLinhas(tabela);
+    ASSERT_EQ(partes.size(), 8u);
+    EXPECT_EQ(partes[0], "+-----------+-------+");
+    EXPECT_EQ(partes[1], wxString(L"| Descrição | Preço |"));
+    EXPECT_EQ(partes[3], wxString(L"| AÇÚCAR    |   4.5 |"));
+    EXPECT_EQ(partes[4], wxString(L"| PÃO       |    10 |"));
+    EXPECT_EQ(partes[6], "|           | 14.50 |");
+    EsperarLinhasIguais(tabela);
+}
+
+TEST(TabelaTexto, CelulaQueNaoENumeroFicaForaDoTotal) {
+    const std::vector<wxString> cabecalhos = {"V"};
+    const Linhas linhas = {{"1.5"}, {"sem valor"}, {""}, {"2,5"}, {"3abc"}, {"2"}};
+    const wxString tabela = MontarTabelaTexto(cabecalhos, linhas, true, {0}, {0});
+    const wxArrayString partes = SepararLinhas(tabela);
+    ASSERT_EQ(partes.size(), 12u);
+    EXPECT_EQ(partes[0], "+-----------+");  // widened by "sem valor"
+    EXPECT_EQ(partes[4], "| sem valor |");
+    EXPECT_EQ(partes[10], "|      3.50 |");
+    EsperarLinhasIguais(tabela);
+}
+
+TEST(TabelaTexto, IndicesForaDaTabelaSaoIgnorados) {
+    const wxString tabela = MontarTabelaTexto({"A"}, {{"1"}}, true, {-1, 5}, {-1, 0, 7});
+    EXPECT_EQ(tabela,
+              "+------+\n"
+              "| A    |\n"
+              "+------+\n"
+              "| 1    |\n"
+              "+------+\n"
+              "| 1.00 |\n"
+              "+------+");
+}
+
+// Cells come from SQLite with "." whatever the user's locale; under a comma locale the totals
+// must still add them up and be written with ".".
+TEST(TabelaTexto, NumerosComPontoSobLocaleBrasileiro) {
+    LocaleBrasileiro locale;
+    if (!locale.ativo) GTEST_SKIP() << "pt_BR.UTF-8 cannot be set or built on this machine";
+    ASSERT_STREQ(std::localeconv()->decimal_point, ",");
+    double lido = 0;
+    ASSERT_FALSE(wxString("10.25").ToDouble(&lido));  // the trap the table must avoid
+
+    const wxString tabela = MontarTabelaTexto(kCabecalhos, kDoisItens, true, kDireita, kSoma);
+    EXPECT_EQ(tabela.utf8_string(), kTabelaDoisItens.utf8_string());
+
+    EXPECT_TRUE(LerNumeroCelula("10.25", lido));
+    EXPECT_DOUBLE_EQ(lido, 10.25);
+    EXPECT_FALSE(LerNumeroCelula("10,25", lido));
+    EXPECT_DOUBLE_EQ(lido, 10.25);
+    EXPECT_EQ(FormatarTotal(1234.567), "1234.57");
+    EXPECT_EQ(FormatarTotal(-0.5), "-0.50");
+}
+
+}  // namespace

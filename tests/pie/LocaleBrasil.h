@@ -1,0 +1,42 @@
+#pragma once
+
+// Runs a test under the Brazilian locale, where printf and atof use "," as the decimal
+// separator, so number code that depends on the locale shows itself.
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstdio>
+#include <string>
+
+namespace teste {
+
+class LocaleBrasil {
+public:
+    LocaleBrasil() {
+        const char* atual = std::setlocale(LC_ALL, nullptr);
+        anterior = atual ? atual : "C";
+        ativo = std::setlocale(LC_ALL, "pt_BR.UTF-8") != nullptr;
+    }
+    ~LocaleBrasil() { std::setlocale(LC_ALL, anterior.c_str()); }
+    LocaleBrasil(const LocaleBrasil&) = delete;
+    LocaleBrasil& operator=(const LocaleBrasil&) = delete;
+
+    // True when the locale is in force and really writes "12,5".
+    bool Ativo() const {
+        if (!ativo) return false;
+        char texto[16];
+        std::snprintf(texto, sizeof texto, "%.1f", 12.5);
+        return std::string(texto) == "12,5";
+    }
+
+private:
+    std::string anterior;
+    bool ativo = false;
+};
+
+}  // namespace teste
+
+#define EXIGIR_LOCALE_BRASIL(locale) \
+    if (!(locale).Ativo())           \
+    GTEST_SKIP() << "pt_BR.UTF-8 is not available (localedef -i pt_BR -f UTF-8 pt_BR.UTF-8)"
