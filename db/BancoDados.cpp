@@ -1,0 +1,288 @@
+#include "db/BancoDados.h"
+
+#include <sqlite3.h>
+#include <wx/grid.h>
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "account/Sessao.h"
+#include "db/Sqlite.h"
+#include "db/TabelaResultado.h"
+
+using db::Declaracao;
+using db::TravaConexao;
+
+namespace {
+
+// The eight statements of the schema, concatenated. SQLite keeps each CREATE TABLE text as the
+// table's definition, so the blanks inside are part of the stored schema.
+constexpr const char* kEsquema =
+    "CREATE TABLE IF NOT EXISTS emitente(    cnpj TEXT UNIQUE,    ie TEXT,    im TEXT,    "
+    "nome TEXT,    fantasia TEXT,    endereco TEXT,    bairro TEXT,    cep TEXT,    municipio "
+    "TEXT);"
+    "CREATE TABLE IF NOT EXISTS cupom(    id INTEGER PRIMARY KEY AUTOINCREMENT,    "
+    "data_hora_emissao TEXT,    numero_cfe TEXT,    numero_serie_sat TEXT,    "
+    "chave_acesso TEXT UNIQUE,    valor_total REAL,    total_tributos REAL,    obs_cupom TEXT,    "
+    "obs_inf TEXT,    cnpj_emitente TEXT,    cpf_consumidor TEXT,    razao_social_consumidor TEXT, "
+    "   "
+    "enviado INTEGER DEFAULT 0,    url_consulta TEXT,    id_zelkari INTEGER);"
+    "CREATE INDEX IF NOT EXISTS idx_cupom_data_hora_emissao ON cupom(data_hora_emissao);"
+    "CREATE INDEX IF NOT EXISTS idx_cupom_cnpj_emitente ON cupom(cnpj_emitente);"
+    "CREATE TABLE IF NOT EXISTS cupom_item(    id INTEGER PRIMARY KEY AUTOINCREMENT,    "
+    "id_cupom INTEGER,    seq INTEGER,    codigo TEXT,    descricao TEXT,    qtde REAL,    un "
+    "TEXT,    "
+    "valor_unit REAL,    tributos REAL,    valor_total REAL,    desconto REAL);"
+    "CREATE INDEX IF NOT EXISTS idx_cupom_item_id_cupom ON cupom_item(id_cupom);"
+    "CREATE INDEX IF NOT EXISTS idx_cupom_item_codigo ON cupom_item(codigo);"
+    "CREATE INDEX IF NOT EXISTS idx_cupom_item_descricao ON cupom_item(descricao);";
+
+constexpr const char* kErroPreparar = "Erro ao preparar consulta: %s!";
+constexpr const char* kErroAbrir = "Erro ao abrir banco de dados SQLite: %s!";
+constexpr const char* kRegistrosAfetados = "registros afetados";
+constexpr const char* kLinhasAfetadas = "linhas_afetadas";
+
+constexpr const char* kSqlTabelas =
+    "SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite_%' ORDER BY name;";
+// The table name goes in as a parameter, so any name (quotes included) is just a value.
+constexpr const char* kSqlCamposTipos = "SELECT name, type FROM pragma_table_info(?)";
+constexpr const char* kSqlCampos = "SELECT name FROM pragma_table_info(?)";
+constexpr const char* kSqlUltimoId = "SELECT MAX(id_zelkari) FROM cupom";
+
+wxString TextoColuna(sqlite3_stmt* stmt, int i) {
+    const auto* texto = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
+    if (!texto) return wxString();
+    return wxString::FromUTF8(texto, static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));
+}
+
+wxString NomeColuna(sqlite3_stmt* stmt, int i) {
+    const char* nome = sqlite3_column_name(stmt, i);
+    return nome ? wxString::FromUTF8(nome) : wxString();
+}
+
+}  // namespace
+
+wxString NomeArquivoBanco(const wxString& usuario) {
+    std::uint64_t h = 14695981039346656037ull;
+    auto byte = [&h](unsigned b) { h = (h ^ b) * 1099511628211ull; };
+    auto unidade = [&byte](std::uint32_t u) {
+        byte(u & 0xFF);
+        byte((u >> 8) & 0xFF);
+    };
+    for (wxString::const_iterator it = usuario.begin(); it != usuario.end(); ++it) {
+        std::uint32_t c = static_cast<std::uint32_t>((*it).GetValue());
+        if (c > 0xFFFF) {  // outside the basic plane: its two UTF-16 surrogates
+            c -= 0x10000;
+            unidade(0xD800 + (c >> 10));
+            unidade(0xDC00 + (c & 0x3FF));
+        } else {
+            unidade(c);
+        }
+    }
+    return wxString::Format("%llu.db", static_cast<unsigned long long>(h));
+}
+
+BancoDados::BancoDados() {
+    SetErro(wxString());
+    // Both threads of a synchronisation use this one connection.
+    if (sqlite3_threadsafe() == 0)
+        throw std::runtime_error(
+            "SQLite library was built without thread support (SQLITE_THREADSAFE=0); "
+            "the receipt database cannot be shared by the synchronisation thread");
+
+    const wxString arquivo = NomeArquivoBanco(Sessao(true).GetUsuario());
+    const int rc = sqlite3_open_v2(
+        arquivo.utf8_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
+        nullptr);
+    if (rc != SQLITE_OK)
+        SetErro(wxString::Format(kErroAbrir, wxString::FromUTF8(sqlite3_errmsg(db))));
+
+    try {
+        CriarTabelas();
+    } catch (...) {
+        sqlite3_close(db);  // the destructor does not run when the constructor throws
+        db = nullptr;
+        throw;
+    }
+}
+
+BancoDados::~BancoDados() {
+    sqlite3_close(db);
+}
+
+void BancoDados::CriarTabelas() {
+    TravaConexao trava(db);
+    char* mensagem = nullptr;
+    const int rc = sqlite3_exec(db, kEsquema, nullptr, nullptr, &mensagem);
+    if (rc != SQLITE_OK) {
+        std::string texto = mensagem ? mensagem : sqlite3_errstr(rc);
+        sqlite3_free(mensagem);
+        throw std::runtime_error(texto);
+    }
+}
+
+wxString BancoDados::GetErro() const {
+    std::lock_guard<std::mutex> lock(erro_mutex);
+    return erro;
+}
+
+void BancoDados::SetErro(const wxString& texto) {
+    std::lock_guard<std::mutex> lock(erro_mutex);
+    erro = texto;
+}
+
+// Prepares the first statement of `sql`; on failure records the message and returns false.
+// The caller holds the connection's lock, so the message is this statement's.
+bool BancoDados::Preparar(const char* sql, Declaracao& stmt) {
+    if (stmt.Preparar(db, sql) == SQLITE_OK) return true;
+    SetErro(wxString::Format(kErroPreparar, wxString::FromUTF8(sqlite3_errmsg(db))));
+    return false;
+}
+
+void BancoDados::PreencherGrid(const wxString& sql, wxGrid* grid) {
+    std::map<wxString, wxString> col_labels;
+    PreencherGrid(sql, grid, col_labels);
+}
+
+void BancoDados::PreencherGrid(const wxString& sql, wxGrid* grid,
+                               std::map<wxString, wxString>& col_labels) {
+    SetErro(wxString());
+    std::unique_ptr<TabelaResultado> tabela;
+    std::vector<bool> a_direita;
+    {
+        TravaConexao trava(db);
+        Declaracao stmt;
+        if (!Preparar(sql.utf8_str(), stmt)) return;  // the grid stays as it was
+        sqlite3_stmt* s = stmt.get();
+
+        // The first step tells a query from a statement without result columns. A query's rows
+        // are read on from there: stepping it again from the start would run an
+        // INSERT ... RETURNING twice.
+        int rc = s ? sqlite3_step(s) : SQLITE_MISUSE;
+        const int colunas = sqlite3_column_count(s);
+        if (rc == SQLITE_DONE && colunas == 0) {
+            tabela = std::make_unique<TabelaResultado>(1);
+            tabela->SetColLabelValue(0, kRegistrosAfetados);
+            const std::string alteradas = std::to_string(sqlite3_changes(db));
+            const std::string_view celula = alteradas;
+            tabela->AdicionarLinha({&celula, 1});
+            a_direita.assign(1, false);
+        } else {
+            // A statement without result columns whose step failed ends here with no columns;
+            // a query keeps its header and the rows read before an error.
+            tabela = std::make_unique<TabelaResultado>(colunas);
+            a_direita.assign(static_cast<std::size_t>(colunas), false);
+            for (int i = 0; i < colunas; ++i) {
+                const wxString nome = NomeColuna(s, i);
+                const wxString& rotulo = col_labels[nome];
+                tabela->SetColLabelValue(i, rotulo.empty() ? nome : rotulo);
+                if (rc == SQLITE_ROW) {
+                    const int tipo = sqlite3_column_type(s, i);  // before any text conversion
+                    a_direita[static_cast<std::size_t>(i)] =
+                        tipo == SQLITE_INTEGER || tipo == SQLITE_FLOAT;
+                }
+            }
+            std::vector<std::string_view> celulas(static_cast<std::size_t>(colunas));
+            while (rc == SQLITE_ROW) {
+                for (int i = 0; i < colunas; ++i) {
+                    const auto* texto = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
+                    celulas[static_cast<std::size_t>(i)] =
+                        texto ? std::string_view(
+                                    texto, static_cast<std::size_t>(sqlite3_column_bytes(s, i)))
+                              : std::string_view();
+                }
+                tabela->AdicionarLinha(celulas);
+                rc = sqlite3_step(s);
+            }
+        }
+    }
+
+    grid->BeginBatch();
+    // Replacing the table drops the old rows, columns, sizes and attributes at once.
+    const auto modo = grid->GetTable() ? grid->GetSelectionMode() : wxGrid::wxGridSelectCells;
+    TabelaResultado* nova = tabela.release();
+    grid->SetTable(nova, true, modo);
+    for (std::size_t i = 0; i < a_direita.size(); ++i) {
+        if (!a_direita[i]) continue;
+        auto* attr = new wxGridCellAttr;
+        attr->SetAlignment(wxALIGN_RIGHT, wxALIGN_CENTRE);
+        grid->SetColAttr(static_cast<int>(i), attr);
+    }
+    AjustarLarguras(grid, nova);
+    grid->EndBatch();
+}
+
+void BancoDados::ConsultarRegistro(const wxString& sql, Registro& row) {
+    SetErro(wxString());
+    TravaConexao trava(db);
+    Declaracao stmt;
+    if (!Preparar(sql.utf8_str(), stmt) || !stmt) return;
+    sqlite3_stmt* s = stmt.get();
+    const int rc = sqlite3_step(s);
+    const int colunas = sqlite3_column_count(s);
+    if (rc == SQLITE_DONE && colunas == 0) {
+        row[kLinhasAfetadas] = wxString::Format("%d", sqlite3_changes(db));
+    } else if (rc == SQLITE_ROW) {
+        for (int i = 0; i < colunas; ++i) row[NomeColuna(s, i)] = TextoColuna(s, i);
+    }
+}
+
+void BancoDados::ConsultarRegistros(const wxString& sql, std::vector<Registro>& rows) {
+    SetErro(wxString());
+    TravaConexao trava(db);
+    Declaracao stmt;
+    if (!Preparar(sql.utf8_str(), stmt) || !stmt) return;
+    sqlite3_stmt* s = stmt.get();
+    int rc = sqlite3_step(s);
+    const int colunas = sqlite3_column_count(s);
+    if (rc == SQLITE_DONE && colunas == 0) {
+        rows.push_back({{kLinhasAfetadas, wxString::Format("%d", sqlite3_changes(db))}});
+        return;
+    }
+    for (; rc == SQLITE_ROW; rc = sqlite3_step(s)) {
+        Registro r;
+        for (int i = 0; i < colunas; ++i) r[NomeColuna(s, i)] = TextoColuna(s, i);
+        rows.push_back(std::move(r));
+    }
+}
+
+void BancoDados::ListarTabelas(wxArrayString& tabelas) {
+    SetErro(wxString());
+    TravaConexao trava(db);
+    Declaracao stmt;
+    if (!Preparar(kSqlTabelas, stmt)) return;
+    while (sqlite3_step(stmt.get()) == SQLITE_ROW) tabelas.Add(TextoColuna(stmt.get(), 0));
+}
+
+void BancoDados::ListarCampos(wxString tabela, wxArrayString& nomes, wxArrayString& tipos) {
+    SetErro(wxString());
+    TravaConexao trava(db);
+    Declaracao stmt;
+    if (!Preparar(kSqlCamposTipos, stmt)) return;
+    db::LigarTexto(stmt.get(), 1, std::string(tabela.utf8_str()));
+    while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
+        nomes.Add(TextoColuna(stmt.get(), 0));
+        tipos.Add(TextoColuna(stmt.get(), 1));
+    }
+}
+
+void BancoDados::ListarCampos(wxString tabela, wxArrayString& nomes) {
+    SetErro(wxString());
+    TravaConexao trava(db);
+    Declaracao stmt;
+    if (!Preparar(kSqlCampos, stmt)) return;
+    db::LigarTexto(stmt.get(), 1, std::string(tabela.utf8_str()));
+    while (sqlite3_step(stmt.get()) == SQLITE_ROW) nomes.Add(TextoColuna(stmt.get(), 0));
+}
+
+void BancoDados::GetUltimoId(int& ultimo_id) {
+    ultimo_id = 0;
+    SetErro(wxString());
+    TravaConexao trava(db);
+    Declaracao stmt;
+    if (stmt.Preparar(db, kSqlUltimoId) != SQLITE_OK) return;  // reported as 0, no error
+    if (sqlite3_step(stmt.get()) == SQLITE_ROW) ultimo_id = sqlite3_column_int(stmt.get(), 0);
+}

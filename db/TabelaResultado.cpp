@@ -1,0 +1,304 @@
+#include "db/TabelaResultado.h"
+
+#include <wx/dcclient.h>
+#include <wx/headerctrl.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+
+namespace {
+
+std::uint32_t ContarCaracteres(std::string_view texto) {
+    std::uint32_t n = 0;
+    for (unsigned char c : texto) n += (c & 0xC0) != 0x80;  // continuation bytes do not count
+    return n;
+}
+
+using ParLongo = std::pair<std::uint32_t, int>;
+
+}  // namespace
+
+TabelaResultado::TabelaResultado(int colunas)
+    : colunas_dados_(colunas),
+      mapa_colunas_(static_cast<std::size_t>(colunas)),
+      rotulos_(static_cast<std::size_t>(colunas)),
+      tem_rotulo_(static_cast<std::size_t>(colunas), false),
+      mais_longas_(static_cast<std::size_t>(colunas)),
+      coluna_com_atributo_(static_cast<std::size_t>(colunas), false) {
+    for (int c = 0; c < colunas; ++c) mapa_colunas_[static_cast<std::size_t>(c)] = c;
+}
+
+char* TabelaResultado::Reservar(std::size_t tamanho, RefLinha& ref) {
+    usado_ = (usado_ + 3) & ~std::size_t{3};  // records start on a 4-byte boundary
+    if (blocos_.empty() || usado_ + tamanho > capacidade_) {
+        capacidade_ = std::max(tamanho, kTamanhoBloco);
+        blocos_.push_back(std::make_unique_for_overwrite<char[]>(capacidade_));
+        usado_ = 0;
+    }
+    ref.bloco = static_cast<std::uint32_t>(blocos_.size() - 1);
+    ref.inicio = static_cast<std::uint32_t>(usado_);
+    char* destino = blocos_.back().get() + usado_;
+    usado_ += tamanho;
+    return destino;
+}
+
+void TabelaResultado::AdicionarLinha(std::span<const std::string_view> celulas) {
+    const std::size_t n = static_cast<std::size_t>(colunas_dados_);
+    std::size_t texto = 0;
+    for (std::size_t c = 0; c < n; ++c) texto += celulas[c].size();
+
+    RefLinha ref{};
+    char* destino = Reservar(n * sizeof(std::uint32_t) + texto, ref);
+    char* bytes = destino + n * sizeof(std::uint32_t);
+    std::uint32_t fim = 0;
+    const int linha = static_cast<int>(linhas_.size());
+    for (std::size_t c = 0; c < n; ++c) {
+        const std::string_view celula = celulas[c];
+        if (!celula.empty()) std::memcpy(bytes + fim, celula.data(), celula.size());
+        fim += static_cast<std::uint32_t>(celula.size());
+        std::memcpy(destino + c * sizeof(std::uint32_t), &fim, sizeof fim);
+
+        auto& heap = mais_longas_[c];
+        // A text can only enter the candidates when it has at least as many bytes as the
+        // shortest candidate has characters; most cells stop at this comparison.
+        if (heap.size() == kCandidatasLargura && celula.size() <= heap.front().first) continue;
+        const std::uint32_t caracteres = ContarCaracteres(celula);
+        if (heap.size() < kCandidatasLargura) {
+            heap.emplace_back(caracteres, linha);
+            std::push_heap(heap.begin(), heap.end(), std::greater<ParLongo>());
+        } else if (caracteres > heap.front().first) {
+            std::pop_heap(heap.begin(), heap.end(), std::greater<ParLongo>());
+            heap.back() = {caracteres, linha};
+            std::push_heap(heap.begin(), heap.end(), std::greater<ParLongo>());
+        }
+    }
+    linhas_.push_back(ref);
+}
+
+std::vector<int> TabelaResultado::LinhasMaisLongas(int col) const {
+    std::vector<int> linhas;
+    if (!candidatas_validas_ || col < 0 || col >= static_cast<int>(mapa_colunas_.size()))
+        return linhas;
+    const int origem = mapa_colunas_[static_cast<std::size_t>(col)];
+    if (origem < 0) return linhas;
+    for (const auto& [caracteres, linha] : mais_longas_[static_cast<std::size_t>(origem)])
+        linhas.push_back(linha);
+    return linhas;
+}
+
+std::string_view TabelaResultado::Celula(int row, int col) const {
+    if (row < 0 || col < 0 || row >= static_cast<int>(linhas_.size()) ||
+        col >= static_cast<int>(mapa_colunas_.size()))
+        return {};
+    const int origem = mapa_colunas_[static_cast<std::size_t>(col)];
+    const RefLinha ref = linhas_[static_cast<std::size_t>(row)];
+    if (origem < 0 || ref.bloco == kSemDados) return {};
+    const char* registro = blocos_[ref.bloco].get() + ref.inicio;
+    std::uint32_t inicio = 0, fim = 0;
+    if (origem > 0)
+        std::memcpy(&inicio, registro + (origem - 1) * sizeof(std::uint32_t), sizeof inicio);
+    std::memcpy(&fim, registro + origem * sizeof(std::uint32_t), sizeof fim);
+    const char* bytes = registro + static_cast<std::size_t>(colunas_dados_) * sizeof(std::uint32_t);
+    return {bytes + inicio, fim - inicio};
+}
+
+wxString TabelaResultado::GetValue(int row, int col) {
+    if (!alteradas_.empty()) {
+        const auto it = alteradas_.find({row, col});
+        if (it != alteradas_.end()) return it->second;
+    }
+    const std::string_view texto = Celula(row, col);
+    return texto.empty() ? wxString() : wxString::FromUTF8(texto.data(), texto.size());
+}
+
+void TabelaResultado::SetValue(int row, int col, const wxString& value) {
+    if (row < 0 || col < 0 || row >= GetNumberRows() || col >= GetNumberCols()) return;
+    alteradas_[{row, col}] = value;
+}
+
+bool TabelaResultado::IsEmptyCell(int row, int col) {
+    if (!alteradas_.empty()) {
+        const auto it = alteradas_.find({row, col});
+        if (it != alteradas_.end()) return it->second.empty();
+    }
+    return Celula(row, col).empty();
+}
+
+void TabelaResultado::Clear() {
+    for (auto& ref : linhas_) ref.bloco = kSemDados;
+    blocos_.clear();
+    usado_ = capacidade_ = 0;
+    alteradas_.clear();
+    candidatas_validas_ = false;
+}
+
+void TabelaResultado::Notificar(int pedido, int a, int b) {
+    if (wxGrid* grid = GetView()) {
+        wxGridTableMessage msg(this, pedido, a, b);
+        grid->ProcessTableMessage(msg);
+    }
+}
+
+// Moves the cells written through the grid when rows or columns before them come or go; those
+// inside a deleted range are dropped. (The grid moves the attributes itself when notified.)
+void TabelaResultado::DeslocarAlteradas(bool linhas, int pos, int delta) {
+    if (alteradas_.empty()) return;
+    std::map<std::pair<int, int>, wxString> novas;
+    for (auto& [chave, texto] : alteradas_) {
+        auto [row, col] = chave;
+        int& i = linhas ? row : col;
+        if (i >= pos) {
+            if (delta < 0 && i < pos - delta) continue;
+            i += delta;
+        }
+        novas.emplace(std::make_pair(row, col), std::move(texto));
+    }
+    alteradas_ = std::move(novas);
+}
+
+bool TabelaResultado::InsertRows(size_t pos, size_t numRows) {
+    if (pos > linhas_.size()) return false;
+    linhas_.insert(linhas_.begin() + static_cast<std::ptrdiff_t>(pos), numRows,
+                   RefLinha{kSemDados, 0});
+    DeslocarAlteradas(true, static_cast<int>(pos), static_cast<int>(numRows));
+    candidatas_validas_ = false;
+    Notificar(wxGRIDTABLE_NOTIFY_ROWS_INSERTED, static_cast<int>(pos), static_cast<int>(numRows));
+    return true;
+}
+
+bool TabelaResultado::AppendRows(size_t numRows) {
+    linhas_.insert(linhas_.end(), numRows, RefLinha{kSemDados, 0});
+    Notificar(wxGRIDTABLE_NOTIFY_ROWS_APPENDED, static_cast<int>(numRows));
+    return true;
+}
+
+bool TabelaResultado::DeleteRows(size_t pos, size_t numRows) {
+    if (pos >= linhas_.size()) return false;
+    numRows = std::min(numRows, linhas_.size() - pos);
+    linhas_.erase(linhas_.begin() + static_cast<std::ptrdiff_t>(pos),
+                  linhas_.begin() + static_cast<std::ptrdiff_t>(pos + numRows));
+    DeslocarAlteradas(true, static_cast<int>(pos), -static_cast<int>(numRows));
+    candidatas_validas_ = false;
+    Notificar(wxGRIDTABLE_NOTIFY_ROWS_DELETED, static_cast<int>(pos), static_cast<int>(numRows));
+    return true;
+}
+
+bool TabelaResultado::InsertCols(size_t pos, size_t numCols) {
+    if (pos > mapa_colunas_.size()) return false;
+    const auto p = static_cast<std::ptrdiff_t>(pos);
+    mapa_colunas_.insert(mapa_colunas_.begin() + p, numCols, -1);
+    rotulos_.insert(rotulos_.begin() + p, numCols, wxString());
+    tem_rotulo_.insert(tem_rotulo_.begin() + p, numCols, false);
+    coluna_com_atributo_.insert(coluna_com_atributo_.begin() + p, numCols, false);
+    DeslocarAlteradas(false, static_cast<int>(pos), static_cast<int>(numCols));
+    Notificar(wxGRIDTABLE_NOTIFY_COLS_INSERTED, static_cast<int>(pos), static_cast<int>(numCols));
+    return true;
+}
+
+bool TabelaResultado::AppendCols(size_t numCols) {
+    mapa_colunas_.insert(mapa_colunas_.end(), numCols, -1);
+    rotulos_.insert(rotulos_.end(), numCols, wxString());
+    tem_rotulo_.insert(tem_rotulo_.end(), numCols, false);
+    coluna_com_atributo_.insert(coluna_com_atributo_.end(), numCols, false);
+    Notificar(wxGRIDTABLE_NOTIFY_COLS_APPENDED, static_cast<int>(numCols));
+    return true;
+}
+
+bool TabelaResultado::DeleteCols(size_t pos, size_t numCols) {
+    if (pos >= mapa_colunas_.size()) return false;
+    numCols = std::min(numCols, mapa_colunas_.size() - pos);
+    const auto a = static_cast<std::ptrdiff_t>(pos);
+    const auto b = static_cast<std::ptrdiff_t>(pos + numCols);
+    mapa_colunas_.erase(mapa_colunas_.begin() + a, mapa_colunas_.begin() + b);
+    rotulos_.erase(rotulos_.begin() + a, rotulos_.begin() + b);
+    tem_rotulo_.erase(tem_rotulo_.begin() + a, tem_rotulo_.begin() + b);
+    coluna_com_atributo_.erase(coluna_com_atributo_.begin() + a, coluna_com_atributo_.begin() + b);
+    DeslocarAlteradas(false, static_cast<int>(pos), -static_cast<int>(numCols));
+    Notificar(wxGRIDTABLE_NOTIFY_COLS_DELETED, static_cast<int>(pos), static_cast<int>(numCols));
+    return true;
+}
+
+wxString TabelaResultado::GetColLabelValue(int col) {
+    if (col >= 0 && col < static_cast<int>(rotulos_.size()) &&
+        tem_rotulo_[static_cast<std::size_t>(col)])
+        return rotulos_[static_cast<std::size_t>(col)];
+    return wxGridTableBase::GetColLabelValue(col);
+}
+
+void TabelaResultado::SetColLabelValue(int col, const wxString& label) {
+    if (col < 0 || col >= static_cast<int>(rotulos_.size())) return;
+    rotulos_[static_cast<std::size_t>(col)] = label;
+    tem_rotulo_[static_cast<std::size_t>(col)] = true;
+}
+
+bool TabelaResultado::CanMeasureColUsingSameAttr(int col) const {
+    return !linha_com_atributo_ && col >= 0 &&
+           col < static_cast<int>(coluna_com_atributo_.size()) &&
+           !coluna_com_atributo_[static_cast<std::size_t>(col)];
+}
+
+void TabelaResultado::SetAttr(wxGridCellAttr* attr, int row, int col) {
+    if (col >= 0 && col < static_cast<int>(coluna_com_atributo_.size()))
+        coluna_com_atributo_[static_cast<std::size_t>(col)] = true;
+    wxGridTableBase::SetAttr(attr, row, col);
+}
+
+void TabelaResultado::SetRowAttr(wxGridCellAttr* attr, int row) {
+    linha_com_atributo_ = true;
+    wxGridTableBase::SetRowAttr(attr, row);
+}
+
+// The measure of wxGrid::AutoSizeColOrRow for one column (width of each cell by its renderer,
+// with the cell's font, on a client DC of the grid window; the label's extent in the label font;
+// a margin of 10 DIPs on each), restricted to the given rows.
+namespace {
+
+int LarguraColuna(wxGrid* grid, wxDC& dc, int col, const std::vector<int>& linhas) {
+    int maior = 0;
+    for (int row : linhas) {
+        wxGridCellRendererPtr renderer(grid->GetCellRenderer(row, col));
+        if (!renderer) continue;
+        // The grid's own merged attribute is not reachable from outside; a copy of the values a
+        // renderer reads when measuring stands in for it.
+        wxGridCellAttrPtr attr(new wxGridCellAttr);
+        attr->SetFont(grid->GetCellFont(row, col));
+        attr->SetTextColour(grid->GetCellTextColour(row, col));
+        attr->SetBackgroundColour(grid->GetCellBackgroundColour(row, col));
+        int h = 0, v = 0;
+        grid->GetCellAlignment(row, col, &h, &v);
+        attr->SetAlignment(h, v);
+        maior = std::max(
+            maior, renderer->GetBestWidth(*grid, *attr, dc, row, col, grid->GetRowHeight(row)));
+    }
+
+    const int margem = grid->FromDIP(10);
+    int rotulo;
+    if (grid->IsUsingNativeHeader()) {
+        rotulo = grid->GetGridColHeader()->GetColumnTitleWidth(static_cast<unsigned>(col));
+    } else {
+        dc.SetFont(grid->GetLabelFont());
+        const wxSize tamanho = dc.GetMultiLineTextExtent(grid->GetColLabelValue(col));
+        rotulo =
+            (grid->GetColLabelTextOrientation() == wxVERTICAL ? tamanho.y : tamanho.x) + margem;
+    }
+
+    if (maior == 0) return rotulo ? rotulo : grid->GetDefaultColSize();
+    return std::max(maior + margem, rotulo);
+}
+
+}  // namespace
+
+void AjustarLarguras(wxGrid* grid, TabelaResultado* tabela) {
+    if (grid->GetNumberRows() <= kLimiteMedidaExata || !tabela->CandidatasValidas()) {
+        grid->AutoSizeColumns(true);
+        return;
+    }
+    wxClientDC dc(grid->GetGridWindow());
+    for (int col = 0; col < grid->GetNumberCols(); ++col) {
+        if (grid->GetColSize(col) == 0) continue;  // hidden columns are not auto-sized
+        const int largura = LarguraColuna(grid, dc, col, tabela->LinhasMaisLongas(col));
+        grid->SetColSize(col, largura);
+        grid->SetColMinimalWidth(col, largura);
+    }
+}

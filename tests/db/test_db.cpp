@@ -1,0 +1,575 @@
+// The receipt store without windows, on real SQLite files in a temporary folder: the file name,
+// the schema, the query methods and the receipt import (generated and malformed feeds,
+// stopping, failing runs, a process killed in the middle).
+
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <wx/filefn.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "account/ConfigStore.h"
+#include "db/BancoDados.h"
+#include "service/GeradorCupons.h"
+#include "tests/support/TestEnvironment.h"
+
+using nlohmann::json;
+
+namespace {
+
+std::uint64_t Fnv1aUtf16(const std::vector<std::uint16_t>& unidades) {
+    std::uint64_t h = 0xcbf29ce484222325ull;
+    for (std::uint16_t u : unidades)
+        for (unsigned b : {u & 0xFFu, static_cast<unsigned>(u >> 8)})
+            h = (h ^ b) * 0x100000001b3ull;
+    return h;
+}
+
+// A second, plain connection to the same file: sees only what was committed.
+class Leitor {
+public:
+    explicit Leitor(const wxString& arquivo) { sqlite3_open(arquivo.utf8_str(), &db_); }
+    ~Leitor() { sqlite3_close(db_); }
+    std::vector<std::vector<std::string>> Linhas(const std::string& sql) const {
+        std::vector<std::vector<std::string>> linhas;
+        sqlite3_stmt* s = nullptr;
+        EXPECT_EQ(sqlite3_prepare_v2(db_, sql.c_str(), -1, &s, nullptr), SQLITE_OK)
+            << sqlite3_errmsg(db_);
+        while (sqlite3_step(s) == SQLITE_ROW) {
+            std::vector<std::string> linha;
+            for (int i = 0; i < sqlite3_column_count(s); ++i) {
+                const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
+                linha.push_back(t ? t : "<null>");
+            }
+            linhas.push_back(std::move(linha));
+        }
+        sqlite3_finalize(s);
+        return linhas;
+    }
+    std::string Valor(const std::string& sql) const {
+        const auto linhas = Linhas(sql);
+        return linhas.empty() || linhas[0].empty() ? "" : linhas[0][0];
+    }
+    int Contar(const std::string& tabela) const {
+        return std::stoi(Valor("SELECT count(*) FROM " + tabela));
+    }
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+json Cupom(int id, const std::string& chave, const std::string& nome_emitente = "Mercado Um",
+           int itens = 2) {
+    json c = {{"id", id},
+              {"chave_acesso", chave},
+              {"data_hora_emissao", "20240105101500"},
+              {"numero_cfe", "000101"},
+              {"numero_serie_sat", "900001234"},
+              {"url_consulta", "https://sat.example/" + chave},
+              {"valor_total", 12.5},
+              {"obs_cupom", "obs"},
+              {"obs_inf", "inf"},
+              {"total_tributos", 2.25},
+              {"emitente",
+               {{"cnpj", "11222333000181"},
+                {"ie", "1"},
+                {"im", "2"},
+                {"nome", nome_emitente},
+                {"fantasia", "Um"},
+                {"endereco", "Rua A"},
+                {"bairro", "Centro"},
+                {"cep", "01000000"},
+                {"municipio", "São Paulo"}}},
+              {"itens", json::array()}};
+    for (int i = 1; i <= itens; ++i)
+        c["itens"].push_back({{"seq", i},
+                              {"codigo", "789" + std::to_string(i)},
+                              {"descricao", "ARROZ"},
+                              {"qtde", 1.0},
+                              {"un", "UN"},
+                              {"valor_unit", 6.25},
+                              {"tributos", 1.1},
+                              {"valor_total", 6.25},
+                              {"desconto", 0.0}});
+    return c;
+}
+
+class BancoTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        pasta_anterior = wxGetCwd();
+        ASSERT_TRUE(wxSetWorkingDirectory(
+            teste::NovaPasta(std::string(info->test_suite_name()) + "_" + info->name())));
+        AbrirConfiguracao()->Write("/Login/Usuario", wxString(L"usuário"));
+        banco = std::make_unique<BancoDados>();
+        ASSERT_TRUE(banco->GetErro().empty()) << banco->GetErro();
+        arquivo = NomeArquivoBanco(L"usuário");
+    }
+    void TearDown() override {
+        banco.reset();
+        wxSetWorkingDirectory(pasta_anterior);
+    }
+
+    // Imports and returns the progress lines; the callback answers true until `parar_em`.
+    std::vector<std::string> Importar(const json& feed, int parar_em = -1) {
+        std::vector<std::string> linhas;
+        banco->ImportarCupons(feed, [&](wxString linha) {
+            linhas.push_back(linha.ToStdString(wxConvUTF8));
+            return static_cast<int>(linhas.size()) != parar_em;
+        });
+        return linhas;
+    }
+
+    // The message of the exception the import of `feed` ends with.
+    template <typename Excecao>
+    std::string FalhaDe(const json& feed) {
+        try {
+            Importar(feed);
+        } catch (const Excecao& e) {
+            return e.what();
+        } catch (const std::exception& e) {
+            ADD_FAILURE() << "wrong exception type: " << e.what();
+            return {};
+        }
+        ADD_FAILURE() << "the import did not fail";
+        return {};
+    }
+
+    wxString pasta_anterior, arquivo;
+    std::unique_ptr<BancoDados> banco;
+};
+
+TEST(NomeArquivoBancoTest, Fnv1aSobreUnidadesUtf16) {
+    EXPECT_EQ(NomeArquivoBanco(""), "14695981039346656037.db");
+    EXPECT_EQ(NomeArquivoBanco("abc"), "14899682270663221853.db");
+    EXPECT_EQ(
+        NomeArquivoBanco(L"José"),
+        wxString::Format("%llu.db", (unsigned long long)Fnv1aUtf16({0x4A, 0x6F, 0x73, 0xE9})));
+    // U+1F600 counts as its two surrogate units.
+    EXPECT_EQ(NomeArquivoBanco(wxString::FromUTF8("a\xF0\x9F\x98\x80")),
+              wxString::Format("%llu.db", (unsigned long long)Fnv1aUtf16({0x61, 0xD83D, 0xDE00})));
+    EXPECT_NE(NomeArquivoBanco("ana"), NomeArquivoBanco("Ana"));
+}
+
+TEST_F(BancoTest, EsquemaGuardadoTextoPorTextoEReaberturaNaoMudaNada) {
+    EXPECT_TRUE(wxFileExists(arquivo));
+    const std::string sql_master =
+        "SELECT type, name, tbl_name, sql FROM sqlite_master ORDER BY rowid";
+    const auto antes = Leitor(arquivo).Linhas(sql_master);
+    const std::map<std::string, std::string> esperado = {
+        {"emitente",
+         "CREATE TABLE emitente(    cnpj TEXT UNIQUE,    ie TEXT,    im TEXT,    nome TEXT,    "
+         "fantasia TEXT,"
+         "    endereco TEXT,    bairro TEXT,    cep TEXT,    municipio TEXT)"},
+        {"cupom",
+         "CREATE TABLE cupom(    id INTEGER PRIMARY KEY AUTOINCREMENT,    data_hora_emissao TEXT,  "
+         "  "
+         "numero_cfe TEXT,    numero_serie_sat TEXT,    chave_acesso TEXT UNIQUE,    valor_total "
+         "REAL,    "
+         "total_tributos REAL,    obs_cupom TEXT,    obs_inf TEXT,    cnpj_emitente TEXT,    "
+         "cpf_consumidor TEXT,"
+         "    razao_social_consumidor TEXT,    enviado INTEGER DEFAULT 0,    url_consulta TEXT,    "
+         "id_zelkari INTEGER)"},
+        {"cupom_item",
+         "CREATE TABLE cupom_item(    id INTEGER PRIMARY KEY AUTOINCREMENT,    id_cupom INTEGER,   "
+         " seq INTEGER,"
+         "    codigo TEXT,    descricao TEXT,    qtde REAL,    un TEXT,    valor_unit REAL,    "
+         "tributos REAL,    "
+         "valor_total REAL,    desconto REAL)"},
+        {"idx_cupom_data_hora_emissao",
+         "CREATE INDEX idx_cupom_data_hora_emissao ON cupom(data_hora_emissao)"},
+        {"idx_cupom_cnpj_emitente", "CREATE INDEX idx_cupom_cnpj_emitente ON cupom(cnpj_emitente)"},
+        {"idx_cupom_item_id_cupom", "CREATE INDEX idx_cupom_item_id_cupom ON cupom_item(id_cupom)"},
+        {"idx_cupom_item_codigo", "CREATE INDEX idx_cupom_item_codigo ON cupom_item(codigo)"},
+        {"idx_cupom_item_descricao",
+         "CREATE INDEX idx_cupom_item_descricao ON cupom_item(descricao)"},
+        {"sqlite_sequence", "CREATE TABLE sqlite_sequence(name,seq)"}};
+    std::map<std::string, std::string> achado;
+    for (const auto& linha : antes)
+        if (linha[3] != "<null>")
+            achado[linha[1]] = linha[3];  // the UNIQUE autoindexes have no text
+    EXPECT_EQ(achado, esperado);
+
+    banco.reset();
+    banco = std::make_unique<BancoDados>();
+    EXPECT_EQ(Leitor(arquivo).Linhas(sql_master), antes);
+}
+
+TEST_F(BancoTest, ArquivoQueNaoEBancoFazOConstrutorLancar) {
+    banco.reset();
+    std::ofstream(arquivo.ToStdString()) << std::string(4096, 'x');
+    EXPECT_THROW(BancoDados(), std::runtime_error);
+}
+
+TEST_F(BancoTest, ConsultasDeRegistroListasECursor) {
+    int ultimo = -1;
+    banco->GetUltimoId(ultimo);
+    EXPECT_EQ(ultimo, 0);
+
+    wxArrayString tabelas;
+    banco->ListarTabelas(tabelas);
+    EXPECT_EQ(std::vector<wxString>(tabelas.begin(), tabelas.end()),
+              (std::vector<wxString>{"cupom", "cupom_item", "emitente"}));
+
+    // A quote in the table name is only a value now.
+    Registro r;
+    banco->ConsultarRegistro("CREATE TABLE \"it's\"(a INTEGER, b TEXT)", r);
+    wxArrayString nomes, tipos, so_nomes;
+    banco->ListarCampos("it's", nomes, tipos);
+    EXPECT_TRUE(banco->GetErro().empty()) << banco->GetErro();
+    EXPECT_EQ(std::vector<wxString>(nomes.begin(), nomes.end()), (std::vector<wxString>{"a", "b"}));
+    EXPECT_EQ(std::vector<wxString>(tipos.begin(), tipos.end()),
+              (std::vector<wxString>{"INTEGER", "TEXT"}));
+    banco->ListarCampos("emitente", so_nomes);
+    EXPECT_EQ(so_nomes.size(), 9u);
+
+    json feed = json::array();
+    for (int i = 0; i < 12; ++i) feed.push_back(Cupom(100 + i, "CHAVE" + std::to_string(i)));
+    Importar(feed);
+    banco->GetUltimoId(ultimo);
+    EXPECT_EQ(ultimo, 111);
+
+    r = {{"antiga", "fica"}};
+    banco->ConsultarRegistro("UPDATE cupom SET obs_cupom = 'x'", r);
+    EXPECT_EQ(r, (Registro{{"antiga", "fica"}, {"linhas_afetadas", "12"}}));
+
+    r.clear();
+    banco->ConsultarRegistro(
+        wxString::FromUTF8("SELECT NULL AS nada, round(12.499, 2) AS v, 7 AS n, 'ã' AS t"), r);
+    EXPECT_EQ(r, (Registro{{"nada", ""}, {"v", "12.5"}, {"n", "7"}, {"t", wxString(L"ã")}}));
+
+    std::vector<Registro> rows;
+    banco->ConsultarRegistros("SELECT id_zelkari FROM cupom WHERE id_zelkari < 102 ORDER BY 1",
+                              rows);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1].at("id_zelkari"), "101");
+
+    // A statement that returns rows and writes runs once, not once more after a reset.
+    r.clear();
+    banco->ConsultarRegistro("INSERT INTO emitente(cnpj) VALUES('999') RETURNING cnpj", r);
+    EXPECT_EQ(r.at("cnpj"), "999");
+    EXPECT_EQ(Leitor(arquivo).Contar("emitente WHERE cnpj = '999'"), 1);
+
+    r = {{"k", "v"}};
+    banco->ConsultarRegistro("SELEC 1", r);
+    sqlite3* outro = nullptr;
+    sqlite3_open(":memory:", &outro);
+    sqlite3_stmt* s = nullptr;
+    sqlite3_prepare_v2(outro, "SELEC 1", -1, &s, nullptr);
+    EXPECT_EQ(banco->GetErro(),
+              wxString::Format("Erro ao preparar consulta: %s!", sqlite3_errmsg(outro)));
+    sqlite3_finalize(s);
+    sqlite3_close(outro);
+    EXPECT_EQ(r, (Registro{{"k", "v"}}));
+    banco->ConsultarRegistro("SELECT 1", r);
+    EXPECT_TRUE(banco->GetErro().empty());
+}
+
+TEST_F(BancoTest, ImportaFeedGerado) {
+    servico::OpcoesGerador opcoes;
+    opcoes.anos = 1;
+    const json feed = servico::GerarCupons(opcoes);
+    std::size_t itens = 0;
+    std::set<std::string> cnpjs;
+    for (const auto& c : feed) {
+        itens += c["itens"].size();
+        cnpjs.insert(c["emitente"]["cnpj"].get<std::string>());
+    }
+    const auto linhas = Importar(feed);
+    ASSERT_EQ(linhas.size(), feed.size() + 1);
+    EXPECT_EQ(linhas[0], std::to_string(feed[0]["id"].get<int>()) + "\t" +
+                             feed[0]["data_hora_emissao"].get<std::string>() + "\t" +
+                             feed[0]["emitente"]["nome"].get<std::string>() + "\n");
+    EXPECT_EQ(linhas.back(), "Foram adicionados " + std::to_string(feed.size()) + " cupons.\n");
+
+    Leitor leitor(arquivo);
+    EXPECT_EQ(leitor.Contar("cupom"), static_cast<int>(feed.size()));
+    EXPECT_EQ(leitor.Contar("cupom_item"), static_cast<int>(itens));
+    EXPECT_EQ(leitor.Contar("emitente"), static_cast<int>(cnpjs.size()));
+    EXPECT_EQ(
+        leitor.Contar(
+            "cupom WHERE enviado <> 0 OR cpf_consumidor <> '' OR razao_social_consumidor <> ''"),
+        0);
+    int ultimo = 0;
+    banco->GetUltimoId(ultimo);
+    EXPECT_EQ(ultimo, feed.back()["id"].get<int>());
+
+    // The same feed again fails at its first receipt and keeps nothing of that run.
+    EXPECT_NE(
+        FalhaDe<std::runtime_error>(feed).find("UNIQUE constraint failed: cupom.chave_acesso"),
+        std::string::npos);
+    EXPECT_EQ(leitor.Contar("cupom"), static_cast<int>(feed.size()));
+}
+
+TEST_F(BancoTest, CamposOpcionaisPuladosEFormasDoFeed) {
+    json sem_opcionais = Cupom(2, "K2", "Mercado Dois", 0);
+    for (const char* k : {"url_consulta", "obs_cupom", "obs_inf", "itens", "id"})
+        sem_opcionais.erase(k);
+    json nulos = Cupom(3, "K3", "Mercado Tres");
+    for (const char* k : {"url_consulta", "obs_cupom", "obs_inf", "itens"}) nulos[k] = nullptr;
+    json sem_chave = Cupom(9, "");
+    sem_chave["chave_acesso"] = nullptr;
+
+    const auto linhas = Importar(json::array({Cupom(1, "K1"), sem_chave, sem_opcionais, nulos}));
+    EXPECT_EQ(linhas, (std::vector<std::string>{
+                          "1\t20240105101500\tMercado Um\n", "9\tsem chave de acesso, pulando\n",
+                          "0\t20240105101500\tMercado Dois\n", "3\t20240105101500\tMercado Tres\n",
+                          "Foram adicionados 3 cupons.\n"}));
+    Leitor leitor(arquivo);
+    EXPECT_EQ(leitor.Linhas("SELECT id_zelkari, url_consulta, obs_cupom, obs_inf FROM cupom WHERE "
+                            "chave_acesso <> 'K1' ORDER BY id"),
+              (std::vector<std::vector<std::string>>{{"0", "", "", ""}, {"3", "", "", ""}}));
+    EXPECT_EQ(leitor.Contar("cupom_item"), 2);
+    // One issuer row per CNPJ, holding the receipt imported last.
+    EXPECT_EQ(leitor.Linhas("SELECT nome, municipio FROM emitente"),
+              (std::vector<std::vector<std::string>>{{"Mercado Tres", "São Paulo"}}));
+
+    // A top-level object gives its values in key order; null is an empty feed.
+    const auto de_objeto = Importar(json{{"b", Cupom(21, "K21")}, {"a", Cupom(20, "K20")}});
+    EXPECT_EQ(de_objeto.front(), "20\t20240105101500\tMercado Um\n");
+    EXPECT_EQ(Importar(json(nullptr)), (std::vector<std::string>{"Foram adicionados 0 cupons.\n"}));
+    EXPECT_EQ(Importar(json::array()), (std::vector<std::string>{"Foram adicionados 0 cupons.\n"}));
+}
+
+TEST_F(BancoTest, FeedMalFormadoLancaComOTipoJsonENadaDaExecucaoFica) {
+    Importar(json::array({Cupom(1, "K1")}));
+    Leitor leitor(arquivo);
+    auto feed_com = [](json defeituoso) {
+        return json::array({Cupom(10, "K10"), Cupom(11, "K11"), std::move(defeituoso)});
+    };
+
+    json texto_no_numero = Cupom(12, "K12");
+    texto_no_numero["valor_total"] = "12.50";
+    EXPECT_NE(FalhaDe<json::type_error>(feed_com(texto_no_numero))
+                  .find("type must be number, but is string"),
+              std::string::npos);
+
+    json sem_numero_cfe = Cupom(12, "K12");
+    sem_numero_cfe.erase("numero_cfe");
+    EXPECT_NE(FalhaDe<json::type_error>(feed_com(sem_numero_cfe))
+                  .find("type must be string, but is null"),
+              std::string::npos);
+
+    json sem_nome_emitente = Cupom(12, "K12");
+    sem_nome_emitente["emitente"].erase("nome");
+    EXPECT_NE(FalhaDe<json::type_error>(feed_com(sem_nome_emitente))
+                  .find("type must be string, but is null"),
+              std::string::npos);
+
+    EXPECT_NE(FalhaDe<json::type_error>(feed_com(json::array({1, 2})))
+                  .find("cannot use value() with array"),
+              std::string::npos);
+
+    // An item fails after the receipt's issuer, receipt and first lines were written.
+    json item_ruim = Cupom(12, "K12", "Mercado Um", 4);
+    item_ruim["itens"][2]["qtde"] = nullptr;
+    EXPECT_NE(
+        FalhaDe<json::type_error>(feed_com(item_ruim)).find("type must be number, but is null"),
+        std::string::npos);
+
+    json repetido = Cupom(12, "K10");
+    EXPECT_NE(FalhaDe<std::runtime_error>(feed_com(repetido)).find("UNIQUE"), std::string::npos);
+
+    EXPECT_EQ(leitor.Contar("cupom"), 1);
+    EXPECT_EQ(leitor.Contar("cupom_item"), 2);
+    EXPECT_EQ(leitor.Contar("sqlite_sequence WHERE name = 'cupom' AND seq = 1"), 1);
+
+    // Nothing is left open: a later import works and commits.
+    EXPECT_EQ(Importar(json::array({Cupom(10, "K10")})).back(), "Foram adicionados 1 cupons.\n");
+    EXPECT_EQ(leitor.Contar("cupom"), 2);
+}
+
+TEST_F(BancoTest, CallbackQueParaConfirmaOsCuponsCompletos) {
+    json feed = json::array();
+    for (int i = 1; i <= 5; ++i) feed.push_back(Cupom(i, "K" + std::to_string(i)));
+    EXPECT_EQ(Importar(feed, 2).size(), 2u);  // no final line
+
+    Leitor leitor(arquivo);  // another connection: what it sees was committed
+    EXPECT_EQ(leitor.Contar("cupom"), 2);
+    EXPECT_EQ(leitor.Contar("cupom_item"), 4);
+
+    json resto = json::array();
+    for (int i = 3; i <= 5; ++i) resto.push_back(Cupom(i, "K" + std::to_string(i)));
+    EXPECT_EQ(Importar(resto).back(), "Foram adicionados 3 cupons.\n");
+    EXPECT_EQ(leitor.Contar("cupom"), 5);
+}
+
+TEST_F(BancoTest, ImportacaoDentroDeTransacaoAlheiaSoDesfazASuaParte) {
+    Registro r;
+    banco->ConsultarRegistro("BEGIN", r);
+    banco->ConsultarRegistro("INSERT INTO emitente(cnpj) VALUES('do terminal')", r);
+    json ruim = Cupom(2, "K2");
+    ruim["total_tributos"] = "x";
+    FalhaDe<json::type_error>(json::array({Cupom(1, "K1"), ruim}));
+
+    std::vector<Registro> rows;
+    banco->ConsultarRegistros("SELECT cnpj FROM emitente", rows);
+    EXPECT_EQ(rows, (std::vector<Registro>{{{"cnpj", "do terminal"}}}));
+    r.clear();
+    banco->ConsultarRegistro("SELECT count(*) AS n FROM cupom", r);
+    EXPECT_EQ(r.at("n"), "0");
+
+    Importar(json::array({Cupom(1, "K1")}));  // commits together with the open transaction
+    EXPECT_EQ(Leitor(arquivo).Contar("emitente"), 2);
+}
+
+// A COMMIT that cannot happen (another process is reading the file) is an error: the run is
+// undone and reported, never announced as stored.
+TEST_F(BancoTest, CommitRecusadoELancadoEDesfeito) {
+    sqlite3* outro = nullptr;
+    sqlite3_open(arquivo.utf8_str(), &outro);
+    sqlite3_stmt* leitura = nullptr;
+    sqlite3_exec(outro, "INSERT INTO emitente(cnpj) VALUES('a'), ('b')", nullptr, nullptr, nullptr);
+    sqlite3_prepare_v2(outro, "SELECT cnpj FROM emitente", -1, &leitura, nullptr);
+    ASSERT_EQ(sqlite3_step(leitura), SQLITE_ROW);  // holds the shared lock while unfinished
+
+    std::vector<std::string> linhas;
+    try {
+        banco->ImportarCupons(json::array({Cupom(1, "K1")}), [&](wxString l) {
+            linhas.push_back(l.ToStdString(wxConvUTF8));
+            return true;
+        });
+        ADD_FAILURE() << "the import did not fail";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "database is locked");
+    }
+    EXPECT_EQ(linhas.size(), 1u);  // the stored-receipt line, but no "Foram adicionados"
+    sqlite3_finalize(leitura);
+    sqlite3_close(outro);
+
+    EXPECT_EQ(Leitor(arquivo).Contar("cupom"), 0);
+    EXPECT_EQ(Importar(json::array({Cupom(1, "K1")})).back(), "Foram adicionados 1 cupons.\n");
+}
+
+TEST_F(BancoTest, TabelaComLayoutAntigoFalhaNoPrimeiroInsert) {
+    banco.reset();
+    ASSERT_TRUE(wxRemoveFile(arquivo));
+    {
+        sqlite3* db = nullptr;
+        sqlite3_open(arquivo.utf8_str(), &db);
+        sqlite3_exec(
+            db,
+            "CREATE TABLE cupom(id INTEGER PRIMARY KEY AUTOINCREMENT, data_hora_emissao TEXT, "
+            "chave_acesso TEXT, cnpj_emitente TEXT)",
+            nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+    }
+    banco = std::make_unique<BancoDados>();
+    EXPECT_NE(
+        FalhaDe<std::runtime_error>(json::array({Cupom(1, "K1")})).find("has no column named"),
+        std::string::npos);
+    EXPECT_EQ(Leitor(arquivo).Contar("emitente"), 0);
+}
+
+TEST_F(BancoTest, ConsultasDoOutroThreadDuranteAImportacao) {
+    servico::OpcoesGerador opcoes;
+    opcoes.anos = 1;
+    const json feed = servico::GerarCupons(opcoes);
+    std::atomic<bool> fim{false};
+    std::thread trabalhador([&] {
+        int ultimo = 0;
+        banco->GetUltimoId(ultimo);
+        banco->ImportarCupons(feed, [](wxString) { return true; });
+        fim = true;
+    });
+    int consultas = 0;
+    while (!fim || consultas == 0) {
+        Registro r;
+        banco->ConsultarRegistro("SELECT count(*) AS n FROM cupom", r);
+        EXPECT_TRUE(banco->GetErro().empty());
+        banco->ConsultarRegistro("SELEC", r);
+        const wxString erro = banco->GetErro();  // the worker may have just cleared it
+        EXPECT_TRUE(erro.empty() || erro.StartsWith("Erro ao preparar consulta: ")) << erro;
+        ++consultas;
+    }
+    trabalhador.join();
+    EXPECT_EQ(Leitor(arquivo).Contar("cupom"), static_cast<int>(feed.size()));
+}
+
+// A process killed in the middle of an import leaves a file that opens and holds only the
+// complete receipts of committed runs.
+TEST_F(BancoTest, ProcessoMortoNoMeioDaImportacaoDeixaSoCuponsCompletos) {
+    servico::OpcoesGerador opcoes;
+    opcoes.anos = 2;
+    opcoes.cupons_por_mes = 30;
+    const json feed = servico::GerarCupons(opcoes);
+    const json primeiros(feed.begin(), feed.begin() + 100);
+    const json resto(feed.begin() + 100, feed.end());
+    constexpr int kLinhasAntesDeMorrer = 400;
+    banco.reset();
+
+    int tubo[2];
+    ASSERT_EQ(pipe(tubo), 0);
+    const pid_t filho = fork();
+    ASSERT_GE(filho, 0);
+    if (filho == 0) {
+        close(tubo[0]);
+        int linhas = 0;
+        auto avisar = [&](wxString) {
+            if (write(tubo[1], "x", 1) != 1) _exit(3);
+            // Wait to be killed with the second run's transaction open and spilling to the file.
+            if (++linhas == kLinhasAntesDeMorrer)
+                for (;;) pause();
+            return true;
+        };
+        try {
+            BancoDados b;
+            Registro r;
+            b.ConsultarRegistro("PRAGMA cache_size = 20", r);
+            b.ImportarCupons(primeiros, avisar);
+            b.ImportarCupons(resto, avisar);
+        } catch (...) {
+            _exit(2);
+        }
+        _exit(1);
+    }
+    close(tubo[1]);
+    int lidas = 0;
+    const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (lidas < kLinhasAntesDeMorrer && std::chrono::steady_clock::now() < limite) {
+        pollfd p{tubo[0], POLLIN, 0};
+        if (poll(&p, 1, 1000) <= 0) continue;
+        char buf[512];
+        const ssize_t n = read(tubo[0], buf, sizeof buf);
+        if (n <= 0) break;
+        lidas += static_cast<int>(n);
+    }
+    close(tubo[0]);
+    kill(filho, SIGKILL);
+    int estado = 0;
+    waitpid(filho, &estado, 0);
+    ASSERT_EQ(lidas, kLinhasAntesDeMorrer);
+    ASSERT_TRUE(WIFSIGNALED(estado));
+
+    banco = std::make_unique<BancoDados>();  // opens and rolls the interrupted run back
+    Leitor leitor(arquivo);
+    EXPECT_EQ(leitor.Valor("PRAGMA integrity_check"), "ok");
+    EXPECT_EQ(leitor.Contar("cupom"), 100);
+    std::map<std::string, std::size_t> itens_no_feed;
+    for (const auto& c : primeiros)
+        itens_no_feed[c["chave_acesso"].get<std::string>()] = c["itens"].size();
+    for (const auto& linha : leitor.Linhas(
+             "SELECT c.chave_acesso, (SELECT count(*) FROM cupom_item i WHERE i.id_cupom = c.id), "
+             "(SELECT count(*) FROM emitente e WHERE e.cnpj = c.cnpj_emitente) FROM cupom c")) {
+        EXPECT_EQ(std::stoul(linha[1]), itens_no_feed.at(linha[0])) << linha[0];
+        EXPECT_EQ(linha[2], "1") << linha[0];
+    }
+    EXPECT_EQ(leitor.Contar("cupom_item WHERE id_cupom NOT IN (SELECT id FROM cupom)"), 0);
+}
+
+}  // namespace
