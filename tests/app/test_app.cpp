@@ -1,0 +1,267 @@
+// The program's start-up against the local service over real HTTPS: the token check, the login
+// window driven through its modal loop, the main window, and a user database that cannot be used.
+#include <gtest/gtest.h>
+#include <wx/button.h>
+#include <wx/statusbr.h>
+#include <wx/textctrl.h>
+#include <wx/utils.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "account/ConfigStore.h"
+#include "account/FrameLogin.h"
+#include "app/AppDashboard.h"
+#include "db/BancoDados.h"
+#include "tests/support/GuiTest.h"
+#include "tests/support/ServicoTeste.h"
+#include "tests/support/TestEnvironment.h"
+#include "ui/FrameDashboard.h"
+
+namespace {
+
+struct Guardado {
+    wxString id, usuario, token;
+    bool operator==(const Guardado&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Guardado& g) {
+    return os << "{" << g.id << ", " << g.usuario << ", " << g.token << "}";
+}
+
+void Guardar(const Guardado& g) {
+    auto config = AbrirConfiguracao();
+    config->Write("/Login/Id", g.id);
+    config->Write("/Login/Usuario", g.usuario);
+    config->Write("/Login/Token", g.token);
+}
+
+Guardado LerGuardado() {
+    auto config = AbrirConfiguracao();
+    return {config->Read("/Login/Id", ""), config->Read("/Login/Usuario", ""),
+            config->Read("/Login/Token", "")};
+}
+
+std::vector<FrameDashboard*> Dashboards() {
+    std::vector<FrameDashboard*> frames;
+    for (wxWindow* janela : wxTopLevelWindows)
+        if (auto* frame = dynamic_cast<FrameDashboard*>(janela)) frames.push_back(frame);
+    return frames;
+}
+
+template <typename T>
+void Coletar(wxWindow* janela, std::vector<T*>& achados) {
+    for (wxWindow* filho : janela->GetChildren()) {
+        if (auto* t = dynamic_cast<T*>(filho)) achados.push_back(t);
+        Coletar(filho, achados);
+    }
+}
+
+// The login window as a person sees it: the user name and password fields, in that order, and
+// the "Entrar" button.
+struct TelaLogin {
+    explicit TelaLogin(FrameLogin* dialogo) : dialogo(dialogo) {
+        Coletar(dialogo, campos);
+        std::vector<wxButton*> botoes;
+        Coletar(dialogo, botoes);
+        for (wxButton* b : botoes)
+            if (b->GetLabel() == "Entrar") entrar = b;
+    }
+
+    bool Completa() const { return campos.size() == 2 && entrar; }
+
+    void Entrar(const wxString& usuario, const wxString& senha) {
+        campos[0]->SetValue(usuario);
+        campos[1]->SetValue(senha);
+        wxCommandEvent clique(wxEVT_BUTTON, entrar->GetId());
+        clique.SetEventObject(entrar);
+        entrar->ProcessWindowEvent(clique);
+    }
+
+    FrameLogin* dialogo;
+    std::vector<wxTextCtrl*> campos;
+    wxButton* entrar = nullptr;
+};
+
+class Inicio : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        ASSERT_TRUE(wxSetWorkingDirectory(teste::NovaPasta(info->name())));
+        Guardar({});
+        teste::Dialogos::Get().Limpar();
+    }
+
+    void TearDown() override {
+        for (wxWindow* janela : wxTopLevelWindows) janela->Destroy();
+        EXPECT_TRUE(teste::WaitFor([] { return wxTopLevelWindows.empty(); }));
+        teste::Dialogos::Get().Limpar();
+    }
+
+    // Runs `acao` inside the login window's modal loop each time it opens; the window is then
+    // closed by its close box unless the action signed in.
+    void AoAbrirLogin(std::function<void(TelaLogin&)> acao) {
+        teste::Dialogos::Get().aoAbrirModal = [this, acao](wxDialog* dialogo) {
+            auto* login = dynamic_cast<FrameLogin*>(dialogo);
+            if (!login) {
+                ADD_FAILURE() << "an unexpected modal dialog: " << dialogo->GetTitle();
+                return static_cast<int>(wxID_CANCEL);
+            }
+            ++aberturas;
+            if (servico) requisicoes_ao_abrir = servico->servico().Requisicoes().size();
+            login->CallAfter([login, acao] {
+                TelaLogin tela(login);
+                EXPECT_TRUE(tela.Completa());
+                if (tela.Completa() && acao) acao(tela);
+                if (!login->IsLogado()) login->Close();
+            });
+            return static_cast<int>(wxID_NONE);
+        };
+    }
+
+    teste::ServicoTeste* servico = nullptr;
+    int aberturas = 0;
+    std::size_t requisicoes_ao_abrir = 0;
+};
+
+}  // namespace
+
+TEST_F(Inicio, NothingStoredOpensTheLoginWindowWithoutAsking) {
+    teste::ServicoTeste s;
+    servico = &s;
+    AoAbrirLogin([](TelaLogin& tela) {
+        EXPECT_EQ(tela.dialogo->GetTitle(), "Login - Dashboard");
+        tela.campos[0]->SetValue(wxString::FromUTF8("João"));
+        tela.campos[1]->SetValue("segredo");
+        teste::SalvarCaptura(tela.dialogo, "login");
+    });
+
+    EXPECT_FALSE(IniciarDashboard());
+    EXPECT_EQ(aberturas, 1);
+    EXPECT_EQ(requisicoes_ao_abrir, 0u);
+    EXPECT_TRUE(s.servico().Requisicoes().empty());
+    EXPECT_TRUE(Dashboards().empty());
+    EXPECT_EQ(LerGuardado(), Guardado{});
+}
+
+TEST_F(Inicio, ARejectedTokenLeadsToTheLoginWindowAndALoginToTheMainWindow) {
+    teste::ServicoTeste s;
+    servico = &s;
+    s.servico().AdicionarUsuario("maria", "segredo");
+    Guardar({"antigo", "maria", "token-revogado"});
+    AoAbrirLogin([](TelaLogin& tela) { tela.Entrar("maria", "segredo"); });
+
+    EXPECT_TRUE(IniciarDashboard());
+    EXPECT_EQ(aberturas, 1);
+    const auto reqs = s.servico().Requisicoes();
+    ASSERT_GE(reqs.size(), 2u);
+    EXPECT_EQ(reqs[0].metodo, "GET");
+    EXPECT_EQ(reqs[0].caminho, "/cupom/api.php");
+    EXPECT_EQ(reqs[0].cabecalhos.find("secret-key")->second, "token-revogado");
+    EXPECT_EQ(reqs[1].caminho, "/cupom/usuario.php");
+
+    const auto frames = Dashboards();
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_TRUE(frames[0]->IsShown());
+    EXPECT_EQ(frames[0]->GetStatusBar()->GetStatusText(0), "Bem vindo maria!");
+    const Guardado g = LerGuardado();
+    EXPECT_EQ(g.usuario, "maria");
+    EXPECT_FALSE(g.token.empty());
+    EXPECT_NE(g.token, "token-revogado");
+}
+
+TEST_F(Inicio, AnAcceptedTokenGoesStraightToTheMainWindow) {
+    teste::ServicoTeste s;
+    servico = &s;
+    const std::string token = s.servico().EmitirToken("maria");
+    Guardar({"id", "maria", wxString::FromUTF8(token)});
+    AoAbrirLogin(nullptr);
+
+    EXPECT_TRUE(IniciarDashboard());
+    EXPECT_EQ(aberturas, 0);
+    const auto frames = Dashboards();
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_TRUE(frames[0]->IsShown());
+    EXPECT_EQ(s.servico().Requisicoes().size(), 1u);
+    // The main window opened the stored user's database in the working folder.
+    EXPECT_TRUE(std::filesystem::exists(NomeArquivoBanco("maria").ToStdString(wxConvUTF8)));
+}
+
+TEST_F(Inicio, AnUnreachableServiceLeadsToTheLoginWindowAndClosingItEnds) {
+    teste::ServicoTeste s;
+    const std::string token = s.servico().EmitirToken("maria");
+    const Guardado guardado{"id", "maria", wxString::FromUTF8(token)};
+    Guardar(guardado);
+    s.servico().Parar();
+    AoAbrirLogin(nullptr);
+
+    EXPECT_FALSE(IniciarDashboard());
+    EXPECT_EQ(aberturas, 1);
+    EXPECT_TRUE(Dashboards().empty());
+    EXPECT_TRUE(teste::Dialogos::Get().Mensagens().empty());  // leaving is quiet
+    EXPECT_EQ(LerGuardado(), guardado);
+}
+
+TEST_F(Inicio, AFailedLoginKeepsTheWindowAndALaterOneOpensOneMainWindow) {
+    teste::ServicoTeste s;
+    servico = &s;
+    s.servico().AdicionarUsuario("maria", "segredo");
+    const Guardado anterior{"velho", "ana", "token-da-ana"};
+    Guardar(anterior);
+    AoAbrirLogin([](TelaLogin& tela) {
+        tela.Entrar("maria", "errada");
+        EXPECT_FALSE(tela.dialogo->IsLogado());
+        EXPECT_TRUE(tela.dialogo->IsModal());
+        EXPECT_EQ(tela.campos[1]->GetValue(), "errada");  // the fields stay as typed
+        EXPECT_EQ(LerGuardado(), (Guardado{"velho", "ana", "token-da-ana"}));
+        tela.Entrar("maria", "segredo");
+    });
+
+    EXPECT_TRUE(IniciarDashboard());
+    EXPECT_EQ(aberturas, 1);
+    const auto& mensagens = teste::Dialogos::Get().Mensagens();
+    ASSERT_EQ(mensagens.size(), 1u);
+    EXPECT_EQ(mensagens[0].mensagem, wxString::FromUTF8("Usuário ou senha inválidos."));
+    EXPECT_EQ(mensagens[0].titulo, "Erro");
+    EXPECT_EQ(Dashboards().size(), 1u);
+    EXPECT_EQ(LerGuardado().usuario, "maria");
+}
+
+TEST_F(Inicio, ADatabaseFileThatIsNotADatabaseIsReportedAndLeftAlone) {
+    teste::ServicoTeste s;
+    Guardar({"id", "maria", wxString::FromUTF8(s.servico().EmitirToken("maria"))});
+    const std::string arquivo = NomeArquivoBanco("maria").ToStdString(wxConvUTF8);
+    const std::string conteudo(4096, 'x');
+    std::ofstream(arquivo, std::ios::binary) << conteudo;
+    AoAbrirLogin(nullptr);
+
+    EXPECT_FALSE(IniciarDashboard());
+    EXPECT_TRUE(wxTopLevelWindows.empty());
+    const auto& mensagens = teste::Dialogos::Get().Mensagens();
+    ASSERT_EQ(mensagens.size(), 1u);
+    EXPECT_EQ(mensagens[0].titulo, "Erro");
+    EXPECT_EQ(mensagens[0].estilo & (wxOK | wxICON_ERROR), wxOK | wxICON_ERROR);
+    EXPECT_NE(mensagens[0].mensagem.Find("not a database"), wxNOT_FOUND) << mensagens[0].mensagem;
+
+    std::ifstream lido(arquivo, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(lido), {}), conteudo);
+}
+
+TEST_F(Inicio, ADatabaseThatCannotBeCreatedIsReportedAndEndsTheRun) {
+    teste::ServicoTeste s;
+    Guardar({"id", "maria", wxString::FromUTF8(s.servico().EmitirToken("maria"))});
+    // A folder where the file should be: SQLite can neither open nor create it.
+    std::filesystem::create_directory(NomeArquivoBanco("maria").ToStdString(wxConvUTF8));
+    AoAbrirLogin(nullptr);
+
+    EXPECT_FALSE(IniciarDashboard());
+    EXPECT_TRUE(wxTopLevelWindows.empty());
+    const auto& mensagens = teste::Dialogos::Get().Mensagens();
+    ASSERT_FALSE(mensagens.empty());
+    EXPECT_EQ(mensagens.back().titulo, "Erro");
+    EXPECT_FALSE(mensagens.back().mensagem.empty());
+}

@@ -1,0 +1,440 @@
+// The main window on real databases: month and receipt grids, the chart that follows the
+// selection, failing queries, the greeting, the menus, logoff and the about box.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <wx/accel.h>
+#include <wx/grid.h>
+#include <wx/menu.h>
+#include <wx/splitter.h>
+#include <wx/statusbr.h>
+#include <wx/textctrl.h>
+#include <wx/utils.h>
+
+#include <cstdlib>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "account/ConfigStore.h"
+#include "charts/PanelBarChart.h"
+#include "db/BancoDados.h"
+#include "service/GeradorCupons.h"
+#include "tests/support/GuiTest.h"
+#include "tests/support/TestEnvironment.h"
+#include "ui/FrameCupom.h"
+#include "ui/FrameDashboard.h"
+#include "ui/FramePieChart.h"
+#include "ui/FrameTerminalSQL.h"
+
+namespace {
+
+using nlohmann::json;
+
+void GuardarLogin(const wxString& usuario) {
+    auto config = AbrirConfiguracao();
+    config->Write("/Login/Id", "id-" + usuario);
+    config->Write("/Login/Usuario", usuario);
+    config->Write("/Login/Token", "token-" + usuario);
+}
+
+wxString Lido(const char* chave) {
+    return AbrirConfiguracao()->Read(chave, "?");
+}
+
+json Cupom(int id, const std::string& data_hora, double valor, const std::string& cnpj,
+           const std::string& fantasia) {
+    return {{"id", id},
+            {"chave_acesso", "CFe" + std::to_string(1000 + id)},
+            {"data_hora_emissao", data_hora},
+            {"numero_cfe", std::to_string(id)},
+            {"numero_serie_sat", "900000001"},
+            {"url_consulta", "https://example.com/" + std::to_string(id)},
+            {"valor_total", valor},
+            {"total_tributos", 1.0},
+            {"emitente",
+             {{"cnpj", cnpj},
+              {"ie", "1"},
+              {"im", "2"},
+              {"nome", fantasia + " LTDA"},
+              {"fantasia", fantasia},
+              {"endereco", "Rua das Acácias, 10"},
+              {"bairro", "Centro"},
+              {"cep", "01000-000"},
+              {"municipio", "São Paulo"}}},
+            {"itens", json::array()}};
+}
+
+// Receipts of January and March 2024 only.
+json JaneiroEMarco() {
+    return json::array({
+        Cupom(1, "20240105101500", 10.0, "111", "Padaria"),
+        Cupom(2, "20240120183000", 5.5, "222", "Mercado"),
+        Cupom(3, "20240302090000", 100.25, "222", "Mercado"),
+        Cupom(4, "20240315120000", 50.0, "111", "Padaria"),
+        Cupom(5, "20240310080000", 20.0, "333", "Farmácia"),
+    });
+}
+
+void Importar(const json& feed) {
+    BancoDados db;
+    db.ImportarCupons(feed, [](wxString) { return true; });
+}
+
+std::vector<wxString> Coluna(wxGrid* grid, int col) {
+    std::vector<wxString> valores;
+    for (int r = 0; r < grid->GetNumberRows(); ++r) valores.push_back(grid->GetCellValue(r, col));
+    return valores;
+}
+
+std::vector<wxString> Cabecalhos(wxGrid* grid) {
+    std::vector<wxString> nomes;
+    for (int c = 0; c < grid->GetNumberCols(); ++c) nomes.push_back(grid->GetColLabelValue(c));
+    return nomes;
+}
+
+int BarraDestacada(PanelBarChart* chart) {
+    const auto& bars = chart->GetBars();
+    for (std::size_t i = 0; i < bars.size(); ++i)
+        if (bars[i].highlighted) return static_cast<int>(i);
+    return -1;
+}
+
+bool Existe(wxWindow* janela) {
+    return wxTopLevelWindows.Find(janela) != nullptr;
+}
+
+void EnviarMenu(wxFrame* frame, int id) {
+    wxCommandEvent evento(wxEVT_MENU, id);
+    evento.SetEventObject(frame);
+    frame->ProcessWindowEvent(evento);
+}
+
+class Dashboard : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        ASSERT_TRUE(wxSetWorkingDirectory(teste::NovaPasta(info->name())));
+        GuardarLogin("maria");
+        teste::Dialogos::Get().Limpar();
+    }
+
+    void TearDown() override {
+        for (wxWindow* janela : wxTopLevelWindows) janela->Destroy();
+        EXPECT_TRUE(teste::WaitFor([] { return wxTopLevelWindows.empty(); }));
+        teste::Dialogos::Get().Limpar();
+    }
+};
+
+}  // namespace
+
+TEST_F(Dashboard, ShowsMonthsNewestFirstAndTheNewestMonthsReceipts) {
+    Importar(JaneiroEMarco());
+    auto* frame = new FrameDashboard();
+    wxGrid* meses = frame->GetGridMeses();
+    wxGrid* cupons = frame->GetGridCupons();
+
+    EXPECT_EQ(frame->GetTitle(), "Cupom Fiscal Zelkari - Dashboard");
+    EXPECT_TRUE(teste::Dialogos::Get().Mensagens().empty());
+
+    ASSERT_EQ(meses->GetNumberCols(), 4);
+    EXPECT_EQ(Cabecalhos(meses), (std::vector<wxString>{wxString::FromUTF8("Mês/Ano"), "Valor",
+                                                        "Cupons", "cupom_ids"}));
+    EXPECT_EQ(Coluna(meses, 0), (std::vector<wxString>{"03/2024", "01/2024"}));
+    EXPECT_EQ(Coluna(meses, 1), (std::vector<wxString>{"170.25", "15.5"}));
+    EXPECT_EQ(Coluna(meses, 2), (std::vector<wxString>{"3", "2"}));
+    EXPECT_FALSE(meses->IsColShown(3));
+
+    ASSERT_EQ(cupons->GetNumberCols(), 5);
+    EXPECT_EQ(Cabecalhos(cupons), (std::vector<wxString>{"Data", "Valor", "Estabelecimento",
+                                                         wxString::FromUTF8("Endereço"), "id"}));
+    EXPECT_EQ(Coluna(cupons, 0), (std::vector<wxString>{"15/03/2024", "10/03/2024", "02/03/2024"}));
+    EXPECT_EQ(Coluna(cupons, 2),
+              (std::vector<wxString>{"Padaria", wxString::FromUTF8("Farmácia"), "Mercado"}));
+    EXPECT_EQ(cupons->GetCellValue(0, 3), wxString::FromUTF8("Rua das Acácias, 10"));
+    EXPECT_FALSE(cupons->IsColShown(4));
+
+    PanelBarChart* chart = frame->GetBarChart();
+    ASSERT_EQ(chart->GetBars().size(), 2u);
+    EXPECT_EQ(chart->GetBars()[0].label, "03");
+    EXPECT_EQ(chart->GetBars()[1].label, "01");
+    EXPECT_DOUBLE_EQ(chart->GetBars()[0].value, 170.25);
+    EXPECT_EQ(BarraDestacada(chart), 0);
+}
+
+TEST_F(Dashboard, SelectingAMonthFromAnyColumnLoadsItsReceiptsAndHighlightsItsBar) {
+    Importar(JaneiroEMarco());
+    auto* frame = new FrameDashboard();
+    wxGrid* meses = frame->GetGridMeses();
+    wxGrid* cupons = frame->GetGridCupons();
+
+    for (int col : {0, 2, 1}) {
+        SCOPED_TRACE(col);
+        meses->SetGridCursor(1, col);
+        EXPECT_EQ(Coluna(cupons, 0), (std::vector<wxString>{"20/01/2024", "05/01/2024"}));
+        EXPECT_EQ(Coluna(cupons, 1), (std::vector<wxString>{"5.5", "10.0"}));
+        EXPECT_FALSE(cupons->IsColShown(4));
+        EXPECT_EQ(BarraDestacada(frame->GetBarChart()), 1);
+
+        meses->SetGridCursor(0, col);
+        EXPECT_EQ(cupons->GetNumberRows(), 3);
+        EXPECT_EQ(BarraDestacada(frame->GetBarChart()), 0);
+    }
+
+    // A selection event sent as the grid would send it for a click.
+    wxGridEvent evento(meses->GetId(), wxEVT_GRID_SELECT_CELL, meses, 1, 3);
+    meses->ProcessWindowEvent(evento);
+    EXPECT_EQ(cupons->GetNumberRows(), 2);
+    EXPECT_EQ(BarraDestacada(frame->GetBarChart()), 1);
+}
+
+TEST_F(Dashboard, AnEmptyDatabaseShowsHeadersWithoutRowsAndNoBars) {
+    auto* frame = new FrameDashboard();
+    wxGrid* meses = frame->GetGridMeses();
+    wxGrid* cupons = frame->GetGridCupons();
+    EXPECT_EQ(meses->GetNumberRows(), 0);
+    EXPECT_EQ(meses->GetNumberCols(), 4);
+    EXPECT_EQ(meses->GetColLabelValue(0), wxString::FromUTF8("Mês/Ano"));
+    EXPECT_EQ(cupons->GetNumberRows(), 0);
+    EXPECT_EQ(cupons->GetNumberCols(), 5);
+    EXPECT_EQ(cupons->GetColLabelValue(3), wxString::FromUTF8("Endereço"));
+    EXPECT_TRUE(frame->GetBarChart()->GetBars().empty());
+    EXPECT_TRUE(teste::Dialogos::Get().Mensagens().empty());
+}
+
+TEST_F(Dashboard, FailingQueriesLeaveTheGridsAsTheyWere) {
+    Importar(JaneiroEMarco());
+    auto* frame = new FrameDashboard();
+    wxGrid* meses = frame->GetGridMeses();
+    wxGrid* cupons = frame->GetGridCupons();
+
+    // Statements typed into the SQL terminal run on the window's own connection.
+    BancoDados* banco = frame->GetBanco();
+    Registro r;
+    banco->ConsultarRegistro("drop table emitente", r);
+    ASSERT_TRUE(banco->GetErro().empty()) << banco->GetErro();
+    meses->SetGridCursor(1, 0);  // the receipts query now fails
+    EXPECT_EQ(Coluna(cupons, 0), (std::vector<wxString>{"15/03/2024", "10/03/2024", "02/03/2024"}));
+    EXPECT_EQ(BarraDestacada(frame->GetBarChart()), 1);
+
+    banco->ConsultarRegistro("drop table cupom", r);  // and now the month query too
+    ASSERT_TRUE(banco->GetErro().empty()) << banco->GetErro();
+    frame->CarregarMeses();
+    EXPECT_EQ(Coluna(meses, 0), (std::vector<wxString>{"03/2024", "01/2024"}));
+    EXPECT_EQ(cupons->GetNumberRows(), 3);
+    EXPECT_EQ(frame->GetBarChart()->GetBars().size(), 2u);
+    EXPECT_TRUE(teste::Dialogos::Get().Mensagens().empty());
+}
+
+TEST_F(Dashboard, QueriesThatFailFromTheStartLeaveSingleCellGridsAndNothingBreaks) {
+    // A file whose cupom table lacks the columns the views read: the schema applies (its
+    // indexes find their columns) but both queries fail, so the grids keep their single cell.
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(NomeArquivoBanco("maria").utf8_str(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db,
+                               "create table cupom(id integer, data_hora_emissao text, "
+                               "cnpj_emitente text, chave_acesso text, id_zelkari integer)",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(db);
+    }
+    auto* frame = new FrameDashboard();
+    wxGrid* meses = frame->GetGridMeses();
+    wxGrid* cupons = frame->GetGridCupons();
+    EXPECT_EQ(meses->GetNumberCols(), 1);
+    EXPECT_EQ(meses->GetNumberRows(), 1);
+    EXPECT_EQ(cupons->GetNumberCols(), 1);
+
+    // Selection and double-clicks on those grids must not read columns that are not there.
+    meses->SetGridCursor(0, 0);
+    wxGridEvent mes(meses->GetId(), wxEVT_GRID_CELL_LEFT_DCLICK, meses, 0, 0);
+    meses->ProcessWindowEvent(mes);
+    wxGridEvent cupom(cupons->GetId(), wxEVT_GRID_CELL_LEFT_DCLICK, cupons, 0, 0);
+    cupons->ProcessWindowEvent(cupom);
+    frame->CarregarMeses();
+    EXPECT_EQ(frame->GetBarChart()->GetBars().size(), 1u);
+}
+
+TEST_F(Dashboard, GreetsTheStoredUserInTheStatusBar) {
+    GuardarLogin(wxString::FromUTF8("João"));
+    auto* frame = new FrameDashboard();
+    EXPECT_EQ(frame->GetStatusBar()->GetFieldsCount(), 1);
+    EXPECT_EQ(frame->GetStatusBar()->GetStatusText(0), wxString::FromUTF8("Bem vindo João!"));
+
+    GuardarLogin("");
+    auto* vazio = new FrameDashboard();
+    EXPECT_EQ(vazio->GetStatusBar()->GetStatusText(0), "Bem vindo !");
+}
+
+TEST_F(Dashboard, MenusCarryTheirIdsTextsAndAccelerators) {
+    auto* frame = new FrameDashboard();
+    wxMenuBar* barra = frame->GetMenuBar();
+    ASSERT_EQ(barra->GetMenuCount(), 3u);
+    EXPECT_EQ(barra->GetMenuLabel(0), "&Conta");
+    EXPECT_EQ(barra->GetMenuLabel(1), "&Ferramentas");
+    EXPECT_EQ(barra->GetMenuLabel(2), "&Sobre");
+
+    struct Item {
+        int id;
+        const char* texto;
+        const char* ajuda;
+    };
+    for (const Item& esperado : {
+             Item{1, "&Logoff\tCtrl-Q", "Sair da sua conta"},
+             Item{wxID_EXIT, "&Sair\tAlt-F4", "Fechar o programa"},
+             Item{2, "Terminal SQL", "Execute comandos diretamente no banco de dados"},
+             Item{3, "Sincronizar", "Faz download de novos cupons"},
+             Item{wxID_ABOUT, "Sobre Zelkari", "Sobre Zelkari"},
+         }) {
+        SCOPED_TRACE(esperado.texto);
+        wxMenuItem* item = barra->FindItem(esperado.id);
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(item->GetItemLabel(), esperado.texto);
+        EXPECT_EQ(item->GetHelp(), esperado.ajuda);
+    }
+    const std::unique_ptr<wxAcceleratorEntry> logoff(barra->FindItem(1)->GetAccel());
+    ASSERT_NE(logoff, nullptr);
+    EXPECT_EQ(logoff->GetFlags(), wxACCEL_CTRL);
+    EXPECT_EQ(logoff->GetKeyCode(), 'Q');
+    EXPECT_EQ(barra->GetMenu(0)->GetMenuItemCount(), 3u);  // with the separator
+    EXPECT_TRUE(barra->GetMenu(0)->FindItemByPosition(1)->IsSeparator());
+}
+
+TEST_F(Dashboard, LayoutKeepsTheMinimumSizesAndSashes) {
+    Importar(JaneiroEMarco());
+    auto* frame = new FrameDashboard();
+    EXPECT_EQ(frame->GetGridMeses()->GetMinSize(), wxSize(250, 200));
+    EXPECT_EQ(frame->GetGridCupons()->GetMinSize(), wxSize(450, 200));
+    EXPECT_EQ(frame->GetBarChart()->GetMinSize(), wxSize(400, 300));
+
+    auto* grids = dynamic_cast<wxSplitterWindow*>(frame->GetGridMeses()->GetParent());
+    ASSERT_NE(grids, nullptr);
+    EXPECT_EQ(grids->GetSplitMode(), wxSPLIT_VERTICAL);
+    EXPECT_EQ(grids->GetWindow1(), frame->GetGridMeses());
+    auto* principal = dynamic_cast<wxSplitterWindow*>(frame->GetBarChart()->GetParent());
+    ASSERT_NE(principal, nullptr);
+    EXPECT_EQ(principal->GetSplitMode(), wxSPLIT_HORIZONTAL);
+    EXPECT_EQ(principal->GetWindow2(), frame->GetBarChart());
+    EXPECT_EQ(frame->GetGridMeses()->GetRowLabelSize(), 24);
+    EXPECT_EQ(frame->GetGridCupons()->GetColLabelSize(), 24);
+    EXPECT_FALSE(frame->GetGridMeses()->IsEditable());
+    EXPECT_FALSE(frame->IsShown());  // showing is the caller's job
+}
+
+TEST_F(Dashboard, LogoffAnsweredNoChangesNothingAndYesEmptiesTheLoginAndCloses) {
+    auto* frame = new FrameDashboard();
+    frame->Show();
+
+    teste::Dialogos::Get().ResponderCom(wxID_NO);
+    EnviarMenu(frame, FrameDashboard::ID_LOGOFF);
+    ASSERT_EQ(teste::Dialogos::Get().Mensagens().size(), 1u);
+    const auto caixa = teste::Dialogos::Get().Mensagens()[0];
+    EXPECT_EQ(caixa.mensagem, "Deseja realmente fazer logoff?");
+    EXPECT_EQ(caixa.titulo, wxString::FromUTF8("Confirmação"));
+    EXPECT_EQ(caixa.estilo & (wxYES_NO | wxNO_DEFAULT | wxICON_QUESTION),
+              wxYES_NO | wxNO_DEFAULT | wxICON_QUESTION);
+    teste::ProcessarEventos();
+    EXPECT_TRUE(Existe(frame));
+    EXPECT_EQ(Lido("/Login/Usuario"), "maria");
+    EXPECT_EQ(Lido("/Login/Token"), "token-maria");
+
+    teste::Dialogos::Get().ResponderCom(wxID_YES);
+    EnviarMenu(frame, FrameDashboard::ID_LOGOFF);
+    EXPECT_EQ(teste::Dialogos::Get().Mensagens().size(), 2u);
+    EXPECT_TRUE(teste::WaitFor([&] { return !Existe(frame); }));
+    EXPECT_EQ(Lido("/Login/Id"), "");
+    EXPECT_EQ(Lido("/Login/Usuario"), "");
+    EXPECT_EQ(Lido("/Login/Token"), "");
+}
+
+TEST_F(Dashboard, AboutBoxTerminalAndExit) {
+    setenv("CUPOM_SERVICE_URL", "https://servico.exemplo:8443", 1);
+    auto* frame = new FrameDashboard();
+    EnviarMenu(frame, wxID_ABOUT);
+    unsetenv("CUPOM_SERVICE_URL");
+    ASSERT_EQ(teste::Dialogos::Get().Mensagens().size(), 1u);
+    const auto caixa = teste::Dialogos::Get().Mensagens()[0];
+    EXPECT_EQ(caixa.titulo, "servico.exemplo");
+    EXPECT_EQ(caixa.mensagem,
+              wxString::FromUTF8("Este software é livre!\nObrigado por participar :-)"));
+    EXPECT_TRUE(caixa.estilo & wxICON_INFORMATION);
+
+    // The SQL terminal opens as a child of the main window and goes with it.
+    EnviarMenu(frame, FrameDashboard::ID_TERMINAL_SQL);
+    FrameTerminalSQL* terminal = nullptr;
+    for (wxWindow* janela : wxTopLevelWindows)
+        if (auto* t = dynamic_cast<FrameTerminalSQL*>(janela)) terminal = t;
+    ASSERT_NE(terminal, nullptr);
+    EXPECT_EQ(terminal->GetParent(), frame);
+    EXPECT_TRUE(terminal->IsShown());
+
+    EnviarMenu(frame, wxID_EXIT);
+    EXPECT_TRUE(teste::WaitFor([&] { return wxTopLevelWindows.empty(); }));
+}
+
+TEST_F(Dashboard, ScreenshotWithData) {
+    servico::OpcoesGerador opcoes;
+    opcoes.ano_inicial = 2024;
+    opcoes.anos = 1;
+    opcoes.cupons_por_mes = 6;
+    Importar(servico::GerarCupons(opcoes));
+    auto* frame = new FrameDashboard();
+    frame->Show();
+    ASSERT_TRUE(teste::WaitFor([&] { return frame->IsShownOnScreen(); }));
+    EXPECT_EQ(frame->GetGridMeses()->GetNumberRows(), 12);
+    frame->GetGridMeses()->SetGridCursor(2, 0);
+    EXPECT_EQ(BarraDestacada(frame->GetBarChart()), 2);
+    teste::SalvarCaptura(frame, "dashboard");
+}
+
+TEST_F(Dashboard, DoubleClicksOpenTheMonthsProductsAndTheReceiptsDetail) {
+    Importar(JaneiroEMarco());
+    auto* frame = new FrameDashboard();
+    wxGrid* meses = frame->GetGridMeses();
+    wxGrid* cupons = frame->GetGridCupons();
+
+    auto janelas = [] {
+        std::vector<wxTopLevelWindow*> lista;
+        for (wxWindow* w : wxTopLevelWindows) lista.push_back(static_cast<wxTopLevelWindow*>(w));
+        return lista;
+    };
+    auto duploClique = [](wxGrid* grid, int row, int col) {
+        wxGridEvent evento(grid->GetId(), wxEVT_GRID_CELL_LEFT_DCLICK, grid, row, col);
+        grid->ProcessWindowEvent(evento);
+    };
+
+    // Twice on January: two product windows titled with the month, each with January's products.
+    duploClique(meses, 1, 0);
+    duploClique(meses, 1, 2);
+    std::vector<FramePieChart*> produtos;
+    for (auto* w : janelas())
+        if (auto* p = dynamic_cast<FramePieChart*>(w)) produtos.push_back(p);
+    ASSERT_EQ(produtos.size(), 2u);
+    for (auto* p : produtos) {
+        EXPECT_EQ(p->GetTitle(), "01/2024");
+        EXPECT_EQ(p->GetParent(), frame);
+        EXPECT_TRUE(p->IsShown());
+    }
+
+    // The second receipt of March (newest first) is the one of the 10th: local id 5.
+    duploClique(cupons, 1, 0);
+    FrameCupom* detalhe = nullptr;
+    for (auto* w : janelas())
+        if (auto* c = dynamic_cast<FrameCupom*>(w)) detalhe = c;
+    ASSERT_NE(detalhe, nullptr);
+    EXPECT_EQ(detalhe->GetParent(), frame);
+    EXPECT_TRUE(detalhe->IsShown());
+    bool achou = false;
+    for (wxWindow* filho : detalhe->GetChildren()) {
+        for (wxWindow* campo : filho->GetChildren()) {
+            if (auto* texto = dynamic_cast<wxTextCtrl*>(campo))
+                achou = achou || texto->GetValue() == "10/03/2024 08:00:00";
+        }
+    }
+    EXPECT_TRUE(achou);
+
+    // They all go with the main window.
+    frame->Close(true);
+    EXPECT_TRUE(teste::WaitFor([] { return wxTopLevelWindows.empty(); }));
+}

@@ -1,0 +1,275 @@
+#include "ui/FrameDashboard.h"
+
+#include <wx/grid.h>
+#include <wx/menu.h>
+#include <wx/msgdlg.h>
+#include <wx/panel.h>
+#include <wx/sizer.h>
+#include <wx/splitter.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "account/Sessao.h"
+#include "charts/PanelBarChart.h"
+#include "db/BancoDados.h"
+#include "sync/FrameSincronizar.h"
+#include "ui/FrameCupom.h"
+#include "ui/FramePieChart.h"
+#include "ui/FrameTerminalSQL.h"
+#include "web/ServiceUrl.h"
+
+namespace {
+
+constexpr const char* kTitulo = "Cupom Fiscal Zelkari - Dashboard";
+constexpr const char* kTituloErro = "Erro";
+constexpr const char* kSaudacao = "Bem vindo %s!";
+constexpr const char* kNomeSplitter = "splitter";
+constexpr long kEstiloSplitter = wxSP_3D | wxSP_LIVE_UPDATE;
+
+constexpr int kRotuloLinhas = 24;
+constexpr int kRotuloColunas = 24;
+constexpr int kSashGrids = 250;
+constexpr int kSashGrafico = 150;
+const wxSize kMinimoMeses(250, 200);
+const wxSize kMinimoCupons(450, 200);
+const wxSize kMinimoGrafico(400, 300);
+
+// Month grid: 0 month (MM/YYYY), 1 total, 2 receipt count, 3 the month's receipt ids (hidden).
+constexpr int kColMesAno = 0;
+constexpr int kColMesValor = 1;
+constexpr int kColMesIds = 3;
+// Receipt grid: 0 date, 1 total, 2 issuer, 3 address, 4 receipt id (hidden).
+constexpr int kColCupomId = 4;
+
+constexpr const char* kConsultaMeses =
+    "select\n"
+    "substr(c.data_hora_emissao, 5, 2) || '/' ||\n"
+    "substr(c.data_hora_emissao, 1, 4) as data,\n"
+    "round(sum(c.valor_total), 2) as valor_total,\n"
+    "count(c.id) as qtde_cupons,\n"
+    "group_concat(c.id) as cupom_ids\n"
+    "from cupom c\n"
+    "group by substr(c.data_hora_emissao, 1, 6)\n"
+    "order by substr(c.data_hora_emissao, 1, 6) desc\n";
+
+// "%s" takes the month's comma-separated receipt ids.
+constexpr const char* kConsultaCupons =
+    "select\n"
+    "substr(c.data_hora_emissao, 7, 2) || '/' ||\n"
+    "substr(c.data_hora_emissao, 5, 2) || '/' ||\n"
+    "substr(c.data_hora_emissao, 1, 4) as data,\n"
+    "c.valor_total,\n"
+    "e.fantasia,\n"
+    "e.endereco,\n"
+    "c.id\n"
+    "from cupom c\n"
+    "join emitente e on c.cnpj_emitente = e.cnpj\n"
+    "where c.id in(%s)\n"
+    "order by c.data_hora_emissao desc\n";
+
+// Used when the month grid has no month to take ids from: matches no receipt.
+constexpr const char* kListaVazia = "0";
+
+// A cell that exists, or nothing: a failed query leaves a grid with fewer columns than its
+// query would give.
+bool TemCelula(const wxGrid* grid, int row, int col) {
+    return row >= 0 && col >= 0 && row < grid->GetNumberRows() && col < grid->GetNumberCols();
+}
+
+void EsconderColuna(wxGrid* grid, int col) {
+    if (col < grid->GetNumberCols()) grid->HideCol(col);
+}
+
+// Leading blanks, an optional sign, then decimal digits up to the first other character; 0
+// when no digit follows. Out-of-range values stop at the int limits.
+int LerInteiro(const wxString& texto) {
+    const std::string bytes = texto.ToStdString(wxConvUTF8);
+    const long valor = std::strtol(bytes.c_str(), nullptr, 10);
+    if (valor > INT_MAX) return INT_MAX;
+    if (valor < INT_MIN) return INT_MIN;
+    return static_cast<int>(valor);
+}
+
+void ConfigurarGrid(wxGrid* grid, const wxSize& minimo) {
+    grid->SetMinSize(minimo);
+    grid->EnableEditing(false);
+    grid->SetTabBehaviour(wxGrid::Tab_Leave);
+}
+
+}  // namespace
+
+FrameDashboard::FrameDashboard() {
+    Sessao login(true);
+
+    // The database comes first: when it cannot be set up, the exception leaves before any
+    // window exists, so the caller has nothing half-built to tear down.
+    auto novo_banco = std::make_unique<BancoDados>();
+
+    Create(nullptr, wxID_ANY, kTitulo, wxDefaultPosition, wxDefaultSize, wxDEFAULT_FRAME_STYLE);
+    banco = novo_banco.release();
+
+    const wxString sqlite_erro = banco->GetErro();
+    if (!sqlite_erro.empty()) wxMessageBox(sqlite_erro, kTituloErro, wxOK | wxICON_ERROR, nullptr);
+
+    auto* menuConta = new wxMenu(0);
+    menuConta->Append(ID_LOGOFF, "&Logoff\tCtrl-Q", "Sair da sua conta");
+    menuConta->AppendSeparator();
+    menuConta->Append(wxID_EXIT, "&Sair\tAlt-F4", "Fechar o programa");
+
+    auto* menuFerramentas = new wxMenu(0);
+    menuFerramentas->Append(ID_TERMINAL_SQL, "Terminal SQL",
+                            "Execute comandos diretamente no banco de dados");
+    menuFerramentas->Append(ID_SINCRONIZAR, "Sincronizar", "Faz download de novos cupons");
+
+    auto* menuSobre = new wxMenu(0);
+    menuSobre->Append(wxID_ABOUT, "Sobre Zelkari", "Sobre Zelkari");
+
+    auto* menuBar = new wxMenuBar();
+    menuBar->Append(menuConta, "&Conta");
+    menuBar->Append(menuFerramentas, "&Ferramentas");
+    menuBar->Append(menuSobre, "&Sobre");
+    SetMenuBar(menuBar);
+
+    CreateStatusBar(1);
+    SetStatusText(wxString::Format(kSaudacao, login.GetUsuario()));
+
+    Bind(wxEVT_MENU, &FrameDashboard::OnLogoff, this, ID_LOGOFF);
+    Bind(wxEVT_MENU, &FrameDashboard::OnSobre, this, wxID_ABOUT);
+    Bind(wxEVT_MENU, &FrameDashboard::OnSair, this, wxID_EXIT);
+    Bind(wxEVT_MENU, &FrameDashboard::OnTerminalSQL, this, ID_TERMINAL_SQL);
+    Bind(wxEVT_MENU, &FrameDashboard::OnSincronizar, this, ID_SINCRONIZAR);
+
+    mainSplitter = new wxSplitterWindow(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                                        kEstiloSplitter, kNomeSplitter);
+    auto* painelGrids = new wxPanel(mainSplitter);
+    gridSplitter = new wxSplitterWindow(painelGrids, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                                        kEstiloSplitter, kNomeSplitter);
+    gridMeses = new wxGrid(gridSplitter, wxID_ANY);
+    ConfigurarGrid(gridMeses, kMinimoMeses);
+    gridCupons = new wxGrid(gridSplitter, wxID_ANY);
+    ConfigurarGrid(gridCupons, kMinimoCupons);
+    gridSplitter->SplitVertically(gridMeses, gridCupons, kSashGrids);
+
+    auto* sizerGrids = new wxBoxSizer(wxVERTICAL);
+    sizerGrids->Add(gridSplitter, 1, wxEXPAND, 0);
+    painelGrids->SetSizer(sizerGrids);
+
+    barChart = new PanelBarChart(mainSplitter);
+    barChart->SetMinSize(kMinimoGrafico);
+    mainSplitter->SplitHorizontally(painelGrids, barChart, kSashGrafico);
+
+    auto* sizerFrame = new wxBoxSizer(wxVERTICAL);
+    sizerFrame->Add(mainSplitter, 1, wxEXPAND, 0);
+    SetSizer(sizerFrame);
+    sizerFrame->SetSizeHints(this);
+    Fit();
+
+    gridMeses->CreateGrid(1, 1, wxGrid::wxGridSelectCells);
+    gridMeses->SetRowLabelSize(kRotuloLinhas);
+    gridMeses->SetColLabelSize(kRotuloColunas);
+    gridMeses->Bind(wxEVT_GRID_CELL_LEFT_DCLICK, &FrameDashboard::OnMesDuploClique, this);
+
+    gridCupons->CreateGrid(1, 1, wxGrid::wxGridSelectCells);
+    gridCupons->SetRowLabelSize(kRotuloLinhas);
+    gridCupons->SetColLabelSize(kRotuloColunas);
+    gridCupons->Bind(wxEVT_GRID_CELL_LEFT_DCLICK, &FrameDashboard::OnCupomDuploClique, this);
+
+    CarregarMeses();
+}
+
+FrameDashboard::~FrameDashboard() {
+    delete banco;
+}
+
+void FrameDashboard::CarregarMeses() {
+    std::map<wxString, wxString> col_labels = {
+        {"data", wxString::FromUTF8("Mês/Ano")},
+        {"valor_total", "Valor"},
+        {"qtde_cupons", "Cupons"},
+    };
+    banco->PreencherGrid(kConsultaMeses, gridMeses, col_labels);
+    EsconderColuna(gridMeses, kColMesIds);
+
+    if (!selecaoLigada) {
+        gridMeses->Bind(wxEVT_GRID_SELECT_CELL, &FrameDashboard::CarregarCupons, this);
+        selecaoLigada = true;
+    }
+
+    wxGridEvent ge;
+    CarregarCupons(ge);
+}
+
+void FrameDashboard::CarregarCupons(wxGridEvent& event) {
+    std::map<wxString, wxString> col_labels = {
+        {"data", "Data"},
+        {"valor_total", "Valor"},
+        {"fantasia", "Estabelecimento"},
+        {"endereco", wxString::FromUTF8("Endereço")},
+    };
+    const int row = std::max(event.GetRow(), 0);
+
+    wxString id_list = kListaVazia;
+    if (TemCelula(gridMeses, row, kColMesIds)) id_list = gridMeses->GetCellValue(row, kColMesIds);
+
+    banco->PreencherGrid(wxString::Format(kConsultaCupons, id_list), gridCupons, col_labels);
+    EsconderColuna(gridCupons, kColCupomId);
+
+    barChart->SetData(gridMeses, kColMesAno, kColMesValor, row);
+}
+
+void FrameDashboard::OnMesDuploClique(wxGridEvent& event) {
+    const int row = event.GetRow();
+    event.Skip();
+    if (!TemCelula(gridMeses, row, kColMesIds)) return;
+    const wxString mes_ano = gridMeses->GetCellValue(row, kColMesAno);
+    const wxString id_list = gridMeses->GetCellValue(row, kColMesIds);
+    auto* produtos = new FramePieChart(this, mes_ano, banco, id_list);
+    produtos->Show(true);
+}
+
+void FrameDashboard::OnCupomDuploClique(wxGridEvent& event) {
+    const int row = event.GetRow();
+    if (TemCelula(gridCupons, row, kColCupomId)) {
+        const int id = LerInteiro(gridCupons->GetCellValue(row, kColCupomId));
+        auto* cupom = new FrameCupom(this, banco, id);
+        cupom->Show(true);
+    }
+    event.Skip();
+}
+
+void FrameDashboard::OnLogoff(wxCommandEvent&) {
+    const int resposta =
+        wxMessageBox("Deseja realmente fazer logoff?", wxString::FromUTF8("Confirmação"),
+                     wxYES_NO | wxNO_DEFAULT | wxICON_QUESTION, nullptr);
+    if (resposta != wxYES) return;
+    Sessao login(false);
+    login.Logoff(this);
+}
+
+void FrameDashboard::OnSobre(wxCommandEvent&) {
+    wxMessageBox(wxString::FromUTF8("Este software é livre!\nObrigado por participar :-)"),
+                 web::ServiceHost(), wxOK | wxICON_INFORMATION, nullptr);
+}
+
+void FrameDashboard::OnSair(wxCommandEvent&) {
+    Close(true);
+}
+
+void FrameDashboard::OnTerminalSQL(wxCommandEvent&) {
+    auto* terminal = new FrameTerminalSQL(this, banco);
+    terminal->Show(true);
+}
+
+void FrameDashboard::OnSincronizar(wxCommandEvent&) {
+    {
+        FrameSincronizar frame_sincronizar(this, banco);
+        frame_sincronizar.ShowModal();
+    }
+    // Whatever the dialog's outcome, receipts it imported must show.
+    CarregarMeses();
+}
