@@ -8,6 +8,7 @@
 #include <wx/splitter.h>
 #include <wx/statusbr.h>
 #include <wx/textctrl.h>
+#include <wx/timer.h>
 #include <wx/utils.h>
 
 #include <cstdlib>
@@ -22,6 +23,8 @@
 #include "service/GeradorCupons.h"
 #include "tests/support/GuiTest.h"
 #include "tests/support/TestEnvironment.h"
+#include "sync/FrameSincronizar.h"
+#include "tests/support/ServicoTeste.h"
 #include "ui/FrameCupom.h"
 #include "ui/FrameDashboard.h"
 #include "ui/FramePieChart.h"
@@ -437,4 +440,49 @@ TEST_F(Dashboard, DoubleClicksOpenTheMonthsProductsAndTheReceiptsDetail) {
     // They all go with the main window.
     frame->Close(true);
     EXPECT_TRUE(teste::WaitFor([] { return wxTopLevelWindows.empty(); }));
+}
+
+TEST_F(Dashboard, SynchronisingFromTheMenuShowsTheNewMonthOnTopAfterTheDialogCloses) {
+    Importar(JaneiroEMarco());
+    teste::ServicoTeste servico;
+    json novos = json::array({Cupom(6, "20240502100000", 42.0, "111", "Padaria"),
+                              Cupom(7, "20240520100000", 8.0, "222", "Mercado")});
+    servico.servico().AdicionarUsuario("maria", "senha", novos);
+    AbrirConfiguracao()->Write("/Login/Token", wxString::FromUTF8(servico.servico().EmitirToken("maria")));
+
+    auto* frame = new FrameDashboard();
+    ASSERT_EQ(frame->GetGridMeses()->GetCellValue(0, 0), "03/2024");
+
+    // The modal dialog is driven from inside its own loop: press "Processar", and close the
+    // dialog once the outcome box has been answered.
+    wxTimer vigia;
+    teste::Dialogos::Get().aoAbrirModal = [&vigia](wxDialog* dialogo) {
+        if (!dynamic_cast<FrameSincronizar*>(dialogo)) return static_cast<int>(wxID_NONE);
+        dialogo->CallAfter([dialogo] {
+            wxCommandEvent clique(wxEVT_BUTTON, 10001);
+            clique.SetEventObject(dialogo);
+            dialogo->ProcessWindowEvent(clique);
+        });
+        vigia.Bind(wxEVT_TIMER, [dialogo](wxTimerEvent&) {
+            for (const auto& caixa : teste::Dialogos::Get().Mensagens()) {
+                if (caixa.titulo == wxString::FromUTF8("Concluído") && dialogo->IsModal()) {
+                    dialogo->EndModal(wxID_CLOSE);
+                }
+            }
+        });
+        vigia.Start(50);
+        return static_cast<int>(wxID_NONE);
+    };
+    EnviarMenu(frame, 3);  // Ferramentas > Sincronizar
+    vigia.Stop();
+
+    ASSERT_EQ(teste::Dialogos::Get().Mensagens().size(), 1u);
+    EXPECT_EQ(teste::Dialogos::Get().Mensagens()[0].mensagem,
+              wxString::FromUTF8("Processamento concluído."));
+    wxGrid* meses = frame->GetGridMeses();
+    EXPECT_EQ(Coluna(meses, 0), (std::vector<wxString>{"05/2024", "03/2024", "01/2024"}));
+    EXPECT_EQ(Coluna(frame->GetGridCupons(), 0),
+              (std::vector<wxString>{"20/05/2024", "02/05/2024"}));
+    EXPECT_EQ(BarraDestacada(frame->GetBarChart()), 0);
+    EXPECT_EQ(frame->GetBarChart()->GetBars().size(), 3u);
 }

@@ -1,0 +1,247 @@
+#include "sync/FrameSincronizar.h"
+
+#include <wx/app.h>
+#include <wx/button.h>
+#include <wx/msgdlg.h>
+#include <wx/sizer.h>
+#include <wx/stc/stc.h>
+
+#include <nlohmann/json.hpp>
+#include <utility>
+
+#include "account/Sessao.h"
+#include "db/BancoDados.h"
+#include "web/ServiceUrl.h"
+#include "web/WebSync.h"
+
+namespace {
+
+constexpr const char* kCaminhoCupons = "/cupom/consulta_cupom.php";
+constexpr const char* kContentType = "application/json; charset=UTF-8";
+
+const wchar_t* const kProcessoIniciado = L"Processo iniciado.\n";
+const wchar_t* const kProcessoConcluido = L"Processo cocluído.\n";
+const wchar_t* const kJsonBaixado = L"JSON baixado com sucesso: %lld bytes.\n";
+const wchar_t* const kParserConcluido = L"Parser JSON concluído.\n";
+const wchar_t* const kCuponsCarregados = L"Foram carregados %lld cupons.\n";
+
+const wchar_t* const kErroBaixar = L"Erro ao baixar o JSON.";
+const wchar_t* const kOperacaoCancelada = L"Operação cancelada.";
+const wchar_t* const kJsonInvalido = L"JSON inválido: %s";
+const wchar_t* const kErro = L"Erro: %s";
+const wchar_t* const kErroDesconhecido = L"Erro desconhecido.";
+const wchar_t* const kProcessamentoConcluido = L"Processamento concluído.";
+
+const wchar_t* const kTituloSucesso = L"Concluído";
+const wchar_t* const kTituloFalha = L"Processamento";
+
+// An exception's text, as UTF-8. A parser message may quote bytes of the reply that are not
+// valid UTF-8; they show as octal escapes instead of emptying the whole message.
+wxString TextoDaExcecao(const char* texto) {
+    return wxString(texto, wxMBConvUTF8(wxMBConvUTF8::MAP_INVALID_UTF8_TO_OCTAL));
+}
+
+}  // namespace
+
+FrameSincronizar::FrameSincronizar(wxWindow* parent, BancoDados* banco)
+    : wxDialog(parent, wxID_ANY, "Sincronizar", wxDefaultPosition, wxSize(450, 450),
+               wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER),
+      token(Sessao(true).GetToken()),
+      banco(banco),
+      cancelado(false),
+      em_execucao(false) {
+    log = new wxStyledTextCtrl(this, wxID_ANY);
+    btn_processar = new wxButton(this, ID_PROCESSAR, "Processar");
+    btn_cancelar = new wxButton(this, ID_CANCELAR, "Cancelar");
+    btn_cancelar->Disable();
+
+    auto* botoes = new wxBoxSizer(wxHORIZONTAL);
+    botoes->Add(btn_processar, 0, wxRIGHT, 10);
+    botoes->Add(btn_cancelar, 0, 0, 0);
+
+    auto* principal = new wxBoxSizer(wxVERTICAL);
+    principal->Add(log, 1, wxEXPAND | wxALL, 15);
+    principal->Add(botoes, 0, wxALIGN_RIGHT | wxLEFT | wxRIGHT | wxBOTTOM, 15);
+    SetSizer(principal);
+    Centre(wxBOTH);
+}
+
+FrameSincronizar::~FrameSincronizar() {
+    if (worker.joinable()) {
+        // The web request and the import both watch this flag, so the join is short even when
+        // the dialog is closed in the middle of a slow download.
+        cancelado = true;
+        worker.join();
+    }
+    // Nothing can queue another call now. Drop the log lines and the outcome still queued, so
+    // that none of them runs on a half-destroyed dialog.
+    if (wxTheApp) wxTheApp->RemovePendingEventHandler(this);
+    DeletePendingEvents();
+}
+
+void FrameSincronizar::OnProcessar(wxCommandEvent&) {
+    if (em_execucao) return;
+    if (worker.joinable()) worker.join();  // a finished run, normally joined by Finalizar
+    cancelado = false;
+    em_execucao = true;
+    inicio_execucao = std::chrono::steady_clock::now();
+
+    AdicionarLog(kProcessoIniciado);
+    btn_processar->Disable();
+    btn_cancelar->Enable();
+
+    worker = std::thread(&FrameSincronizar::Processar, this);
+}
+
+void FrameSincronizar::OnCancelar(wxCommandEvent&) {
+    if (!em_execucao) return;
+    cancelado = true;
+    btn_cancelar->Disable();
+}
+
+void FrameSincronizar::Processar() {
+    using Relogio = std::chrono::steady_clock;
+    TemposSincronizacao tempos;
+
+    // The run proper. Its locals (the reply, the parsed feed) are freed when it returns, before
+    // the outcome is posted: Finalizar joins this thread and should not wait for that.
+    auto executar = [&]() -> std::pair<bool, wxString> {
+        std::string resposta;
+        auto inicio = Relogio::now();
+        const bool baixou = BaixarJson(resposta);
+        tempos.download = Relogio::now() - inicio;
+        // A cancelled run also ends its download early, which then looks like a failed one.
+        if (cancelado) return {false, kOperacaoCancelada};
+        if (!baixou) return {false, kErroBaixar};
+
+        tempos.bytes = resposta.size();
+        PostarLog(wxString::Format(kJsonBaixado, static_cast<long long>(resposta.size())));
+
+        nlohmann::json dados;
+        inicio = Relogio::now();
+        try {
+            dados = nlohmann::json::parse(resposta);
+        } catch (const std::exception& e) {
+            return {false, wxString::Format(kJsonInvalido, TextoDaExcecao(e.what()))};
+        }
+        tempos.parser = Relogio::now() - inicio;
+        std::string().swap(resposta);  // the import only needs the parsed feed
+
+        tempos.cupons = dados.size();
+        PostarLog(kParserConcluido);
+        PostarLog(wxString::Format(kCuponsCarregados, static_cast<long long>(dados.size())));
+        if (cancelado) return {false, kOperacaoCancelada};
+
+        inicio = Relogio::now();
+        SalvarNoSQLite(dados);
+        tempos.importacao = Relogio::now() - inicio;
+        if (cancelado) return {false, kOperacaoCancelada};
+        return {true, kProcessamentoConcluido};
+    };
+
+    std::pair<bool, wxString> resultado;
+    try {
+        resultado = executar();
+    } catch (const std::exception& e) {
+        resultado = {false, wxString::Format(kErro, TextoDaExcecao(e.what()))};
+    } catch (...) {
+        resultado = {false, kErroDesconhecido};
+    }
+
+    // The last queued call of the run: every log line posted above runs before it.
+    tempos.sucesso = resultado.first;
+    CallAfter([this, tempos, resultado = std::move(resultado)] {
+        ultima_execucao = tempos;
+        Finalizar(resultado.first, resultado.second);
+    });
+}
+
+bool FrameSincronizar::BaixarJson(std::string& resposta) {
+    web::WebSessionSync sessao = web::WebSessionSync::New();
+    if (!sessao.IsOpened()) return false;
+
+    web::WebRequestSync request = sessao.CreateRequest(web::ServiceUrl(kCaminhoCupons));
+    if (!request.IsOk()) return false;
+
+    request.SetHeader("Accept", "application/json");
+    request.SetHeader("secret-key", token);
+
+    int ultimo_id = 0;
+    banco->GetUltimoId(ultimo_id);
+    const nlohmann::json corpo = {{"ultimo_id", ultimo_id}};
+    request.SetData(wxString::FromUTF8(corpo.dump()), kContentType, wxConvUTF8);
+
+    // Polled by the transfer loop a few times a second: cancelling, or closing the dialog,
+    // aborts a download in progress instead of waiting it out.
+    request.SetCancelCheck([this] { return cancelado.load(); });
+
+    const web::WebRequestSync::Result resultado = request.Execute();
+    if (resultado.state == web::WebRequestSync::State_Failed ||
+        resultado.state == web::WebRequestSync::State_Cancelled) {
+        return false;
+    }
+    resposta = request.GetResponse().GetBody();
+    return true;
+}
+
+bool FrameSincronizar::SalvarNoSQLite(nlohmann::json& dados) {
+    banco->ImportarCupons(dados, [this](wxString linha) {
+        PostarLog(linha);
+        return !cancelado;
+    });
+    return true;
+}
+
+void FrameSincronizar::Finalizar(bool sucesso, wxString mensagem) {
+    em_execucao = false;
+    btn_processar->Enable();
+    btn_cancelar->Disable();
+
+    if (sucesso) AdicionarLog(kProcessoConcluido);
+    if (worker.joinable()) worker.join();
+    ultima_execucao.total = std::chrono::steady_clock::now() - inicio_execucao;
+
+    // A dialog closed during the run has nobody left to tell; its outcome only goes to the log.
+    if (!IsShown()) return;
+    if (sucesso) {
+        wxMessageBox(mensagem, kTituloSucesso, wxOK | wxICON_INFORMATION, this);
+    } else {
+        wxMessageBox(mensagem, kTituloFalha, wxOK | wxICON_EXCLAMATION, this);
+    }
+}
+
+void FrameSincronizar::AdicionarLog(const wxString& text) {
+    log->AddText(text);
+    const int length = log->GetLength();
+    log->SetSelection(length, length);
+    log->EnsureCaretVisible();
+}
+
+void FrameSincronizar::PostarLog(const wxString& linha) {
+    bool postar = false;
+    {
+        std::lock_guard<std::mutex> trava(log_mutex);
+        log_pendente += linha;
+        postar = !log_descarga_postada;
+        log_descarga_postada = true;
+    }
+    // Posted from this thread only, so it is queued before anything the worker posts later.
+    if (postar) CallAfter(&FrameSincronizar::DescarregarLog);
+}
+
+void FrameSincronizar::DescarregarLog() {
+    wxString texto;
+    {
+        std::lock_guard<std::mutex> trava(log_mutex);
+        texto.swap(log_pendente);
+        log_descarga_postada = false;
+    }
+    if (!texto.empty()) AdicionarLog(texto);
+}
+
+// The two buttons are wired through a static table, kept last so the formatter leaves it as is.
+// clang-format off
+wxBEGIN_EVENT_TABLE(FrameSincronizar, wxDialog)
+    EVT_BUTTON(FrameSincronizar::ID_PROCESSAR, FrameSincronizar::OnProcessar)
+    EVT_BUTTON(FrameSincronizar::ID_CANCELAR, FrameSincronizar::OnCancelar)
+wxEND_EVENT_TABLE()

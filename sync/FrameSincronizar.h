@@ -1,0 +1,84 @@
+#pragma once
+
+// The modal synchronisation dialog: "Processar" starts a worker thread that downloads the
+// receipts newer than the last one stored, parses the reply and hands it to the import; every
+// step shows in a log, "Cancelar" stops the run, and a message box tells the outcome.
+
+#include <wx/dialog.h>
+#include <wx/string.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <mutex>
+#include <nlohmann/json_fwd.hpp>
+#include <string>
+#include <thread>
+
+class BancoDados;
+class wxButton;
+class wxStyledTextCtrl;
+
+// Where the time of one run went, measured on the worker (download, parse, import) and on the
+// GUI thread (from "Processar" until the outcome is about to be shown).
+struct TemposSincronizacao {
+    using Duracao = std::chrono::steady_clock::duration;
+    Duracao download{};
+    Duracao parser{};
+    Duracao importacao{};
+    Duracao total{};
+    std::size_t bytes = 0;   // size of the reply
+    std::size_t cupons = 0;  // elements of the parsed feed
+    bool sucesso = false;
+};
+
+class FrameSincronizar : public wxDialog {
+public:
+    enum { ID_PROCESSAR = 10001, ID_CANCELAR = 10002 };
+
+    FrameSincronizar(wxWindow* parent, BancoDados* banco);
+    ~FrameSincronizar() override;
+
+    void OnProcessar(wxCommandEvent& event);
+    void OnCancelar(wxCommandEvent& event);
+
+    // The worker thread's body.
+    void Processar();
+    // Sends the receipt request; true with the raw UTF-8 reply in `resposta` when a reply came.
+    // The reply stays in bytes: a feed of tens of megabytes is neither decoded to wide text nor
+    // encoded back for the parser.
+    bool BaixarJson(std::string& resposta);
+    bool SalvarNoSQLite(nlohmann::json& dados);
+    // Ends a run on the GUI thread.
+    void Finalizar(bool sucesso, wxString mensagem);
+    void AdicionarLog(const wxString& text);
+
+    bool EmExecucao() const { return em_execucao; }
+    // Timings of the last finished run (GUI thread).
+    const TemposSincronizacao& UltimaExecucao() const { return ultima_execucao; }
+
+private:
+    // Worker side of the log: queues a line and wakes the GUI thread unless a wake-up is
+    // already on its way, so a burst of lines costs the GUI one AddText.
+    void PostarLog(const wxString& linha);
+    // GUI side: appends everything queued so far, in order.
+    void DescarregarLog();
+
+    wxString token;
+    BancoDados* banco;
+    wxStyledTextCtrl* log;
+    wxButton* btn_processar;
+    wxButton* btn_cancelar;
+    std::thread worker;
+    std::atomic<bool> cancelado;
+    std::atomic<bool> em_execucao;
+
+    std::mutex log_mutex;               // guards log_pendente and log_descarga_postada
+    wxString log_pendente;              // lines written by the worker, not yet in the log control
+    bool log_descarga_postada = false;  // a DescarregarLog call is queued and has not run yet
+
+    std::chrono::steady_clock::time_point inicio_execucao;
+    TemposSincronizacao ultima_execucao;
+
+    wxDECLARE_EVENT_TABLE();
+};

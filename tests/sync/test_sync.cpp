@@ -1,0 +1,418 @@
+// The synchronisation dialog against the local receipt service over real HTTPS: the request it
+// sends, the log and the outcome a person sees, cancellation, and closing the dialog mid-run.
+#include <gtest/gtest.h>
+#include <wx/button.h>
+#include <wx/msgdlg.h>
+#include <wx/stc/stc.h>
+#include <wx/timer.h>
+
+#include <chrono>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "account/ConfigStore.h"
+#include "db/BancoDados.h"
+#include "service/GeradorCupons.h"
+#include "sync/FrameSincronizar.h"
+#include "tests/support/GuiTest.h"
+#include "tests/support/ServicoTeste.h"
+
+using namespace std::chrono_literals;
+using nlohmann::json;
+
+namespace {
+
+constexpr const char* kCaminhoCupons = "/cupom/consulta_cupom.php";
+
+const std::vector<teste::CaixaMensagem>& Mensagens() {
+    return teste::Dialogos::Get().Mensagens();
+}
+
+void Clicar(wxWindow& dialogo, int id) {
+    wxCommandEvent evento(wxEVT_BUTTON, id);
+    evento.SetEventObject(dialogo.FindWindow(id));
+    dialogo.GetEventHandler()->ProcessEvent(evento);
+}
+
+wxString TextoDoLog(wxWindow& dialogo) {
+    for (wxWindow* filho : dialogo.GetChildren()) {
+        if (auto* log = dynamic_cast<wxStyledTextCtrl*>(filho)) return log->GetText();
+    }
+    ADD_FAILURE() << "the dialog has no log control";
+    return {};
+}
+
+bool Habilitado(wxWindow& dialogo, int id) {
+    return dialogo.FindWindow(id)->IsEnabled();
+}
+
+long long ContarCupons(BancoDados& banco) {
+    Registro linha;
+    banco.ConsultarRegistro("SELECT count(*) AS n FROM cupom", linha);
+    long long n = -1;
+    linha["n"].ToLongLong(&n);
+    return n;
+}
+
+// The log line the import writes for a stored receipt.
+wxString LinhaDoCupom(const json& cupom) {
+    return wxString::Format("%d\t%s\t%s\n", cupom["id"].get<int>(),
+                            wxString::FromUTF8(cupom["data_hora_emissao"].get<std::string>()),
+                            wxString::FromUTF8(cupom["emitente"]["nome"].get<std::string>()));
+}
+
+json Feed(int cupons_por_mes, int anos = 1) {
+    servico::OpcoesGerador opcoes;
+    opcoes.anos = anos;
+    opcoes.cupons_por_mes = cupons_por_mes;
+    return servico::GerarCupons(opcoes);
+}
+
+class SincronizarTeste : public ::testing::Test {
+protected:
+    void SetUp() override { teste::Dialogos::Get().Limpar(); }
+
+    void TearDown() override {
+        dialogo.reset();
+        banco.reset();
+        teste::Dialogos::Get().Limpar();
+    }
+
+    // A user of the service whose receipts are `feed`, logged in through the settings store as
+    // the program leaves it after a login, and that user's (new) database.
+    void Entrar(const json& feed) {
+        usuario = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        servico.servico().AdicionarUsuario(usuario, "senha", feed);
+        {
+            auto config = AbrirConfiguracao();
+            config->Write("/Login/Usuario", wxString::FromUTF8(usuario));
+            config->Write("/Login/Token",
+                          wxString::FromUTF8(servico.servico().EmitirToken(usuario)));
+        }
+        banco = std::make_unique<BancoDados>();
+    }
+
+    FrameSincronizar& AbrirDialogo() {
+        dialogo = std::make_unique<FrameSincronizar>(nullptr, banco.get());
+        dialogo->Show();
+        return *dialogo;
+    }
+
+    void RespostaFixa(int status, std::string corpo, std::string tipo = "application/json",
+                      std::chrono::milliseconds atraso = 0ms) {
+        servico::RespostaFixa fixa;
+        fixa.status = status;
+        fixa.corpo = std::move(corpo);
+        fixa.content_type = std::move(tipo);
+        fixa.atraso = atraso;
+        servico.servico().DefinirRespostaFixa(kCaminhoCupons, fixa);
+    }
+
+    std::vector<servico::RequisicaoRecebida> PedidosDeCupons() const {
+        std::vector<servico::RequisicaoRecebida> pedidos;
+        for (auto& r : servico.servico().Requisicoes()) {
+            if (r.caminho == kCaminhoCupons) pedidos.push_back(std::move(r));
+        }
+        return pedidos;
+    }
+
+    // Clicks "Processar" and waits for the run's message box (long bound: imports under the
+    // thread sanitizer are slow; the wait ends as soon as the box is there).
+    const teste::CaixaMensagem& Sincronizar(std::size_t caixas_antes = 0) {
+        Clicar(*dialogo, FrameSincronizar::ID_PROCESSAR);
+        const bool chegou = teste::WaitFor([&] { return Mensagens().size() > caixas_antes; }, 120s);
+        EXPECT_TRUE(chegou) << "no message box after the run";
+        static const teste::CaixaMensagem nenhuma;
+        return chegou ? Mensagens().back() : nenhuma;
+    }
+
+    // Declared first so that it outlives the dialog and the database.
+    mutable teste::ServicoTeste servico;
+    std::string usuario;
+    std::unique_ptr<BancoDados> banco;
+    std::unique_ptr<FrameSincronizar> dialogo;
+};
+
+TEST_F(SincronizarTeste, RequestCarriesTokenAndLastStoredIdAndLogShowsEveryReceiptInOrder) {
+    const json feed = Feed(25);  // 300 receipts, ids 1..300
+    Entrar(feed);
+    AbrirDialogo();
+
+    const auto& caixa = Sincronizar();
+    EXPECT_EQ(caixa.mensagem, L"Processamento concluído.");
+    EXPECT_EQ(caixa.titulo, L"Concluído");
+    EXPECT_EQ(caixa.estilo & (wxOK | wxICON_INFORMATION | wxICON_EXCLAMATION),
+              wxOK | wxICON_INFORMATION);
+
+    auto pedidos = PedidosDeCupons();
+    ASSERT_EQ(pedidos.size(), 1u);
+    EXPECT_EQ(pedidos[0].metodo, "POST");
+    EXPECT_EQ(pedidos[0].corpo, R"({"ultimo_id":0})");
+    const auto cabecalho = [&](const char* nome) {
+        auto it = pedidos[0].cabecalhos.find(nome);
+        return it == pedidos[0].cabecalhos.end() ? std::string("<none>") : it->second;
+    };
+    EXPECT_EQ(cabecalho("accept"), "application/json");
+    EXPECT_EQ(cabecalho("content-type"), "application/json; charset=UTF-8");
+    {
+        auto config = AbrirConfiguracao();
+        EXPECT_EQ(wxString::FromUTF8(cabecalho("secret-key")), config->Read("/Login/Token", ""));
+    }
+
+    // The log, exactly: lines batched on their way to the window keep their order.
+    const std::size_t bytes = dialogo->UltimaExecucao().bytes;
+    wxString esperado = L"Processo iniciado.\n";
+    esperado += wxString::Format("JSON baixado com sucesso: %zu bytes.\n", bytes);
+    esperado += L"Parser JSON concluído.\nForam carregados 300 cupons.\n";
+    for (const json& cupom : feed) esperado += LinhaDoCupom(cupom);
+    esperado += L"Foram adicionados 300 cupons.\nProcesso cocluído.\n";
+    EXPECT_EQ(TextoDoLog(*dialogo), esperado);
+    EXPECT_EQ(ContarCupons(*banco), 300);
+    EXPECT_TRUE(Habilitado(*dialogo, FrameSincronizar::ID_PROCESSAR));
+    EXPECT_FALSE(Habilitado(*dialogo, FrameSincronizar::ID_CANCELAR));
+    teste::SalvarCaptura(dialogo.get(), "sincronizar_concluido");
+
+    // The second run asks only for what comes after the largest stored id.
+    const auto& segunda = Sincronizar(1);
+    EXPECT_EQ(segunda.mensagem, L"Processamento concluído.");
+    pedidos = PedidosDeCupons();
+    ASSERT_EQ(pedidos.size(), 2u);
+    EXPECT_EQ(pedidos[1].corpo, R"({"ultimo_id":300})");
+    EXPECT_EQ(ContarCupons(*banco), 300);
+}
+
+TEST_F(SincronizarTeste, EmptyReplyLogsEachStepAndReportsSuccess) {
+    Entrar(json::array());
+    RespostaFixa(200, "[]");
+    AbrirDialogo();
+
+    const auto& caixa = Sincronizar();
+    EXPECT_EQ(caixa.mensagem, L"Processamento concluído.");
+    EXPECT_EQ(caixa.titulo, L"Concluído");
+    EXPECT_EQ(TextoDoLog(*dialogo), wxString(L"Processo iniciado.\n"
+                                             L"JSON baixado com sucesso: 2 bytes.\n"
+                                             L"Parser JSON concluído.\n"
+                                             L"Foram carregados 0 cupons.\n"
+                                             L"Foram adicionados 0 cupons.\n"
+                                             L"Processo cocluído.\n"));
+}
+
+TEST_F(SincronizarTeste, HtmlPageOrHttpErrorIsReportedAndStoresNothing) {
+    Entrar(Feed(2));
+    AbrirDialogo();
+
+    const std::string html = "<!DOCTYPE html><html><body>Manutenção</body></html>";
+    RespostaFixa(200, html, "text/html; charset=UTF-8");
+    const auto& invalido = Sincronizar();
+    EXPECT_TRUE(invalido.mensagem.StartsWith(L"JSON inválido: ")) << invalido.mensagem;
+    EXPECT_GT(invalido.mensagem.length(), wxString(L"JSON inválido: ").length());
+    EXPECT_EQ(invalido.titulo, "Processamento");
+    EXPECT_EQ(invalido.estilo & (wxOK | wxICON_INFORMATION | wxICON_EXCLAMATION),
+              wxOK | wxICON_EXCLAMATION);
+    EXPECT_EQ(TextoDoLog(*dialogo),
+              wxString::Format("Processo iniciado.\nJSON baixado com sucesso: %zu bytes.\n",
+                               html.size()));
+
+    // Statuses of 400 and above are failed downloads; the dialog is ready again after each.
+    std::size_t caixas = Mensagens().size();
+    for (int status : {401, 500}) {
+        RespostaFixa(status, R"({"erro":"x"})");
+        const auto& falha = Sincronizar(caixas++);
+        EXPECT_EQ(falha.mensagem, L"Erro ao baixar o JSON.") << "status " << status;
+        EXPECT_EQ(falha.titulo, "Processamento");
+    }
+    EXPECT_EQ(ContarCupons(*banco), 0);
+    EXPECT_TRUE(TextoDoLog(*dialogo).EndsWith(L"Processo iniciado.\nProcesso iniciado.\n"));
+}
+
+TEST_F(SincronizarTeste, WrongValueTypeInThirdReceiptKeepsNothingOfTheRun) {
+    json feed = Feed(1);
+    feed[2]["valor_total"] = "12.50";
+    Entrar(feed);
+    AbrirDialogo();
+
+    const auto& caixa = Sincronizar();
+    EXPECT_TRUE(caixa.mensagem.StartsWith("Erro: ")) << caixa.mensagem;
+    EXPECT_NE(caixa.mensagem.Find("type must be number"), wxNOT_FOUND) << caixa.mensagem;
+    EXPECT_EQ(caixa.titulo, "Processamento");
+    // The two receipts before the faulty one were reported, then rolled back with the run.
+    const wxString log = TextoDoLog(*dialogo);
+    EXPECT_NE(log.Find(LinhaDoCupom(feed[1])), wxNOT_FOUND);
+    EXPECT_EQ(log.Find(LinhaDoCupom(feed[3])), wxNOT_FOUND);
+    EXPECT_EQ(ContarCupons(*banco), 0);
+
+    dialogo.reset();
+    banco = std::make_unique<BancoDados>();
+    EXPECT_EQ(ContarCupons(*banco), 0);
+}
+
+TEST_F(SincronizarTeste, CancelDuringImportStopsAfterCurrentReceiptAndKeepsStoredOnes) {
+    const json feed = Feed(50, 2);  // 1,200 receipts
+    Entrar(feed);
+    AbrirDialogo();
+
+    Clicar(*dialogo, FrameSincronizar::ID_PROCESSAR);
+    EXPECT_FALSE(Habilitado(*dialogo, FrameSincronizar::ID_PROCESSAR));
+    EXPECT_TRUE(Habilitado(*dialogo, FrameSincronizar::ID_CANCELAR));
+    // Cancel as soon as the first stored receipt shows in the log.
+    const bool cancelou = teste::WaitFor(
+        [&] {
+            if (TextoDoLog(*dialogo).Find(LinhaDoCupom(feed[0])) == wxNOT_FOUND) return false;
+            Clicar(*dialogo, FrameSincronizar::ID_CANCELAR);
+            return true;
+        },
+        120s);
+    ASSERT_TRUE(cancelou);
+    EXPECT_FALSE(Habilitado(*dialogo, FrameSincronizar::ID_CANCELAR));
+    ASSERT_TRUE(teste::WaitFor([] { return !Mensagens().empty(); }, 60s));
+    EXPECT_EQ(Mensagens().back().mensagem, L"Operação cancelada.");
+    EXPECT_EQ(Mensagens().back().titulo, "Processamento");
+
+    // Every receipt reported in the log is stored, and nothing after it.
+    const wxString log = TextoDoLog(*dialogo);
+    EXPECT_EQ(log.Find("Foram adicionados"), wxNOT_FOUND);
+    EXPECT_EQ(log.Find(L"Processo cocluído."), wxNOT_FOUND);
+    std::size_t reportados = 0;
+    while (reportados < feed.size() && log.Find(LinhaDoCupom(feed[reportados])) != wxNOT_FOUND) {
+        ++reportados;
+    }
+    ASSERT_GT(reportados, 0u);
+    ASSERT_LT(reportados, feed.size()) << "the import ended before the cancel arrived";
+    EXPECT_TRUE(log.EndsWith(LinhaDoCupom(feed[reportados - 1])));
+    EXPECT_EQ(ContarCupons(*banco), static_cast<long long>(reportados));
+    EXPECT_TRUE(Habilitado(*dialogo, FrameSincronizar::ID_PROCESSAR));
+    EXPECT_FALSE(dialogo->EmExecucao());
+
+    // They survive closing the database, and the next run continues after them.
+    dialogo.reset();
+    banco = std::make_unique<BancoDados>();
+    EXPECT_EQ(ContarCupons(*banco), static_cast<long long>(reportados));
+    AbrirDialogo();
+    EXPECT_EQ(Sincronizar(1).mensagem, L"Processamento concluído.");
+    EXPECT_EQ(PedidosDeCupons().back().corpo,
+              json({{"ultimo_id", feed[reportados - 1]["id"]}}).dump());
+    EXPECT_EQ(ContarCupons(*banco), static_cast<long long>(feed.size()));
+}
+
+TEST_F(SincronizarTeste, ProcessarDuringARunIsIgnored) {
+    Entrar(json::array());
+    RespostaFixa(200, "[]", "application/json", 700ms);
+    AbrirDialogo();
+
+    Clicar(*dialogo, FrameSincronizar::ID_PROCESSAR);
+    ASSERT_TRUE(teste::WaitFor([&] { return PedidosDeCupons().size() == 1; }, 10s));
+    Clicar(*dialogo, FrameSincronizar::ID_PROCESSAR);
+    Clicar(*dialogo, FrameSincronizar::ID_PROCESSAR);
+    ASSERT_TRUE(teste::WaitFor([] { return !Mensagens().empty(); }, 30s));
+
+    EXPECT_EQ(Mensagens().size(), 1u);
+    EXPECT_EQ(Mensagens()[0].mensagem, L"Processamento concluído.");
+    EXPECT_EQ(PedidosDeCupons().size(), 1u);
+    const wxString log = TextoDoLog(*dialogo);
+    EXPECT_EQ(log.Find("Processo iniciado."), log.rfind("Processo iniciado."));
+
+    // "Cancelar" between runs does nothing either.
+    Clicar(*dialogo, FrameSincronizar::ID_CANCELAR);
+    EXPECT_EQ(Sincronizar(1).mensagem, L"Processamento concluído.");
+}
+
+TEST_F(SincronizarTeste, CancelDuringSlowDownloadStopsTheTransfer) {
+    Entrar(json::array());
+    RespostaFixa(200, "[]", "application/json", 60s);
+    AbrirDialogo();
+
+    Clicar(*dialogo, FrameSincronizar::ID_PROCESSAR);
+    ASSERT_TRUE(teste::WaitFor([&] { return PedidosDeCupons().size() == 1; }, 10s));
+    const auto inicio = std::chrono::steady_clock::now();
+    Clicar(*dialogo, FrameSincronizar::ID_CANCELAR);
+    ASSERT_TRUE(teste::WaitFor([] { return !Mensagens().empty(); }, 10s));
+    EXPECT_LT(std::chrono::steady_clock::now() - inicio, 2s);
+    EXPECT_EQ(Mensagens()[0].mensagem, L"Operação cancelada.");
+    EXPECT_EQ(TextoDoLog(*dialogo), L"Processo iniciado.\n");
+}
+
+// The main window's use: a modal dialog on the stack, closed by the person during a download
+// that would take a minute.
+TEST_F(SincronizarTeste, ClosingDuringSlowDownloadReturnsAtOnceWithoutABox) {
+    Entrar(json::array());
+    RespostaFixa(200, "[]", "application/json", 60s);
+
+    bool fechou_durante_execucao = false;
+    std::chrono::steady_clock::time_point fim_modal;
+    {
+        FrameSincronizar dialogo_modal(nullptr, banco.get());
+        const auto limite = std::chrono::steady_clock::now() + 20s;
+        int passo = 0;
+        wxTimer roteiro;
+        roteiro.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+            if (passo == 0) {
+                passo = 1;
+                Clicar(dialogo_modal, FrameSincronizar::ID_PROCESSAR);
+            } else if (passo == 1 && (PedidosDeCupons().size() == 1 ||
+                                      std::chrono::steady_clock::now() > limite)) {
+                passo = 2;
+                fechou_durante_execucao = dialogo_modal.EmExecucao();
+                dialogo_modal.Close();
+            }
+        });
+        roteiro.Start(20);
+        dialogo_modal.ShowModal();
+        roteiro.Stop();
+        fim_modal = std::chrono::steady_clock::now();
+    }
+    const auto espera = std::chrono::steady_clock::now() - fim_modal;
+    EXPECT_TRUE(fechou_durante_execucao);
+    EXPECT_EQ(PedidosDeCupons().size(), 1u);
+    EXPECT_LT(espera, 2s) << "the dialog waited out the download";
+
+    teste::ProcessarEventos(300ms);
+    EXPECT_TRUE(Mensagens().empty())
+        << "a box for a closed dialog: " << Mensagens().front().mensagem.utf8_str();
+}
+
+// Between the end of the modal loop and the dialog's destruction the caller may let events run
+// (the main window reloads); a run that ends then writes its log but shows no box.
+TEST_F(SincronizarTeste, RunEndingAfterTheDialogClosedShowsNoBox) {
+    Entrar(json::array());
+    RespostaFixa(200, "[]", "application/json", 300ms);
+
+    FrameSincronizar dialogo_modal(nullptr, banco.get());
+    wxTimer roteiro;
+    roteiro.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        Clicar(dialogo_modal, FrameSincronizar::ID_PROCESSAR);
+        dialogo_modal.Close();
+    });
+    roteiro.StartOnce(20);
+    dialogo_modal.ShowModal();
+
+    ASSERT_TRUE(teste::WaitFor([&] { return !dialogo_modal.EmExecucao(); }, 30s));
+    EXPECT_TRUE(TextoDoLog(dialogo_modal).EndsWith(L"Processo cocluído.\n"));
+    EXPECT_TRUE(Mensagens().empty());
+}
+
+// Destroying the dialog while the import runs: the destructor stops it at the next receipt, keeps
+// what was stored, and the queued lines and outcome never run.
+TEST_F(SincronizarTeste, DestroyingDuringImportStopsItAndKeepsCompleteReceipts) {
+    const json feed = Feed(50, 2);
+    Entrar(feed);
+    AbrirDialogo();
+
+    Clicar(*dialogo, FrameSincronizar::ID_PROCESSAR);
+    ASSERT_TRUE(teste::WaitFor(
+        [&] { return TextoDoLog(*dialogo).Find(LinhaDoCupom(feed[0])) != wxNOT_FOUND; }, 120s));
+    const auto inicio = std::chrono::steady_clock::now();
+    dialogo.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - inicio, 2s);
+    teste::ProcessarEventos(200ms);
+    EXPECT_TRUE(Mensagens().empty());
+
+    const long long guardados = ContarCupons(*banco);
+    EXPECT_GT(guardados, 0);
+    EXPECT_LT(guardados, static_cast<long long>(feed.size()));
+    banco = std::make_unique<BancoDados>();
+    EXPECT_EQ(ContarCupons(*banco), guardados);
+}
+
+}  // namespace
