@@ -42,6 +42,10 @@ constexpr const char* kEsquema =
 
 constexpr const char* kErroPreparar = "Erro ao preparar consulta: %s!";
 constexpr const char* kErroAbrir = "Erro ao abrir banco de dados SQLite: %s!";
+// How long a statement waits for a lock another process holds on the file (a second copy of the
+// program, an SQLite shell) before failing with "database is locked". Such locks normally last
+// milliseconds; a few seconds ride them out and still give the user an answer soon.
+constexpr int kEsperaBloqueioMs = 3000;
 constexpr const char* kRegistrosAfetados = "registros afetados";
 constexpr const char* kLinhasAfetadas = "linhas_afetadas";
 
@@ -99,12 +103,17 @@ BancoDados::BancoDados() {
         nullptr);
     if (rc != SQLITE_OK)
         SetErro(wxString::Format(kErroAbrir, wxString::FromUTF8(sqlite3_errmsg(db))));
+    else
+        sqlite3_busy_timeout(db, kEsperaBloqueioMs);
 
     try {
         CriarTabelas();
     } catch (...) {
         sqlite3_close(db);  // the destructor does not run when the constructor throws
         db = nullptr;
+        // On a connection that never opened, the schema fails only with "bad parameter or
+        // other API misuse"; the reason worth showing is the one the open gave.
+        if (rc != SQLITE_OK) throw std::runtime_error(std::string(GetErro().utf8_str()));
         throw;
     }
 }

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <cmath>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -55,6 +56,29 @@ std::string TextoOpcional(const json& objeto, const char* chave) {
 
 double Numero(const json& objeto, const char* chave) {
     return Campo(objeto, chave).get<double>();
+}
+
+// "id" and "seq": 32-bit integers, 0 when absent, a real truncated. A number beyond that range
+// fails the feed like a value of the wrong type: converting a real out of range is undefined
+// behaviour, and a wrapped integer would quietly become another receipt's id (and cursor).
+int Inteiro32(const json& objeto, const char* chave) {
+    if (!objeto.is_object()) return objeto.value(chave, 0);  // throws the library's type_error
+    const auto it = objeto.find(chave);
+    if (it == objeto.end()) return 0;
+    bool cabe = true;
+    if (it->is_number_float()) {
+        const double valor = std::trunc(it->get<double>());
+        cabe = valor >= INT32_MIN && valor <= INT32_MAX;  // false for NaN
+    } else if (it->is_number_unsigned()) {
+        cabe = it->get<std::uint64_t>() <= INT32_MAX;
+    } else if (it->is_number_integer()) {
+        const std::int64_t valor = it->get<std::int64_t>();
+        cabe = valor >= INT32_MIN && valor <= INT32_MAX;
+    }
+    if (!cabe)
+        throw std::runtime_error(std::string("\"") + chave +
+                                 "\" fora do intervalo de um inteiro de 32 bits: " + it->dump());
+    return it->get<int>();  // a value of another type throws the library's type_error
 }
 
 wxString Utf8(const std::string& texto) {
@@ -151,7 +175,7 @@ void BancoDados::ImportarCupons(const json& dados, std::function<bool(wxString)>
     try {
         Declaracao emitente, cupom, item;
         for (const json& d : dados) {
-            const int id = d.value("id", 0);
+            const int id = Inteiro32(d, "id");
             if (Campo(d, "chave_acesso").is_null()) {
                 if (!progresso(wxString::Format(kLinhaSemChave, id))) {
                     interrompida = true;
@@ -205,7 +229,7 @@ void BancoDados::ImportarCupons(const json& dados, std::function<bool(wxString)>
                 PrepararUmaVez(db, item, kSqlItem);
                 sqlite3_stmt* it = item.get();
                 for (const json& linha : itens) {
-                    const int seq = linha.value("seq", 0);
+                    const int seq = Inteiro32(linha, "seq");
                     const std::string codigo = Texto(linha, "codigo");
                     const std::string descricao = Texto(linha, "descricao");
                     const double qtde = Numero(linha, "qtde");

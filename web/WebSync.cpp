@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
@@ -108,18 +109,31 @@ struct WebRequestSync::Impl {
 
     // Transfer state, touched only by the libcurl callbacks of the running Execute().
     WebResponse* response = nullptr;
+    bool too_large = false;
     Clock::time_point last_activity;
     curl_off_t last_up = 0;
     curl_off_t last_down = 0;
 
+    // Returning less than was given aborts the transfer (CURLE_WRITE_ERROR). No exception may
+    // leave a libcurl callback: it would unwind through C frames.
     static size_t OnWrite(char* data, size_t size, size_t count, void* user) {
         auto* self = static_cast<Impl*>(user);
-        self->response_body().append(data, size * count);
+        std::string& body = self->response_body();
+        const size_t n = size * count;
+        if (n > self->timeouts.max_body - std::min(body.size(), self->timeouts.max_body)) {
+            self->too_large = true;
+            return 0;
+        }
+        try {
+            body.append(data, n);
+        } catch (const std::exception&) {
+            return 0;
+        }
         self->last_activity = Clock::now();
-        return size * count;
+        return n;
     }
 
-    static size_t OnHeader(char* data, size_t size, size_t count, void* user) {
+    static size_t OnHeader(char* data, size_t size, size_t count, void* user) try {
         auto* self = static_cast<Impl*>(user);
         std::string line(data, size * count);
         self->last_activity = Clock::now();
@@ -136,6 +150,8 @@ struct WebRequestSync::Impl {
         value = first == std::string::npos ? std::string() : value.substr(first, last - first + 1);
         self->response_headers().emplace_back(std::move(key), std::move(value));
         return size * count;
+    } catch (const std::exception&) {
+        return 0;
     }
 
     static int OnProgress(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ulnow) {
@@ -207,6 +223,7 @@ WebRequestSync::Result WebRequestSync::Execute() {
 
     Impl& req = *impl_;
     req.response = &response_;
+    req.too_large = false;
     req.last_up = req.last_down = 0;
 
     CurlSlist headers;
@@ -291,7 +308,9 @@ WebRequestSync::Result WebRequestSync::Execute() {
     }
     if (transfer_code != CURLE_OK) {
         result.state = State_Failed;
-        result.error = wxString::FromUTF8(curl_easy_strerror(transfer_code));
+        result.error = req.too_large
+                           ? wxString::Format("reply larger than %zu bytes", req.timeouts.max_body)
+                           : wxString::FromUTF8(curl_easy_strerror(transfer_code));
         return result;
     }
     long status = 0;

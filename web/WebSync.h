@@ -11,6 +11,7 @@
 #include <wx/strconv.h>
 
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -25,6 +26,9 @@ namespace web {
 struct Timeouts {
     std::chrono::milliseconds connect{10'000};
     std::chrono::milliseconds stall{60'000};
+    // A reply body larger than this fails the transfer instead of growing the process until the
+    // system kills it. Far above any real reply of the service.
+    std::size_t max_body = std::size_t{256} << 20;
 };
 
 // The process-wide limits, read by every request a default-constructed session creates after
