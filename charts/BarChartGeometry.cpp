@@ -3,6 +3,7 @@
 #include <locale.h>
 
 #include <algorithm>
+#include <climits>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
@@ -23,9 +24,18 @@ constexpr int kFolgaRotuloBarra = 10;  // between the baseline and a bar's label
 
 constexpr const char* kFormatoValor = "%.0f";
 
-// Doubles to pixels drop the fraction, toward zero.
+// Client sizes beyond any screen are cut to this, so that every coordinate fits in an int.
+constexpr int kMaiorLadoCliente = 1 << 20;
+// A negative bar hangs below the baseline at most this many plot heights (far past the panel's
+// bottom edge, 60 pixels down): enough to look the same, small enough to stay an int.
+constexpr double kMaiorQuedaBarra = 1000.0;
+
+// Doubles to pixels drop the fraction, toward zero. NaN reads 0 and values beyond int are cut,
+// since converting them would be undefined.
 int Truncar(double v) {
-    return static_cast<int>(v);
+    if (std::isnan(v)) return 0;
+    return static_cast<int>(
+        std::clamp(v, static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)));
 }
 
 #ifdef _WIN32
@@ -58,12 +68,16 @@ double LerValorBarra(const wxString& texto) {
 
 EscalaBarras CalcularEscalaBarras(const std::vector<BarItem>& bars) {
     EscalaBarras escala;
+    // Values that are not finite (a cell reading "inf" or "nan") have no place on a scale.
     double maxValue = 0;
-    for (const BarItem& bar : bars) maxValue = std::max(maxValue, bar.value);
+    for (const BarItem& bar : bars)
+        if (std::isfinite(bar.value)) maxValue = std::max(maxValue, bar.value);
     if (maxValue <= 0) maxValue = 1;
     escala.maxValue = maxValue;
     escala.magnitude = std::pow(10.0, std::floor(std::log10(maxValue)));
     escala.topo = std::ceil(maxValue / escala.magnitude) * escala.magnitude;
+    // Rounding up the largest doubles overflows; their own value is then the top.
+    if (!std::isfinite(escala.topo)) escala.topo = maxValue;
     escala.passo = escala.topo / kDivisoesEscala;
     return escala;
 }
@@ -73,9 +87,14 @@ GeometriaGraficoBarras CalcularGeometriaBarras(const std::vector<BarItem>& bars,
     GeometriaGraficoBarras g;
     if (bars.empty()) return g;
 
-    const int W = cliente.GetWidth() - (kMargemEsquerda + kMargemDireita);
-    const int H = cliente.GetHeight() - (kMargemTopo + kMargemBase);
-    if (W < 1 || H < 1) return g;
+    // Compared before subtracting, so that no size makes the margins overflow.
+    const int largura_cliente = std::min(cliente.GetWidth(), kMaiorLadoCliente);
+    const int altura_cliente = std::min(cliente.GetHeight(), kMaiorLadoCliente);
+    if (largura_cliente <= kMargemEsquerda + kMargemDireita ||
+        altura_cliente <= kMargemTopo + kMargemBase)
+        return g;
+    const int W = largura_cliente - (kMargemEsquerda + kMargemDireita);
+    const int H = altura_cliente - (kMargemTopo + kMargemBase);
 
     g.desenhar = true;
     g.esquerda = kMargemEsquerda;
@@ -104,7 +123,10 @@ GeometriaGraficoBarras CalcularGeometriaBarras(const std::vector<BarItem>& bars,
         GeometriaBarra b;
         b.highlighted = bar.highlighted;
 
-        const int altura = Truncar(bar.value / topo * H);
+        // A value that is not finite draws no bar; none rises above the scale's top.
+        const double razao =
+            std::isfinite(bar.value) ? std::clamp(bar.value / topo, -kMaiorQuedaBarra, 1.0) : 0.0;
+        const int altura = Truncar(razao * H);
         const int x =
             Truncar(static_cast<double>(j) * slot + (slot - largura) / 2) + kMargemEsquerda;
         const int topo_barra = g.base - altura;

@@ -23,7 +23,7 @@ struct BarItem {
 double LerValorBarra(const wxString& texto);
 
 struct EscalaBarras {
-    double maxValue = 1;   // the largest value, 1 when none is above 0
+    double maxValue = 1;   // the largest finite value, 1 when none is above 0
     double magnitude = 1;  // 10 raised to floor(log10(maxValue))
     double topo = 1;       // maxValue rounded up to a whole multiple of magnitude
     double passo = 0.2;    // topo / 5: the distance between grid lines

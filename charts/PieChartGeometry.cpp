@@ -81,14 +81,30 @@ GeometriaPizza CalcularGeometriaPizza(const std::vector<PieSlice>& fatias, int l
     GeometriaPizza geometria;
     if (fatias.empty()) return geometria;
 
+    // Only positive finite values take a share: an infinite one has no proportion to draw.
+    auto desenhavel = [](double valor) { return valor > 0.0 && std::isfinite(valor); };
     double total = 0.0;
-    for (const PieSlice& fatia : fatias)
-        if (fatia.value > 0.0) total += fatia.value;
-    if (!(total > 0.0)) return geometria;
+    double maior = 0.0;
+    for (const PieSlice& fatia : fatias) {
+        if (!desenhavel(fatia.value)) continue;
+        total += fatia.value;
+        maior = std::max(maior, fatia.value);
+    }
+    if (!(maior > 0.0)) return geometria;
+    // A sum of huge values overflows into infinity and would turn every share into 0 or NaN;
+    // then the shares are taken of the values divided by the largest one.
+    double escala = 1.0;
+    if (!std::isfinite(total)) {
+        escala = maior;
+        total = 0.0;
+        for (const PieSlice& fatia : fatias)
+            if (desenhavel(fatia.value)) total += fatia.value / escala;
+    }
 
+    // Compared before subtracting, so that no size makes the margins overflow.
+    if (largura <= 2 * kMargemPizza || altura <= 2 * kMargemPizza) return geometria;
     const int largura_grafico = largura - 2 * kMargemPizza;
     const int altura_grafico = altura - 2 * kMargemPizza;
-    if (largura_grafico <= 0 || altura_grafico <= 0) return geometria;
 
     const int cx = largura_grafico / 2 + kMargemPizza;
     const int cy = altura_grafico / 2 + kMargemPizza;
@@ -102,12 +118,12 @@ GeometriaPizza CalcularGeometriaPizza(const std::vector<PieSlice>& fatias, int l
     double angulo = 90.0;  // twelve o'clock; slices follow counter-clockwise
     for (std::size_t i = 0; i < fatias.size(); ++i) {
         const PieSlice& fatia = fatias[i];
-        if (fatia.value <= 0.0) continue;
+        if (!desenhavel(fatia.value)) continue;
 
         SetorPizza setor;
         setor.posicao = static_cast<int>(i);
         setor.outros = fatia.others;
-        setor.fracao = fatia.value / total;
+        setor.fracao = fatia.value / escala / total;
         setor.inicio = angulo;
         setor.fim = angulo + setor.fracao * 360.0;
 

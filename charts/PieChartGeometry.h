@@ -78,8 +78,8 @@ inline constexpr int kDeslocamentoDestaque = 20;
 inline constexpr double kFracaoMinimaRotulo = 0.04;
 inline constexpr double kDistanciaRotulo = 0.62;
 
-// The sectors of `fatias` in a client area of `largura` x `altura` pixels. Slices of 0 or less
-// get no sector but keep their position for the palette.
+// The sectors of `fatias` in a client area of `largura` x `altura` pixels. Slices of 0 or less,
+// and values that are not finite, get no sector but keep their position for the palette.
 GeometriaPizza CalcularGeometriaPizza(const std::vector<PieSlice>& fatias, int largura, int altura);
 
 }  // namespace pizza

@@ -8,6 +8,7 @@ packages=(
   libwxgtk3.2-dev libsqlite3-dev nlohmann-json3-dev libcurl4-openssl-dev libcpp-httplib-dev libssl-dev
   googletest libgtest-dev
   xvfb xauth openssl locales
+  clang libclang-rt-14-dev
 )
 
 missing=()
