@@ -42,6 +42,7 @@
 #include "db/BancoDados.h"
 #include "service/GeradorCupons.h"
 #include "sync/FrameSincronizar.h"
+#include "tests/support/DialogoSincronizar.h"
 #include "tests/support/GuiTest.h"
 #include "tests/support/ServicoTeste.h"
 #include "tests/support/TestEnvironment.h"
@@ -64,27 +65,10 @@ const wchar_t* const kCancelada = L"Operação cancelada.";
 const wchar_t* const kErroBaixar = L"Erro ao baixar o JSON.";
 const wchar_t* const kJsonInvalido = L"JSON inválido: ";
 
-const std::vector<teste::CaixaMensagem>& Mensagens() {
-    return teste::Dialogos::Get().Mensagens();
-}
-
-void Clicar(wxWindow& dialogo, int id) {
-    wxCommandEvent evento(wxEVT_BUTTON, id);
-    evento.SetEventObject(dialogo.FindWindow(id));
-    dialogo.GetEventHandler()->ProcessEvent(evento);
-}
-
-wxString TextoDoLog(wxWindow& dialogo) {
-    for (wxWindow* filho : dialogo.GetChildren()) {
-        if (auto* log = dynamic_cast<wxStyledTextCtrl*>(filho)) return log->GetText();
-    }
-    ADD_FAILURE() << "the dialog has no log control";
-    return {};
-}
-
-bool Habilitado(wxWindow& dialogo, int id) {
-    return dialogo.FindWindow(id)->IsEnabled();
-}
+using teste::Clicar;
+using teste::Habilitado;
+using teste::Mensagens;
+using teste::TextoDoLog;
 
 // The first `n` receipts of a generated feed (ids 1..n).
 json Feed(std::size_t n) {

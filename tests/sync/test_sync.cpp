@@ -16,6 +16,7 @@
 #include "db/BancoDados.h"
 #include "service/GeradorCupons.h"
 #include "sync/FrameSincronizar.h"
+#include "tests/support/DialogoSincronizar.h"
 #include "tests/support/GuiTest.h"
 #include "tests/support/ServicoTeste.h"
 
@@ -26,27 +27,10 @@ namespace {
 
 constexpr const char* kCaminhoCupons = "/cupom/consulta_cupom.php";
 
-const std::vector<teste::CaixaMensagem>& Mensagens() {
-    return teste::Dialogos::Get().Mensagens();
-}
-
-void Clicar(wxWindow& dialogo, int id) {
-    wxCommandEvent evento(wxEVT_BUTTON, id);
-    evento.SetEventObject(dialogo.FindWindow(id));
-    dialogo.GetEventHandler()->ProcessEvent(evento);
-}
-
-wxString TextoDoLog(wxWindow& dialogo) {
-    for (wxWindow* filho : dialogo.GetChildren()) {
-        if (auto* log = dynamic_cast<wxStyledTextCtrl*>(filho)) return log->GetText();
-    }
-    ADD_FAILURE() << "the dialog has no log control";
-    return {};
-}
-
-bool Habilitado(wxWindow& dialogo, int id) {
-    return dialogo.FindWindow(id)->IsEnabled();
-}
+using teste::Clicar;
+using teste::Habilitado;
+using teste::Mensagens;
+using teste::TextoDoLog;
 
 long long ContarCupons(BancoDados& banco) {
     Registro linha;
