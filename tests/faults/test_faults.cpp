@@ -764,8 +764,11 @@ TEST_F(Falhas, DezenasDeMegabytesDeLixo) {
     EsperarOciosoAposFalha(caixa);
     EXPECT_TRUE(TextoDoLog(*dialogo).EndsWith(
         wxString::Format(L"JSON baixado com sucesso: %zu bytes.\n", kTamanho)));
-    // The service itself holds three copies of the body while it sends it.
+    // The service itself holds three copies of the body while it sends it. AddressSanitizer's
+    // quarantine keeps freed blocks around, so the bound holds only in plain builds.
+#ifndef __SANITIZE_ADDRESS__
     EXPECT_LT(crescimento, 5 * kTamanho) << "peak grew by " << (crescimento >> 20) << " MiB";
+#endif
     std::cout << "peak memory grew by " << (crescimento >> 20) << " MiB for a " << (kTamanho >> 20)
               << " MiB reply\n";
     EXPECT_EQ(ReceitasCompletas(arquivo, feed), 0);
@@ -805,8 +808,10 @@ TEST_F(Falhas, RespostaSemFimParaNoLimiteDeTamanho) {
     EXPECT_EQ(caixa.mensagem, kErroBaixar);
     EsperarOciosoAposFalha(caixa);
     EXPECT_LT(enviados.load(), std::size_t{1} << 30) << "the client read on to the end";
+#ifndef __SANITIZE_ADDRESS__
     EXPECT_LT(crescimento, std::size_t{64} << 20)
         << "peak grew by " << (crescimento >> 20) << " MiB";
+#endif
     EXPECT_EQ(ReceitasCompletas(arquivo, feed), 0);
 
     ProximaExecucaoTrazTudo(feed);

@@ -88,20 +88,31 @@ public:
                     teste::ServicoTeste::CertDir() + "/" + nome + ".key", "127.0.0.1", 0}) {
         if (!servico_.Iniciar()) throw std::runtime_error("the service did not start: " + nome);
         servico_.AdicionarUsuario(kUsuario, kSenha);
-        url_anterior_ = std::getenv("CUPOM_SERVICE_URL");
         setenv("CUPOM_SERVICE_URL", servico_.UrlBase().c_str(), 1);
         setenv("SSL_CERT_FILE", (teste::ServicoTeste::CertDir() + "/ca.pem").c_str(), 1);
     }
     ~ServicoComCertificado() {
         servico_.Parar();
-        if (url_anterior_) setenv("CUPOM_SERVICE_URL", url_anterior_->c_str(), 1);
-        unsetenv("SSL_CERT_FILE");
+        Restaurar("CUPOM_SERVICE_URL", url_anterior_);
+        Restaurar("SSL_CERT_FILE", cert_anterior_);
     }
     servico::ServicoLocal& servico() { return servico_; }
 
 private:
+    static std::optional<std::string> Ler(const char* nome) {
+        const char* valor = std::getenv(nome);
+        return valor ? std::optional<std::string>(valor) : std::nullopt;
+    }
+    static void Restaurar(const char* nome, const std::optional<std::string>& valor) {
+        if (valor)
+            setenv(nome, valor->c_str(), 1);
+        else
+            unsetenv(nome);
+    }
+
+    std::optional<std::string> url_anterior_ = Ler("CUPOM_SERVICE_URL");
+    std::optional<std::string> cert_anterior_ = Ler("SSL_CERT_FILE");
     servico::ServicoLocal servico_;
-    std::optional<std::string> url_anterior_;
 };
 
 class Hardening : public ::testing::Test {
