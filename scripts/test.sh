@@ -1,15 +1,34 @@
 #!/usr/bin/env bash
-# The test command: installs what is missing, builds, and runs every test (GUI tests under Xvfb)
-# in the user's real locale, ending with ctest's summary.
+# The test command: installs what is missing, builds, and runs every test (GUI tests under Xvfb) in
+# the user's real locale:
+#   1. the libFuzzer targets, each for a bounded time (scripts/fuzz.sh);
+#   2. the synchronisation tests under ThreadSanitizer (scripts/test-tsan.sh);
+#   3. the whole suite under AddressSanitizer and UndefinedBehaviorSanitizer (scripts/test-asan.sh);
+#   4. the whole suite on the optimised build with warnings as errors, ending with ctest's summary.
+# CUPOM_TEST_QUICK=1 runs only the last step. Extra arguments go to that step's ctest.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 preset=${CUPOM_PRESET:-ci}
+export CUPOM_JOBS=${CUPOM_JOBS:-$(nproc)}
 
 "$root/scripts/install-deps.sh"
 cd "$root"
+
+etapa() { printf '\n==== %s (%s)\n' "$1" "$(date +%T)"; }
+
+if [ "${CUPOM_TEST_QUICK:-0}" != 1 ]; then
+  etapa "fuzzing"
+  CUPOM_FUZZ_SECONDS=${CUPOM_FUZZ_SECONDS:-20} "$root/scripts/fuzz.sh"
+  etapa "ThreadSanitizer"
+  "$root/scripts/test-tsan.sh"
+  etapa "AddressSanitizer and UndefinedBehaviorSanitizer"
+  "$root/scripts/test-asan.sh"
+fi
+
+etapa "suite ($preset)"
 cmake --preset "$preset"
-cmake --build --preset "$preset" -j"$(nproc)"
+cmake --build --preset "$preset" -j"$CUPOM_JOBS"
 
 export LANG=pt_BR.UTF-8 LC_ALL=pt_BR.UTF-8
 xvfb-run -a -s "-screen 0 1600x1200x24" \
-  ctest --preset "$preset" -j"$(nproc)" "$@"
+  ctest --preset "$preset" -j"$CUPOM_JOBS" "$@"
