@@ -56,7 +56,9 @@ private:
 void InstalarGanchoDialogos();
 
 // Saves what `janela` shows as a PNG under the screenshot folder (CUPOM_SCREENSHOT_DIR, or
-// "screenshots" in the build tree) and returns the file's path.
+// "screenshots" in the build tree) and returns the file's path. The picture is read from the
+// screen: when test processes share one display, another test's window may cover it, so run the
+// test alone (its own xvfb-run) for a picture to look at.
 std::string SalvarCaptura(wxWindow* janela, const std::string& nome);
 
 }  // namespace teste
