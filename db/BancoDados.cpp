@@ -94,8 +94,8 @@ BancoDados::BancoDados() {
     // Both threads of a synchronisation use this one connection.
     if (sqlite3_threadsafe() == 0)
         throw std::runtime_error(
-            "SQLite library was built without thread support (SQLITE_THREADSAFE=0); "
-            "the receipt database cannot be shared by the synchronisation thread");
+            "A biblioteca SQLite foi compilada sem suporte a threads (SQLITE_THREADSAFE=0); "
+            "o banco de cupons n\xc3\xa3o pode ser usado pela sincroniza\xc3\xa7\xc3\xa3o.");
 
     const wxString arquivo = NomeArquivoBanco(Sessao(true).GetUsuario());
     const int rc = sqlite3_open_v2(
