@@ -9,6 +9,7 @@
 #include <exception>
 #include <filesystem>
 #include <iostream>
+#include <stdexcept>
 #include <string>
 #include <system_error>
 
@@ -28,22 +29,12 @@ constexpr const char* kUso =
 
 struct Opcoes {
     std::string usuario = "demo";
-    servico::OpcoesGerador gerador{42, 2024, 3, 20, 1};  // as cupom-service
+    servico::OpcoesGerador gerador = servico::kOpcoesDemo;  // as cupom-service
 };
 
 [[noreturn]] void Falhar(const std::string& mensagem) {
     std::cerr << "cupom-seed-db: " << mensagem << "\n" << kUso;
     std::exit(2);
-}
-
-long long Numero(const std::string& opcao, const std::string& texto) {
-    try {
-        std::size_t usados = 0;
-        const long long valor = std::stoll(texto, &usados);
-        if (usados == texto.size()) return valor;
-    } catch (const std::exception&) {
-    }
-    Falhar("valor invalido para " + opcao + ": " + texto);
 }
 
 Opcoes LerOpcoes(int argc, char** argv) {
@@ -58,16 +49,14 @@ Opcoes LerOpcoes(int argc, char** argv) {
         const std::string valor = argv[++i];
         if (opcao == "--user") {
             o.usuario = valor;
-        } else if (opcao == "--years") {
-            o.gerador.anos = static_cast<int>(Numero(opcao, valor));
-        } else if (opcao == "--per-month") {
-            o.gerador.cupons_por_mes = static_cast<int>(Numero(opcao, valor));
-        } else if (opcao == "--seed") {
-            o.gerador.semente = static_cast<std::uint64_t>(Numero(opcao, valor));
-        } else if (opcao == "--start-year") {
-            o.gerador.ano_inicial = static_cast<int>(Numero(opcao, valor));
         } else {
-            Falhar("opcao desconhecida: " + opcao);
+            bool conhecida = false;
+            try {
+                conhecida = servico::AplicarOpcaoGerador(o.gerador, opcao, valor);
+            } catch (const std::invalid_argument& e) {
+                Falhar(e.what());
+            }
+            if (!conhecida) Falhar("opcao desconhecida: " + opcao);
         }
     }
     return o;

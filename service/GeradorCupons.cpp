@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -551,6 +552,31 @@ json GerarCupons(const OpcoesGerador& opcoes) {
         }
     }
     return cupons;
+}
+
+std::optional<long long> LerInteiroOpcao(const std::string& texto) {
+    try {
+        std::size_t usados = 0;
+        const long long valor = std::stoll(texto, &usados);
+        if (usados == texto.size()) return valor;
+    } catch (const std::exception&) {
+    }
+    return std::nullopt;
+}
+
+bool AplicarOpcaoGerador(OpcoesGerador& opcoes, const std::string& opcao, const std::string& valor) {
+    int* inteiro = opcao == "--years"        ? &opcoes.anos
+                   : opcao == "--per-month"  ? &opcoes.cupons_por_mes
+                   : opcao == "--start-year" ? &opcoes.ano_inicial
+                                             : nullptr;
+    if (!inteiro && opcao != "--seed") return false;
+    const auto numero = LerInteiroOpcao(valor);
+    if (!numero) throw std::invalid_argument("valor invalido para " + opcao + ": " + valor);
+    if (inteiro)
+        *inteiro = static_cast<int>(*numero);
+    else
+        opcoes.semente = static_cast<std::uint64_t>(*numero);
+    return true;
 }
 
 }  // namespace servico

@@ -7,6 +7,8 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 namespace servico {
 
@@ -17,6 +19,18 @@ struct OpcoesGerador {
     int cupons_por_mes = 20;
     int primeiro_id = 1;  // the service id ("id") of the first receipt; ids then rise by one
 };
+
+// The sample data of the demo, shared by cupom-service and cupom-seed-db so that both make the
+// same receipts: three years from 2024, 20 receipts a month, seed 42.
+inline constexpr OpcoesGerador kOpcoesDemo{42, 2024, 3, 20, 1};
+
+// A command-line value read as a whole decimal number; nothing when it is not one.
+std::optional<long long> LerInteiroOpcao(const std::string& texto);
+
+// Applies one of the generator's command-line options (--years, --per-month, --seed,
+// --start-year) to `opcoes`. False when `opcao` is none of them; throws std::invalid_argument
+// when `valor` is not a whole number.
+bool AplicarOpcaoGerador(OpcoesGerador& opcoes, const std::string& opcao, const std::string& valor);
 
 // A JSON array of receipts in the feed format, in ascending "id" (and date) order.
 nlohmann::json GerarCupons(const OpcoesGerador& opcoes);

@@ -32,7 +32,7 @@ struct Opcoes {
     int porta = 0;
     std::string cert, key;
     std::string usuario = "demo", senha = "demo123";
-    servico::OpcoesGerador gerador{42, 2024, 3, 20, 1};
+    servico::OpcoesGerador gerador = servico::kOpcoesDemo;
     std::string feed_file, ready_file;
 };
 
@@ -41,14 +41,12 @@ struct Opcoes {
     std::exit(2);
 }
 
-long long Numero(const std::string& opcao, const std::string& texto) {
+void AplicarGerador(Opcoes& o, const std::string& opcao, const std::string& valor) {
     try {
-        std::size_t usados = 0;
-        const long long valor = std::stoll(texto, &usados);
-        if (usados == texto.size()) return valor;
-    } catch (const std::exception&) {
+        servico::AplicarOpcaoGerador(o.gerador, opcao, valor);
+    } catch (const std::invalid_argument& e) {
+        Falhar(e.what());
     }
-    Falhar("valor invalido para " + opcao + ": " + texto);
 }
 
 Opcoes LerOpcoes(int argc, char** argv) {
@@ -70,9 +68,9 @@ Opcoes LerOpcoes(int argc, char** argv) {
         if (i + 1 >= argc) Falhar("falta o valor de " + opcao);
         const std::string valor = argv[++i];
         if (opcao == "--port") {
-            const long long porta = Numero(opcao, valor);
-            if (porta < 0 || porta > 65535) Falhar("porta fora do intervalo: " + valor);
-            o.porta = static_cast<int>(porta);
+            const auto porta = servico::LerInteiroOpcao(valor);
+            if (!porta || *porta < 0 || *porta > 65535) Falhar("porta invalida: " + valor);
+            o.porta = static_cast<int>(*porta);
         } else if (opcao == "--cert") {
             o.cert = valor;
         } else if (opcao == "--key") {
@@ -81,18 +79,12 @@ Opcoes LerOpcoes(int argc, char** argv) {
             o.usuario = valor;
         } else if (opcao == "--password") {
             o.senha = valor;
-        } else if (opcao == "--years") {
-            o.gerador.anos = static_cast<int>(Numero(opcao, valor));
-        } else if (opcao == "--per-month") {
-            o.gerador.cupons_por_mes = static_cast<int>(Numero(opcao, valor));
-        } else if (opcao == "--seed") {
-            o.gerador.semente = static_cast<std::uint64_t>(Numero(opcao, valor));
-        } else if (opcao == "--start-year") {
-            o.gerador.ano_inicial = static_cast<int>(Numero(opcao, valor));
         } else if (opcao == "--feed-file") {
             o.feed_file = valor;
         } else if (opcao == "--ready-file") {
             o.ready_file = valor;
+        } else {
+            AplicarGerador(o, opcao, valor);
         }
     }
     if (o.cert.empty() || o.key.empty()) Falhar("indique --cert e --key");

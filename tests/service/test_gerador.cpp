@@ -196,3 +196,19 @@ TEST(GeradorCupons, ReceiptsAreWellFormedAndConsistent) {
     EXPECT_GE(descricoes_acentuadas.size(), 10u);
     EXPECT_NO_THROW(feed.dump());  // strict UTF-8 throughout
 }
+
+TEST(GeradorCupons, CommandLineOptionsSetTheGeneratorOrAreRefused) {
+    servico::OpcoesGerador opcoes = servico::kOpcoesDemo;
+    EXPECT_TRUE(servico::AplicarOpcaoGerador(opcoes, "--years", "5"));
+    EXPECT_TRUE(servico::AplicarOpcaoGerador(opcoes, "--per-month", "7"));
+    EXPECT_TRUE(servico::AplicarOpcaoGerador(opcoes, "--start-year", "2019"));
+    EXPECT_TRUE(servico::AplicarOpcaoGerador(opcoes, "--seed", "99"));
+    EXPECT_EQ(opcoes.anos, 5);
+    EXPECT_EQ(opcoes.cupons_por_mes, 7);
+    EXPECT_EQ(opcoes.ano_inicial, 2019);
+    EXPECT_EQ(opcoes.semente, 99u);
+    EXPECT_FALSE(servico::AplicarOpcaoGerador(opcoes, "--port", "1"));
+    EXPECT_THROW(servico::AplicarOpcaoGerador(opcoes, "--years", "3x"), std::invalid_argument);
+    EXPECT_THROW(servico::AplicarOpcaoGerador(opcoes, "--seed", ""), std::invalid_argument);
+    EXPECT_EQ(opcoes.anos, 5);
+}
