@@ -1,13 +1,12 @@
 #include "account/FrameLogin.h"
 
-#include "account/Sessao.h"
-
 #include <wx/button.h>
-#include <wx/msgdlg.h>
 #include <wx/panel.h>
 #include <wx/sizer.h>
-#include <wx/stattext.h>
 #include <wx/textctrl.h>
+
+#include "account/Sessao.h"
+#include "widgets/Controles.h"
 
 FrameLogin::FrameLogin()
     : wxDialog(nullptr, wxID_ANY, "Login - Dashboard", wxDefaultPosition, wxDefaultSize,
@@ -42,16 +41,9 @@ FrameLogin::FrameLogin()
 
 wxTextCtrl* FrameLogin::AddLabeledField(wxWindow* parent, wxSizer* row, const wxString& label,
                                         int proportion, bool password) {
-    auto* column = new wxBoxSizer(wxVERTICAL);
-    auto* text = new wxStaticText(parent, wxID_ANY, label, wxDefaultPosition, wxDefaultSize, 0);
-    column->Add(text, 0, wxBOTTOM, 2);
     // The password field also reports Enter, so that it can sign in.
     const long style = password ? (wxTE_PASSWORD | wxTE_PROCESS_ENTER) : 0;
-    auto* field = new wxTextCtrl(parent, wxID_ANY, wxEmptyString, wxDefaultPosition,
-                                 wxDefaultSize, style);
-    column->Add(field, 0, wxEXPAND, 0);
-    row->Add(column, proportion, wxEXPAND | wxLEFT | wxRIGHT, 4);
-    return field;
+    return controles::AdicionarCampoRotulado(parent, row, label, proportion, style);
 }
 
 void FrameLogin::OnEntrar(wxCommandEvent&) {
@@ -64,5 +56,5 @@ void FrameLogin::OnEntrar(wxCommandEvent&) {
         Close(false);
         return;
     }
-    wxMessageBox(L"Usuário ou senha inválidos.", "Erro", wxOK | wxICON_ERROR, nullptr);
+    controles::MostrarErro(L"Usuário ou senha inválidos.");
 }

@@ -1,8 +1,7 @@
 #pragma once
 
-// A panel that paints a bar chart of a grid's rows: one bar per row, the row's label under it
-// and its value above it, on a scale with six dotted grid lines; the highlighted row's bar is
-// darker. It reads only the grid it is handed in SetData.
+// A panel that paints a bar chart: one bar per item, its label under it and its value above it,
+// on a scale with six dotted grid lines; the highlighted item's bar is darker.
 
 #include <wx/panel.h>
 
@@ -21,11 +20,9 @@ public:
     // `labelCol`, the value is `valueCol` read as a number; the bar of `highlightRow` is
     // highlighted. Columns the grid does not have read as empty text.
     void SetData(wxGrid* grid, int labelCol, int valueCol, int highlightRow);
-
+    // Replaces the bars and repaints.
+    void SetBars(std::vector<BarItem> novas);
     const std::vector<BarItem>& GetBars() const { return bars; }
-
-    // Paints the chart for a client area of `size` (what OnPaint does, on any device context).
-    void Desenhar(wxDC& dc, wxSize size) const;
 
     void OnPaint(wxPaintEvent& event);
     void OnSize(wxSizeEvent& event);
@@ -33,3 +30,11 @@ public:
 private:
     std::vector<BarItem> bars;
 };
+
+namespace graficos {
+
+// Paints the bar chart of `bars` over a client area of `tamanho`, background included. The panel
+// paints through it; tests render it into a bitmap.
+void DesenharBarras(wxDC& dc, wxSize tamanho, const std::vector<BarItem>& bars);
+
+}  // namespace graficos

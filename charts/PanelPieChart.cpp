@@ -2,24 +2,14 @@
 
 #include <wx/brush.h>
 #include <wx/dcbuffer.h>
-#include <wx/font.h>
 #include <wx/pen.h>
 
-#include <array>
+#include "charts/EstiloGrafico.h"
 
 namespace {
 
 constexpr int kLarguraContorno = 2;
-constexpr int kTamanhoFonte = 10;
-
-const std::array<wxColour, 8>& Paleta() {
-    static const std::array<wxColour, 8> paleta = {
-        wxColour(70, 130, 180),  wxColour(220, 100, 100), wxColour(100, 180, 120),
-        wxColour(230, 180, 70),  wxColour(150, 110, 190), wxColour(90, 180, 180),
-        wxColour(190, 140, 100), wxColour(140, 140, 140),
-    };
-    return paleta;
-}
+constexpr int kPontosFonte = 10;
 
 }  // namespace
 
@@ -37,21 +27,12 @@ void PanelPieChart::SetSlices(const std::vector<PieSlice>& novas) {
 }
 
 wxColour PanelPieChart::GetSliceColour(int posicao) {
-    const int n = static_cast<int>(Paleta().size());
-    return Paleta()[((posicao % n) + n) % n];
-}
-
-wxColour PanelPieChart::GetGroupedColour() {
-    return *wxLIGHT_GREY;
-}
-
-wxColour PanelPieChart::GetChartBackground() {
-    return wxColour(245, 245, 245);
+    return graficos::CorDaPaleta(posicao);
 }
 
 void PanelPieChart::OnPaint(wxPaintEvent&) {
     wxBufferedPaintDC dc(this);
-    DesenharPizza(dc, GetClientSize(), slices);
+    graficos::DesenharPizza(dc, GetClientSize(), slices);
 }
 
 void PanelPieChart::OnSize(wxSizeEvent& event) {
@@ -59,24 +40,22 @@ void PanelPieChart::OnSize(wxSizeEvent& event) {
     event.Skip();
 }
 
-void DesenharPizza(wxDC& dc, const wxSize& tamanho, const std::vector<PieSlice>& slices) {
-    dc.SetBackground(wxBrush(PanelPieChart::GetChartBackground(), wxBRUSHSTYLE_SOLID));
-    dc.Clear();
+namespace graficos {
 
-    const pizza::GeometriaPizza geometria =
-        pizza::CalcularGeometriaPizza(slices, tamanho.GetWidth(), tamanho.GetHeight());
+void DesenharPizza(wxDC& dc, wxSize tamanho, const std::vector<PieSlice>& slices) {
+    PintarFundo(dc);
+
+    const GeometriaPizza geometria =
+        CalcularGeometriaPizza(slices, tamanho.GetWidth(), tamanho.GetHeight());
     if (geometria.raio <= 0) return;
 
-    const wxFont fonte(kTamanhoFonte, wxFONTFAMILY_DEFAULT, wxFONTSTYLE_NORMAL,
-                       wxFONTWEIGHT_NORMAL);
-    const wxFont percentageFont(kTamanhoFonte, wxFONTFAMILY_DEFAULT, wxFONTSTYLE_NORMAL,
-                                wxFONTWEIGHT_BOLD);
+    const wxFont fonte = FonteGrafico(kPontosFonte);
+    const wxFont percentageFont = FonteGrafico(kPontosFonte, wxFONTWEIGHT_BOLD);
     dc.SetFont(fonte);
 
     const int raio = geometria.raio;
-    for (const pizza::SetorPizza& setor : geometria.setores) {
-        const wxColour cor = setor.outros ? PanelPieChart::GetGroupedColour()
-                                          : PanelPieChart::GetSliceColour(setor.posicao);
+    for (const SetorPizza& setor : geometria.setores) {
+        const wxColour cor = setor.outros ? CorAgrupada() : CorDaPaleta(setor.posicao);
         dc.SetBrush(wxBrush(cor, wxBRUSHSTYLE_SOLID));
         dc.SetPen(wxPen(*wxWHITE, kLarguraContorno, wxPENSTYLE_SOLID));
         dc.DrawEllipticArc(setor.ox - raio, setor.oy - raio, 2 * raio, 2 * raio, setor.inicio,
@@ -92,3 +71,5 @@ void DesenharPizza(wxDC& dc, const wxSize& tamanho, const std::vector<PieSlice>&
         }
     }
 }
+
+}  // namespace graficos

@@ -25,9 +25,6 @@ public:
 
     // Palette colour of a slice position (position modulo 8); the same for every window.
     static wxColour GetSliceColour(int posicao);
-    // Fill of the grouped slice and legend colour of the grouped rows.
-    static wxColour GetGroupedColour();
-    static wxColour GetChartBackground();
 
 private:
     void OnPaint(wxPaintEvent& event);
@@ -36,6 +33,10 @@ private:
     std::vector<PieSlice> slices;
 };
 
-// Draws the pie of `slices` on `dc` over a client area of `tamanho`, background included.
-// The panel paints through it; tests render it into a bitmap.
-void DesenharPizza(wxDC& dc, const wxSize& tamanho, const std::vector<PieSlice>& slices);
+namespace graficos {
+
+// Paints the pie of `slices` over a client area of `tamanho`, background included. The panel
+// paints through it; tests render it into a bitmap.
+void DesenharPizza(wxDC& dc, wxSize tamanho, const std::vector<PieSlice>& slices);
+
+}  // namespace graficos

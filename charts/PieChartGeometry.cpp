@@ -1,40 +1,23 @@
 #include "charts/PieChartGeometry.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <numbers>
-#include <string>
-#include <string_view>
 
-namespace pizza {
+#include "base/NumeroTexto.h"
 
-double LerNumero(const wxString& texto) {
-    const std::string bytes = texto.ToStdString(wxConvUTF8);
-    const char* inicio = bytes.data();
-    const char* fim = inicio + bytes.size();
-    // The same blanks isspace() accepts in the C locale.
-    while (inicio != fim && std::string_view(" \t\n\v\f\r").find(*inicio) != std::string_view::npos)
-        ++inicio;
-    // from_chars takes no leading '+'; atof does (but not "+-").
-    if (inicio != fim && *inicio == '+') {
-        ++inicio;
-        if (inicio != fim && (*inicio == '+' || *inicio == '-')) return 0.0;
-    }
-    double valor = 0.0;
-    const auto [resto, erro] = std::from_chars(inicio, fim, valor, std::chars_format::general);
-    if (erro != std::errc()) return 0.0;
-    return valor;
+namespace graficos {
+
+namespace {
+
+constexpr int kCasasPercentual = 1;
+
+// One decimal and "." whatever the process locale; a share that is not finite reads "0.0".
+wxString FormatarPercentual(double valor) {
+    return std::isfinite(valor) ? numero::Formatar(valor, kCasasPercentual) : wxString("0.0");
 }
 
-wxString FormatarUmaDecimal(double valor) {
-    if (!std::isfinite(valor)) return "0.0";
-    char texto[400];  // wide enough for the largest double written in fixed notation
-    const auto [fim, erro] =
-        std::to_chars(texto, texto + sizeof texto, valor, std::chars_format::fixed, 1);
-    if (erro != std::errc()) return "0.0";
-    return wxString::FromAscii(texto, fim - texto);
-}
+}  // namespace
 
 std::vector<wxString> CalcularPercentuais(const std::vector<double>& valores) {
     double total = 0.0;
@@ -43,8 +26,8 @@ std::vector<wxString> CalcularPercentuais(const std::vector<double>& valores) {
     std::vector<wxString> percentuais;
     percentuais.reserve(valores.size());
     for (double valor : valores)
-        percentuais.push_back(total == 0.0 ? wxString("0.0")
-                                           : FormatarUmaDecimal(valor * 100.0 / total));
+        percentuais.push_back(total == 0.0 ? FormatarPercentual(0.0)
+                                           : FormatarPercentual(valor * 100.0 / total));
     return percentuais;
 }
 
@@ -139,7 +122,7 @@ GeometriaPizza CalcularGeometriaPizza(const std::vector<PieSlice>& fatias, int l
             // The label stays where it would stand on the unshifted pie.
             const double meio = (angulo + setor.fracao * 360.0 / 2.0) * kRadianos;
             setor.tem_rotulo = true;
-            setor.rotulo = FormatarUmaDecimal(setor.fracao * 100.0) + "%";
+            setor.rotulo = FormatarPercentual(setor.fracao * 100.0) + "%";
             setor.lx = cx + static_cast<int>(std::cos(meio) * kDistanciaRotulo * raio);
             setor.ly = cy - static_cast<int>(std::sin(meio) * kDistanciaRotulo * raio);
         }
@@ -150,4 +133,4 @@ GeometriaPizza CalcularGeometriaPizza(const std::vector<PieSlice>& fatias, int l
     return geometria;
 }
 
-}  // namespace pizza
+}  // namespace graficos

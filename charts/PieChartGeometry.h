@@ -1,8 +1,8 @@
 #pragma once
 
-// The product share pie without a window: reading and writing the grid's numbers, the percentage
-// column, the regrouping of product rows into a bounded number of slices, and the pie's sectors
-// and label positions. The panel only draws what these functions compute.
+// The product share pie without a window: the percentage column, the regrouping of product rows
+// into a bounded number of slices, and the pie's sectors and label positions. The panel only draws
+// what these functions compute.
 
 #include <wx/string.h>
 
@@ -16,18 +16,11 @@ struct PieSlice {
     bool others = false;       // the grouped remainder: filled with the grouped colour
 };
 
-namespace pizza {
-
-// Reads a number as atof does (leading blanks, the longest leading decimal number, "." as the
-// separator, 0 when there is none), whatever the process locale.
-double LerNumero(const wxString& texto);
-
-// Formats with one decimal and "." as the separator, whatever the process locale ("12.5").
-// A value that is not finite is written as "0.0".
-wxString FormatarUmaDecimal(double valor);
+namespace graficos {
 
 // The percentage column: each value's share of the sum of all values (negative ones too), with
-// one decimal. When the sum is 0 every row reads "0.0".
+// one decimal and "." ("12.5"). When the sum is 0, or a share is not finite, the row reads
+// "0.0".
 std::vector<wxString> CalcularPercentuais(const std::vector<double>& valores);
 
 // One product row of the grid.
@@ -82,4 +75,4 @@ inline constexpr double kDistanciaRotulo = 0.62;
 // and values that are not finite, get no sector but keep their position for the palette.
 GeometriaPizza CalcularGeometriaPizza(const std::vector<PieSlice>& fatias, int largura, int altura);
 
-}  // namespace pizza
+}  // namespace graficos

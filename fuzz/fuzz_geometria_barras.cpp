@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/NumeroTexto.h"
 #include "charts/BarChartGeometry.h"
 #include "fuzz/ValoresExtremos.h"
 
@@ -39,15 +40,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         bar.label = wxString::FromUTF8(rotulo.data(), rotulo.size());
         bar.highlighted = dados.ConsumeBool();
     }
-    // The grid's value cells are read with LerValorBarra; any text must read as some number.
+    // The grid's value cells are read with LerPrefixo; any text must read as some number.
     const std::string celula = dados.ConsumeRandomLengthString(32);
-    LerValorBarra(wxString::FromUTF8(celula.data(), celula.size()));
+    numero::LerPrefixo(wxString::FromUTF8(celula.data(), celula.size()));
 
     const wxSize cliente(fuzz::TamanhoExtremo(dados), fuzz::TamanhoExtremo(dados));
-    const GeometriaGraficoBarras g = CalcularGeometriaBarras(bars, cliente, Medir);
+    const graficos::GeometriaGraficoBarras g =
+        graficos::CalcularGeometriaBarras(bars, cliente, Medir);
     if (!g.desenhar) return 0;
 
-    const EscalaBarras& e = g.escala;
+    const graficos::Escala& e = g.escala;
     if (!std::isfinite(e.topo) || !(e.topo > 0) || !std::isfinite(e.passo) ||
         !std::isfinite(e.magnitude) || !std::isfinite(e.maxValue))
         Violacao("scale is not a finite positive number", e.topo, e.passo);
@@ -56,14 +58,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // With a subnormal top the step loses its precision (topo / 5 * 5 > topo) and the top line
     // may stand a few pixels above the axis: harmless, and only for values no receipt holds.
     const bool escala_normal = e.topo >= std::numeric_limits<double>::min();
-    for (const LinhaGradeBarras& linha : g.linhas) {
-        if (linha.y > g.base || (escala_normal && linha.y < g.topo))
+    for (const graficos::LinhaGrade& linha : g.linhas) {
+        if (linha.y > g.area.base || (escala_normal && linha.y < g.area.topo))
             Violacao("grid line off the axis", linha.y);
     }
-    for (const GeometriaBarra& b : g.barras) {
+    for (const graficos::GeometriaBarra& b : g.barras) {
         if (b.retangulo.width < 0 || b.retangulo.height < 0)
             Violacao("rectangle of negative size", b.retangulo.width, b.retangulo.height);
-        if (b.retangulo.x < g.esquerda || b.retangulo.x > g.direita)
+        if (b.retangulo.x < g.area.esquerda || b.retangulo.x > g.area.direita)
             Violacao("bar outside the plot", b.retangulo.x);
     }
     return 0;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/NumeroTexto.h"
 #include "charts/PieChartGeometry.h"
 #include "fuzz/ValoresExtremos.h"
 
@@ -27,7 +28,7 @@ namespace {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider dados(data, size);
 
-    std::vector<pizza::LinhaProduto> linhas(dados.ConsumeIntegralInRange<int>(0, 40));
+    std::vector<graficos::LinhaProduto> linhas(dados.ConsumeIntegralInRange<int>(0, 40));
     std::vector<double> valores;
     for (auto& linha : linhas) {
         linha.valor = fuzz::ValorExtremo(dados);
@@ -36,11 +37,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         valores.push_back(linha.valor);
     }
 
-    // The grid's cells are read back with LerNumero; any text must read as some number.
+    // The grid's cells are read back with LerPrefixo; any text must read as some number.
     const std::string celula = dados.ConsumeRandomLengthString(32);
-    pizza::LerNumero(wxString::FromUTF8(celula.data(), celula.size()));
+    numero::LerPrefixo(wxString::FromUTF8(celula.data(), celula.size()));
 
-    const std::vector<wxString> percentuais = pizza::CalcularPercentuais(valores);
+    const std::vector<wxString> percentuais = graficos::CalcularPercentuais(valores);
     if (percentuais.size() != valores.size()) Violacao("one percentage per row");
     for (const wxString& texto : percentuais) {
         // What the grid shows: a plain decimal, never "nan" or "inf".
@@ -53,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int destacada =
         dados.ConsumeBool() ? dados.ConsumeIntegralInRange<int>(-2, static_cast<int>(linhas.size()))
                             : dados.ConsumeIntegral<int>();
-    const pizza::Reagrupamento r = pizza::ReagruparFatias(linhas, max_fatias, destacada);
+    const graficos::Reagrupamento r = graficos::ReagruparFatias(linhas, max_fatias, destacada);
     if (r.agrupada.size() != linhas.size()) Violacao("one grouping flag per row");
     if (r.fatias.size() > linhas.size() ||
         r.fatias.size() > static_cast<std::size_t>(std::max(max_fatias, 1)))
@@ -61,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const int largura = fuzz::TamanhoExtremo(dados);
     const int altura = fuzz::TamanhoExtremo(dados);
-    const pizza::GeometriaPizza g = pizza::CalcularGeometriaPizza(r.fatias, largura, altura);
+    const graficos::GeometriaPizza g = graficos::CalcularGeometriaPizza(r.fatias, largura, altura);
     if (g.raio < 0) Violacao("negative radius", g.raio);
     if (g.raio == 0) {
         if (!g.setores.empty()) Violacao("sectors without a pie");
@@ -72,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     double soma = 0.0;
     double fim_anterior = 90.0;
-    for (const pizza::SetorPizza& s : g.setores) {
+    for (const graficos::SetorPizza& s : g.setores) {
         if (!std::isfinite(s.inicio) || !std::isfinite(s.fim) || !std::isfinite(s.fracao))
             Violacao("sector angle is not finite", s.inicio, s.fim);
         if (s.fracao < 0.0 || s.fracao > 1.0) Violacao("share out of range", s.fracao);

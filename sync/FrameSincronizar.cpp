@@ -7,12 +7,11 @@
 #include <wx/stc/stc.h>
 
 #include <nlohmann/json.hpp>
-
-#include <cstring>
 #include <string>
 #include <utility>
 
 #include "account/Sessao.h"
+#include "base/TextoExcecao.h"
 #include "db/BancoDados.h"
 #include "web/ServiceUrl.h"
 #include "web/WebSync.h"
@@ -37,23 +36,6 @@ const wchar_t* const kProcessamentoConcluido = L"Processamento concluído.";
 
 const wchar_t* const kTituloSucesso = L"Concluído";
 const wchar_t* const kTituloFalha = L"Processamento";
-
-// The longest exception text shown. The parser quotes the token it stopped in, which in a reply
-// of one unterminated string or one endless number is the whole reply: megabytes in a message
-// box would freeze the window.
-constexpr std::size_t kMaxTextoExcecao = 500;
-
-// An exception's text, as UTF-8, cut to a readable length. A parser message may quote bytes of
-// the reply that are not valid UTF-8 (or a character cut in two here); they show as octal escapes
-// instead of emptying the whole message.
-wxString TextoDaExcecao(const char* texto) {
-    std::string curto(texto, strnlen(texto, kMaxTextoExcecao + 1));
-    if (curto.size() > kMaxTextoExcecao) {
-        curto.resize(kMaxTextoExcecao);
-        curto += "...";
-    }
-    return wxString(curto.c_str(), wxMBConvUTF8(wxMBConvUTF8::MAP_INVALID_UTF8_TO_OCTAL));
-}
 
 }  // namespace
 

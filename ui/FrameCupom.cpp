@@ -2,19 +2,18 @@
 
 #include <wx/artprov.h>
 #include <wx/button.h>
-#include <wx/clipbrd.h>
-#include <wx/dataobj.h>
 #include <wx/grid.h>
 #include <wx/panel.h>
 #include <wx/sizer.h>
-#include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include <algorithm>
 #include <map>
-#include <utility>
 
 #include "db/BancoDados.h"
 #include "ui/TabelaTexto.h"
+#include "widgets/Controles.h"
+#include "widgets/Grade.h"
 
 namespace {
 
@@ -65,24 +64,23 @@ const std::vector<int> kColunasDireita = {0, 3, 5, 6, 7, 8};
 const std::vector<int> kColunasSoma = {6, 7, 8};
 
 constexpr int kBorda = 5;
-constexpr int kBordaCampo = 4;
-constexpr int kBordaRotulo = 2;
 const wxSize kTamanhoIcone(16, 16);
 const wxSize kTamanhoMinimoGrid(250, 200);
 const wxSize kTamanhoMinimo(800, 350);
-constexpr int kLarguraRotuloLinha = 24;
-constexpr int kAlturaRotuloColuna = 24;
 
 wxString Valor(const Registro& row, const wxString& coluna) {
     const auto it = row.find(coluna);
     return it == row.end() ? wxString() : it->second;
 }
 
-// Puts `texto` on the clipboard; skipped silently when the clipboard cannot be opened.
-void CopiarParaAreaDeTransferencia(const wxString& texto) {
-    if (!wxTheClipboard->Open()) return;
-    wxTheClipboard->SetData(new wxTextDataObject(texto));
-    wxTheClipboard->Close();
+// Positions, among `colunas`, of the grid columns listed in `indices`.
+std::vector<int> Posicoes(const std::vector<int>& colunas, const std::vector<int>& indices) {
+    std::vector<int> posicoes;
+    for (int indice : indices) {
+        const auto it = std::find(colunas.begin(), colunas.end(), indice);
+        if (it != colunas.end()) posicoes.push_back(static_cast<int>(it - colunas.begin()));
+    }
+    return posicoes;
 }
 
 }  // namespace
@@ -126,13 +124,7 @@ FrameCupom::FrameCupom(wxWindow* parent, BancoDados* banco_dados, int id_cupom)
     panel_sizer->Add(row3, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, kBorda);
     panel->SetSizer(panel_sizer);
 
-    grid = new wxGrid(this, wxID_ANY);
-    grid->SetMinSize(kTamanhoMinimoGrid);
-    grid->EnableEditing(false);
-    grid->SetTabBehaviour(wxGrid::Tab_Leave);
-    grid->CreateGrid(1, 1, wxGrid::wxGridSelectCells);
-    grid->SetRowLabelSize(kLarguraRotuloLinha);
-    grid->SetColLabelSize(kAlturaRotuloColuna);
+    grid = controles::CriarGradeSomenteLeitura(this, kTamanhoMinimoGrid);
 
     std::map<wxString, wxString> col_labels;
     col_labels["seq"] = "Seq";
@@ -167,46 +159,30 @@ FrameCupom::FrameCupom(wxWindow* parent, BancoDados* banco_dados, int id_cupom)
 
 wxTextCtrl* FrameCupom::AddLabeledField(wxWindow* parent, wxBoxSizer* row_sizer,
                                         const wxString& label, int proportion) {
-    auto* field_sizer = new wxBoxSizer(wxVERTICAL);
-    auto* rotulo = new wxStaticText(parent, wxID_ANY, label, wxDefaultPosition, wxDefaultSize, 0);
-    field_sizer->Add(rotulo, 0, wxBOTTOM, kBordaRotulo);
-    auto* texto =
-        new wxTextCtrl(parent, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, 0);
-    field_sizer->Add(texto, 0, wxEXPAND, 0);
-    row_sizer->Add(field_sizer, proportion, wxEXPAND | wxLEFT | wxRIGHT, kBordaCampo);
-    return texto;
+    return controles::AdicionarCampoRotulado(parent, row_sizer, label, proportion);
 }
 
 void FrameCupom::OnCopyUrl(wxCommandEvent&) {
     // The field may have been edited; whatever it holds is copied, the empty text included.
-    CopiarParaAreaDeTransferencia(txtUrl->GetValue());
+    controles::CopiarParaAreaDeTransferencia(txtUrl->GetValue());
 }
 
 void FrameCupom::OnSaveTxt(wxCommandEvent&) {
     const wxString texto = GridToText(grid, true, kColunasDireita, kColunasSoma);
-    if (!texto.empty()) CopiarParaAreaDeTransferencia(texto);
+    if (!texto.empty()) controles::CopiarParaAreaDeTransferencia(texto);
 }
 
 wxString FrameCupom::GridToText(wxGrid* grid, bool withHeaders, std::vector<int> right_cols,
                                 std::vector<int> sum_cols) {
     if (!grid || grid->GetNumberCols() == 0) return wxString();
-    const int cols = grid->GetNumberCols();
-    const int rows = grid->GetNumberRows();
-
     // Rows picked by their first-column cell (a click on the row label selects it); a selection
-    // that leaves column 0 out picks no rows, so the whole grid is copied.
-    bool filtrar = false;
-    for (int r = 0; r < rows && !filtrar; ++r) filtrar = grid->IsInSelection(r, 0);
-
-    std::vector<wxString> headers(cols);
-    for (int c = 0; c < cols; ++c) headers[c] = grid->GetColLabelValue(c);
-
-    std::vector<std::vector<wxString>> linhas;
-    for (int r = 0; r < rows; ++r) {
-        if (filtrar && !grid->IsInSelection(r, 0)) continue;
-        std::vector<wxString> linha(cols);
-        for (int c = 0; c < cols; ++c) linha[c] = grid->GetCellValue(r, c);
-        linhas.push_back(std::move(linha));
-    }
-    return MontarTabelaTexto(headers, linhas, withHeaders, right_cols, sum_cols);
+    // that leaves column 0 out picks no rows, so the whole grid is copied. Hidden columns stay
+    // out of the text.
+    std::vector<int> linhas = controles::LinhasComPrimeiraColunaSelecionada(grid);
+    if (linhas.empty()) linhas = controles::TodasAsLinhas(grid);
+    const controles::CelulasGrade celulas =
+        controles::LerCelulas(grid, linhas, controles::ColunasVisiveis(grid));
+    return MontarTabelaTexto(celulas.rotulos, celulas.linhas, withHeaders,
+                             Posicoes(celulas.colunas, right_cols),
+                             Posicoes(celulas.colunas, sum_cols));
 }

@@ -8,13 +8,11 @@
 #include <wx/splitter.h>
 
 #include <algorithm>
-#include <climits>
-#include <cstdlib>
 #include <map>
 #include <memory>
-#include <string>
 
 #include "account/Sessao.h"
+#include "base/NumeroTexto.h"
 #include "charts/PanelBarChart.h"
 #include "db/BancoDados.h"
 #include "sync/FrameSincronizar.h"
@@ -22,17 +20,14 @@
 #include "ui/FramePieChart.h"
 #include "ui/FrameTerminalSQL.h"
 #include "web/ServiceUrl.h"
+#include "widgets/Controles.h"
+#include "widgets/Grade.h"
 
 namespace {
 
 constexpr const char* kTitulo = "Cupom Fiscal Zelkari - Dashboard";
-constexpr const char* kTituloErro = "Erro";
 constexpr const char* kSaudacao = "Bem vindo %s!";
-constexpr const char* kNomeSplitter = "splitter";
-constexpr long kEstiloSplitter = wxSP_3D | wxSP_LIVE_UPDATE;
 
-constexpr int kRotuloLinhas = 24;
-constexpr int kRotuloColunas = 24;
 constexpr int kSashGrids = 250;
 constexpr int kSashGrafico = 150;
 const wxSize kMinimoMeses(250, 200);
@@ -85,22 +80,6 @@ void EsconderColuna(wxGrid* grid, int col) {
     if (col < grid->GetNumberCols()) grid->HideCol(col);
 }
 
-// Leading blanks, an optional sign, then decimal digits up to the first other character; 0
-// when no digit follows. Out-of-range values stop at the int limits.
-int LerInteiro(const wxString& texto) {
-    const std::string bytes = texto.ToStdString(wxConvUTF8);
-    const long valor = std::strtol(bytes.c_str(), nullptr, 10);
-    if (valor > INT_MAX) return INT_MAX;
-    if (valor < INT_MIN) return INT_MIN;
-    return static_cast<int>(valor);
-}
-
-void ConfigurarGrid(wxGrid* grid, const wxSize& minimo) {
-    grid->SetMinSize(minimo);
-    grid->EnableEditing(false);
-    grid->SetTabBehaviour(wxGrid::Tab_Leave);
-}
-
 }  // namespace
 
 FrameDashboard::FrameDashboard() {
@@ -114,7 +93,7 @@ FrameDashboard::FrameDashboard() {
     banco = novo_banco.release();
 
     const wxString sqlite_erro = banco->GetErro();
-    if (!sqlite_erro.empty()) wxMessageBox(sqlite_erro, kTituloErro, wxOK | wxICON_ERROR, nullptr);
+    if (!sqlite_erro.empty()) controles::MostrarErro(sqlite_erro);
 
     auto* menuConta = new wxMenu(0);
     menuConta->Append(ID_LOGOFF, "&Logoff\tCtrl-Q", "Sair da sua conta");
@@ -144,15 +123,13 @@ FrameDashboard::FrameDashboard() {
     Bind(wxEVT_MENU, &FrameDashboard::OnTerminalSQL, this, ID_TERMINAL_SQL);
     Bind(wxEVT_MENU, &FrameDashboard::OnSincronizar, this, ID_SINCRONIZAR);
 
-    mainSplitter = new wxSplitterWindow(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
-                                        kEstiloSplitter, kNomeSplitter);
+    mainSplitter = controles::CriarSplitter(this);
     auto* painelGrids = new wxPanel(mainSplitter);
-    gridSplitter = new wxSplitterWindow(painelGrids, wxID_ANY, wxDefaultPosition, wxDefaultSize,
-                                        kEstiloSplitter, kNomeSplitter);
-    gridMeses = new wxGrid(gridSplitter, wxID_ANY);
-    ConfigurarGrid(gridMeses, kMinimoMeses);
-    gridCupons = new wxGrid(gridSplitter, wxID_ANY);
-    ConfigurarGrid(gridCupons, kMinimoCupons);
+    gridSplitter = controles::CriarSplitter(painelGrids);
+    gridMeses = controles::CriarGradeSomenteLeitura(gridSplitter, kMinimoMeses);
+    gridMeses->Bind(wxEVT_GRID_CELL_LEFT_DCLICK, &FrameDashboard::OnMesDuploClique, this);
+    gridCupons = controles::CriarGradeSomenteLeitura(gridSplitter, kMinimoCupons);
+    gridCupons->Bind(wxEVT_GRID_CELL_LEFT_DCLICK, &FrameDashboard::OnCupomDuploClique, this);
     gridSplitter->SplitVertically(gridMeses, gridCupons, kSashGrids);
 
     auto* sizerGrids = new wxBoxSizer(wxVERTICAL);
@@ -168,16 +145,6 @@ FrameDashboard::FrameDashboard() {
     SetSizer(sizerFrame);
     sizerFrame->SetSizeHints(this);
     Fit();
-
-    gridMeses->CreateGrid(1, 1, wxGrid::wxGridSelectCells);
-    gridMeses->SetRowLabelSize(kRotuloLinhas);
-    gridMeses->SetColLabelSize(kRotuloColunas);
-    gridMeses->Bind(wxEVT_GRID_CELL_LEFT_DCLICK, &FrameDashboard::OnMesDuploClique, this);
-
-    gridCupons->CreateGrid(1, 1, wxGrid::wxGridSelectCells);
-    gridCupons->SetRowLabelSize(kRotuloLinhas);
-    gridCupons->SetColLabelSize(kRotuloColunas);
-    gridCupons->Bind(wxEVT_GRID_CELL_LEFT_DCLICK, &FrameDashboard::OnCupomDuploClique, this);
 
     CarregarMeses();
 }
@@ -235,7 +202,7 @@ void FrameDashboard::OnMesDuploClique(wxGridEvent& event) {
 void FrameDashboard::OnCupomDuploClique(wxGridEvent& event) {
     const int row = event.GetRow();
     if (TemCelula(gridCupons, row, kColCupomId)) {
-        const int id = LerInteiro(gridCupons->GetCellValue(row, kColCupomId));
+        const int id = numero::LerInteiro(gridCupons->GetCellValue(row, kColCupomId));
         auto* cupom = new FrameCupom(this, banco, id);
         cupom->Show(true);
     }

@@ -11,9 +11,13 @@
 #include <map>
 #include <vector>
 
+#include "base/NumeroTexto.h"
+#include "charts/EstiloGrafico.h"
 #include "charts/PanelPieChart.h"
 #include "charts/PieChartGeometry.h"
 #include "db/BancoDados.h"
+#include "widgets/Controles.h"
+#include "widgets/Grade.h"
 
 namespace {
 
@@ -33,15 +37,13 @@ constexpr int kColPercentual = 1;
 constexpr int kColProduto = 2;
 constexpr int kColunasProdutos = 3;
 
-constexpr const char* kNomeSplitter = "splitter";
 constexpr int kLarguraJanela = 800;
 constexpr int kAlturaJanela = 500;
 constexpr int kPosicaoSash = 300;
 constexpr int kFatiasMinimo = 2;
 constexpr int kFatiasMaximo = 100;
 constexpr int kFatiasInicial = 10;
-constexpr int kTamanhoRotuloGrid = 24;
-constexpr int kTamanhoMinimoGrid = 300;
+const wxSize kTamanhoMinimoGrid(300, 300);
 constexpr int kBorda = 4;
 
 // The percentage and regrouping steps read columns 0 to 2; a failed query leaves the grid with
@@ -59,8 +61,7 @@ FramePieChart::FramePieChart(wxWindow* parent, const wxString& titulo, BancoDado
     auto* sizer_esquerdo = new wxBoxSizer(wxVERTICAL);
     auto* sizer_controles = new wxBoxSizer(wxHORIZONTAL);
 
-    auto* splitter = new wxSplitterWindow(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
-                                          wxSP_3D | wxSP_LIVE_UPDATE, kNomeSplitter);
+    auto* splitter = controles::CriarSplitter(this);
     auto* painel_esquerdo = new wxPanel(splitter, wxID_ANY, wxDefaultPosition, wxDefaultSize,
                                         wxTAB_TRAVERSAL | wxNO_BORDER);
     pie_chart = new PanelPieChart(splitter);
@@ -71,13 +72,7 @@ FramePieChart::FramePieChart(wxWindow* parent, const wxString& titulo, BancoDado
                                  wxSP_ARROW_KEYS, kFatiasMinimo, kFatiasMaximo, kFatiasInicial);
     spin_fatias->Bind(wxEVT_SPINCTRL, [this](wxSpinEvent&) { UpdateChart(-1); });
 
-    grid = new wxGrid(painel_esquerdo, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxWANTS_CHARS);
-    grid->SetMinSize(wxSize(kTamanhoMinimoGrid, kTamanhoMinimoGrid));
-    grid->CreateGrid(1, 1, wxGrid::wxGridSelectCells);
-    grid->EnableEditing(false);
-    grid->SetTabBehaviour(wxGrid::Tab_Leave);
-    grid->SetRowLabelSize(kTamanhoRotuloGrid);
-    grid->SetColLabelSize(kTamanhoRotuloGrid);
+    grid = controles::CriarGradeSomenteLeitura(painel_esquerdo, kTamanhoMinimoGrid);
     grid->SetColLabelAlignment(wxALIGN_LEFT, wxALIGN_CENTRE);
     // Not skipped nor vetoed: the selection moves as usual.
     grid->Bind(wxEVT_GRID_SELECT_CELL,
@@ -109,8 +104,8 @@ void FramePieChart::PreencherPercentuais() {
 
     std::vector<double> valores;
     for (int i = 0; i < grid->GetNumberRows(); ++i)
-        valores.push_back(pizza::LerNumero(grid->GetCellValue(i, kColValor)));
-    const std::vector<wxString> percentuais = pizza::CalcularPercentuais(valores);
+        valores.push_back(numero::LerPrefixo(grid->GetCellValue(i, kColValor)));
+    const std::vector<wxString> percentuais = graficos::CalcularPercentuais(valores);
     for (int i = 0; i < grid->GetNumberRows(); ++i)
         grid->SetCellValue(i, kColPercentual, percentuais[i]);
 }
@@ -118,20 +113,20 @@ void FramePieChart::PreencherPercentuais() {
 void FramePieChart::UpdateChart(int highlightRow) {
     if (highlightRow < 0) highlightRow = grid->GetGridCursorRow();  // -1 without a current cell
 
-    std::vector<pizza::LinhaProduto> linhas;
+    std::vector<graficos::LinhaProduto> linhas;
     if (TemColunasProdutos(grid)) {
         for (int i = 0; i < grid->GetNumberRows(); ++i)
-            linhas.push_back({pizza::LerNumero(grid->GetCellValue(i, kColValor)),
+            linhas.push_back({numero::LerPrefixo(grid->GetCellValue(i, kColValor)),
                               grid->GetCellValue(i, kColProduto)});
     }
 
-    const pizza::Reagrupamento grupos =
-        pizza::ReagruparFatias(linhas, spin_fatias->GetValue(), highlightRow);
+    const graficos::Reagrupamento grupos =
+        graficos::ReagruparFatias(linhas, spin_fatias->GetValue(), highlightRow);
     for (std::size_t i = 0; i < grupos.agrupada.size(); ++i) {
         const int linha = static_cast<int>(i);
-        grid->SetCellBackgroundColour(linha, kColPercentual,
-                                      grupos.agrupada[i] ? PanelPieChart::GetGroupedColour()
-                                                         : PanelPieChart::GetSliceColour(linha));
+        grid->SetCellBackgroundColour(
+            linha, kColPercentual,
+            grupos.agrupada[i] ? graficos::CorAgrupada() : PanelPieChart::GetSliceColour(linha));
     }
 
     pie_chart->SetSlices(grupos.fatias);

@@ -4,7 +4,6 @@
 #include <wx/arrstr.h>
 #include <wx/font.h>
 #include <wx/grid.h>
-#include <wx/msgdlg.h>
 #include <wx/panel.h>
 #include <wx/sizer.h>
 #include <wx/splitter.h>
@@ -12,13 +11,12 @@
 #include <wx/treectrl.h>
 
 #include "db/BancoDados.h"
+#include "widgets/Controles.h"
 
 namespace {
 
 constexpr const char* kTitulo = "Terminal SQL";
 constexpr const char* kRaizArvore = "Estrutura dos dados";
-constexpr const char* kTituloErro = "Erro";
-constexpr const char* kNomeSplitter = "splitter";
 
 // Keyword set 0 of the SQL lexer (the lexer compares lower-cased words, so upper case matches).
 constexpr const char* kPalavrasChave =
@@ -34,8 +32,6 @@ constexpr int kLinhasIniciais = 20;
 constexpr int kColunasIniciais = 5;
 constexpr int kLarguraColuna = 120;
 
-constexpr long kEstiloSplitter = wxSP_3D | wxSP_LIVE_UPDATE;
-
 }  // namespace
 
 FrameTerminalSQL::FrameTerminalSQL(wxWindow* parent, BancoDados* banco_dados)
@@ -46,12 +42,10 @@ FrameTerminalSQL::FrameTerminalSQL(wxWindow* parent, BancoDados* banco_dados)
     Bind(
         wxEVT_MENU, [this](wxCommandEvent&) { ExecutarSQL(); }, ID_EXECUTAR);
 
-    splitter_principal = new wxSplitterWindow(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
-                                              kEstiloSplitter, kNomeSplitter);
+    splitter_principal = controles::CriarSplitter(this);
     auto* painel_superior = new wxPanel(splitter_principal, wxID_ANY, wxDefaultPosition,
                                         wxDefaultSize, wxTAB_TRAVERSAL | wxNO_BORDER);
-    splitter_superior = new wxSplitterWindow(painel_superior, wxID_ANY, wxDefaultPosition,
-                                             wxDefaultSize, kEstiloSplitter, kNomeSplitter);
+    splitter_superior = controles::CriarSplitter(painel_superior);
 
     arvore = new wxTreeCtrl(splitter_superior, wxID_ANY, wxDefaultPosition, wxDefaultSize,
                             wxTR_HAS_BUTTONS | wxTR_TWIST_BUTTONS | wxTR_NO_LINES |
@@ -131,5 +125,5 @@ void FrameTerminalSQL::ExecutarSQL() {
     // The database layer installs its own grid table, so a result of any size shows at once.
     banco->PreencherGrid(editor->GetText(), grid);
     const wxString erro = banco->GetErro();
-    if (!erro.empty()) wxMessageBox(erro, kTituloErro, wxOK | wxICON_ERROR, nullptr);
+    if (!erro.empty()) controles::MostrarErro(erro);
 }

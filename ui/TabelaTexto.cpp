@@ -1,35 +1,24 @@
 #include "ui/TabelaTexto.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstddef>
 #include <map>
 
+#include "base/NumeroTexto.h"
+
 namespace {
+
+constexpr int kCasasTotal = 2;
 
 bool Contem(const std::vector<int>& colunas, int col) {
     return std::find(colunas.begin(), colunas.end(), col) != colunas.end();
 }
 
-}  // namespace
-
-bool LerNumeroCelula(const wxString& texto, double& valor) {
-    // ToDouble would follow LC_NUMERIC and misread "10.25" under a comma locale; the C variant
-    // parses the whole text as SQLite renders it.
-    double lido = 0;
-    if (!texto.ToCDouble(&lido)) return false;
-    valor = lido;
-    return true;
-}
-
 wxString FormatarTotal(double valor) {
-    // Room for the widest double written in fixed notation (309 digits) with sign and decimals.
-    char buffer[400];
-    const auto resultado =
-        std::to_chars(buffer, buffer + sizeof buffer, valor, std::chars_format::fixed, 2);
-    if (resultado.ec != std::errc()) return wxString();
-    return wxString::FromAscii(buffer, static_cast<size_t>(resultado.ptr - buffer));
+    return numero::Formatar(valor, kCasasTotal);
 }
+
+}  // namespace
 
 wxString MontarTabelaTexto(const std::vector<wxString>& cabecalhos,
                            const std::vector<std::vector<wxString>>& linhas, bool com_cabecalhos,
@@ -52,7 +41,7 @@ wxString MontarTabelaTexto(const std::vector<wxString>& cabecalhos,
             const wxString cell_value = celula(linha, col);
             widths[col] = std::max(widths[col], cell_value.length());
             double valor = 0;
-            if (somar && LerNumeroCelula(cell_value, valor)) sum[col] += valor;
+            if (somar && numero::LerCompleto(cell_value, valor)) sum[col] += valor;
         }
     }
     // Indices outside the table are ignored rather than written past the widths.

@@ -11,16 +11,9 @@
 // Renders `linhas` (one text per column; a short row reads as empty texts) under `cabecalhos`,
 // whose size gives the number of columns. With `com_cabecalhos` false the labels are left out.
 // Columns listed in `colunas_direita` are padded in front; those in `colunas_soma` get a totals
-// row with the sum of their cells that read as numbers, "%.2f" with a "." whatever the locale.
-// The lines are joined by "\n", with no line feed after the last one; no columns give "".
+// row with the sum of their cells whose whole text is a number, "%.2f" with a "." whatever the
+// locale. The lines are joined by "\n", with no line feed after the last one; no columns give "".
 wxString MontarTabelaTexto(const std::vector<wxString>& cabecalhos,
                            const std::vector<std::vector<wxString>>& linhas, bool com_cabecalhos,
                            const std::vector<int>& colunas_direita,
                            const std::vector<int>& colunas_soma);
-
-// Reads a cell as SQLite writes numbers ("." as decimal separator), whatever the user's locale.
-// The whole text must convert; otherwise returns false and leaves `valor` alone.
-bool LerNumeroCelula(const wxString& texto, double& valor);
-
-// `valor` with two decimals and a "." as separator, whatever the user's locale.
-wxString FormatarTotal(double valor);

@@ -2,11 +2,12 @@
 // positions that depend on text extents.
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <string>
 #include <vector>
 
 #include "charts/BarChartGeometry.h"
+
+using namespace graficos;
 
 namespace {
 
@@ -65,7 +66,7 @@ TEST(BarChartScale, AllZeroValuesUseAScaleOfOne) {
     EXPECT_EQ(RotulosEscala(g), (std::vector<wxString>{"0", "0", "0", "1", "1", "1"}));
     for (const auto& barra : g.barras) {
         EXPECT_EQ(barra.retangulo.height, 0);
-        EXPECT_EQ(barra.retangulo.y, g.base);
+        EXPECT_EQ(barra.retangulo.y, g.area.base);
         EXPECT_EQ(barra.valor.texto, "0");
     }
 }
@@ -78,18 +79,18 @@ TEST(BarChartGeometry, NothingButTheBackgroundWithoutBarsOrRoomForTheMargins) {
     EXPECT_FALSE(Geometria(bars, {0, 0}).desenhar);
     const auto minimo = Geometria(bars, {101, 91});
     ASSERT_TRUE(minimo.desenhar);
-    EXPECT_EQ(minimo.direita, 71);
-    EXPECT_EQ(minimo.base, 31);
+    EXPECT_EQ(minimo.area.direita, 71);
+    EXPECT_EQ(minimo.area.base, 31);
 }
 
 TEST(BarChartGeometry, PlacesGridLinesBarsAndTextsByTheirExtents) {
     // 500x390: plot 400 wide and 300 high, baseline at y 330, right end at x 470.
     const auto g = Geometria(Barras({1234.5, 500}, /*destacada=*/1));
     ASSERT_TRUE(g.desenhar);
-    EXPECT_EQ(g.esquerda, 70);
-    EXPECT_EQ(g.topo, 30);
-    EXPECT_EQ(g.direita, 470);
-    EXPECT_EQ(g.base, 330);
+    EXPECT_EQ(g.area.esquerda, 70);
+    EXPECT_EQ(g.area.topo, 30);
+    EXPECT_EQ(g.area.direita, 470);
+    EXPECT_EQ(g.area.base, 330);
 
     ASSERT_EQ(g.linhas.size(), 6u);
     EXPECT_EQ(g.linhas[0].y, 330);  // on the axis
@@ -138,18 +139,4 @@ TEST(BarChartGeometry, OnlyTheHighlightedBarIsMarkedAndNegativeBarsHangBelowTheB
     EXPECT_DOUBLE_EQ(g.escala.topo, 100);
     EXPECT_EQ(g.barras[1].retangulo,
               wxRect(g.barras[1].retangulo.x, 330, g.barras[1].retangulo.width, 150));
-}
-
-TEST(BarChartValue, ReadsTheLeadingNumberWithAPointWhateverTheLocale) {
-    const std::string anterior = std::setlocale(LC_ALL, nullptr);
-    // A comma-decimal locale, when the machine has one, must not change the reading.
-    std::setlocale(LC_ALL, "pt_BR.UTF-8");
-    EXPECT_DOUBLE_EQ(LerValorBarra("1234.5"), 1234.5);
-    EXPECT_DOUBLE_EQ(LerValorBarra("  7.25abc"), 7.25);
-    EXPECT_DOUBLE_EQ(LerValorBarra("-3"), -3);
-    EXPECT_DOUBLE_EQ(LerValorBarra("1,5"), 1);
-    EXPECT_DOUBLE_EQ(LerValorBarra("1e3"), 1000);
-    EXPECT_DOUBLE_EQ(LerValorBarra("abc"), 0);
-    EXPECT_DOUBLE_EQ(LerValorBarra(""), 0);
-    std::setlocale(LC_ALL, anterior.c_str());
 }

@@ -40,18 +40,18 @@ protected:
         wxBitmap bitmap(tamanho, 24);
         {
             wxMemoryDC dc(bitmap);
-            painel->Desenhar(dc, tamanho);
+            graficos::DesenharBarras(dc, tamanho, painel->GetBars());
         }
         return bitmap.ConvertToImage();
     }
 
     // The geometry the panel draws, measured with the panel's font on a bitmap.
-    GeometriaGraficoBarras Geometria(wxSize tamanho) {
+    graficos::GeometriaGraficoBarras Geometria(wxSize tamanho) {
         wxBitmap bitmap(tamanho, 24);
         wxMemoryDC dc(bitmap);
         dc.SetFont(wxFont(9, wxFONTFAMILY_DEFAULT, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL));
-        return CalcularGeometriaBarras(painel->GetBars(), tamanho,
-                                       [&dc](const wxString& t) { return dc.GetTextExtent(t); });
+        return graficos::CalcularGeometriaBarras(
+            painel->GetBars(), tamanho, [&dc](const wxString& t) { return dc.GetTextExtent(t); });
     }
 
     wxFrame* frame = nullptr;

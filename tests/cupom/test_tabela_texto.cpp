@@ -4,12 +4,10 @@
 #include <gtest/gtest.h>
 #include <wx/arrstr.h>
 
-#include <clocale>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "tests/support/TestEnvironment.h"
+#include "tests/support/LocaleBrasil.h"
 #include "ui/TabelaTexto.h"
 
 namespace {
@@ -47,28 +45,6 @@ void EsperarLinhasIguais(const wxString& tabela) {
     for (const wxString& linha : linhas)
         EXPECT_EQ(linha.length(), linhas[0].length()) << linha.utf8_str();
 }
-
-// Switches the whole C locale to Brazilian Portuguese (decimal comma) for one test. When the
-// locale is not installed it is compiled into this process's temporary folder.
-class LocaleBrasileiro {
-public:
-    LocaleBrasileiro() {
-        ativo = std::setlocale(LC_ALL, kNome) != nullptr;
-        if (!ativo) {
-            const std::string pasta = teste::NovaPasta("locales");
-            const std::string comando =
-                "localedef -i pt_BR -f UTF-8 '" + pasta + "/" + kNome + "' >/dev/null 2>&1";
-            [[maybe_unused]] const int rc = std::system(comando.c_str());
-            setenv("LOCPATH", pasta.c_str(), 1);
-            ativo = std::setlocale(LC_ALL, kNome) != nullptr;
-        }
-    }
-    ~LocaleBrasileiro() { std::setlocale(LC_ALL, "C"); }
-    bool ativo = false;
-
-private:
-    static constexpr const char* kNome = "pt_BR.UTF-8";
-};
 
 TEST(TabelaTexto, DoisItensComTotais) {
     const wxString tabela = MontarTabelaTexto(kCabecalhos, kDoisItens, true, kDireita, kSoma);
@@ -157,21 +133,10 @@ TEST(TabelaTexto, IndicesForaDaTabelaSaoIgnorados) {
 // Cells come from SQLite with "." whatever the user's locale; under a comma locale the totals
 // must still add them up and be written with ".".
 TEST(TabelaTexto, NumerosComPontoSobLocaleBrasileiro) {
-    LocaleBrasileiro locale;
-    if (!locale.ativo) GTEST_SKIP() << "pt_BR.UTF-8 cannot be set or built on this machine";
-    ASSERT_STREQ(std::localeconv()->decimal_point, ",");
-    double lido = 0;
-    ASSERT_FALSE(wxString("10.25").ToDouble(&lido));  // the trap the table must avoid
-
+    teste::LocaleBrasil locale;
+    EXIGIR_LOCALE_BRASIL(locale);
     const wxString tabela = MontarTabelaTexto(kCabecalhos, kDoisItens, true, kDireita, kSoma);
     EXPECT_EQ(tabela.utf8_string(), kTabelaDoisItens.utf8_string());
-
-    EXPECT_TRUE(LerNumeroCelula("10.25", lido));
-    EXPECT_DOUBLE_EQ(lido, 10.25);
-    EXPECT_FALSE(LerNumeroCelula("10,25", lido));
-    EXPECT_DOUBLE_EQ(lido, 10.25);
-    EXPECT_EQ(FormatarTotal(1234.567), "1234.57");
-    EXPECT_EQ(FormatarTotal(-0.5), "-0.50");
 }
 
 }  // namespace

@@ -86,7 +86,7 @@ TEST(EntradaExtrema, ServiceIdsBeyond32BitsRejectTheWholeFeed) {
 }
 
 TEST(EntradaExtrema, PieOfHugeInfiniteAndNaNValuesInAnySize) {
-    using pizza::CalcularGeometriaPizza;
+    using graficos::CalcularGeometriaPizza;
     std::vector<PieSlice> fatias(4);
     fatias[0].value = kMaior;
     fatias[1].value = kMaior;
@@ -113,20 +113,20 @@ TEST(EntradaExtrema, PieOfHugeInfiniteAndNaNValuesInAnySize) {
 }
 
 TEST(EntradaExtrema, BarsOfHugeInfiniteAndNaNValuesInAnySize) {
-    const auto g = CalcularGeometriaBarras(Barras({kMaior, kInf, kNaN, -kMaior, 100}),
-                                           wxSize(600, 390), MedirFixo);
+    const auto g = graficos::CalcularGeometriaBarras(Barras({kMaior, kInf, kNaN, -kMaior, 100}),
+                                                     wxSize(600, 390), MedirFixo);
     ASSERT_TRUE(g.desenhar);
     // The largest finite value is the top when rounding it up would overflow.
     EXPECT_DOUBLE_EQ(g.escala.topo, kMaior);
     EXPECT_EQ(g.barras[0].retangulo.height, 300);
-    EXPECT_EQ(g.barras[1].retangulo.height, 0);  // infinite: no bar
-    EXPECT_EQ(g.barras[2].retangulo.height, 0);  // NaN: no bar
-    EXPECT_EQ(g.barras[3].retangulo.y, g.base);  // hangs below the baseline, as an int
+    EXPECT_EQ(g.barras[1].retangulo.height, 0);       // infinite: no bar
+    EXPECT_EQ(g.barras[2].retangulo.height, 0);       // NaN: no bar
+    EXPECT_EQ(g.barras[3].retangulo.y, g.area.base);  // hangs below the baseline, as an int
     EXPECT_GT(g.barras[3].retangulo.height, 0);
 
     for (const int lado : {INT_MIN, -1, 0, 100, 101, INT_MAX}) {
-        const auto h =
-            CalcularGeometriaBarras(Barras({-1e300, 5, kInf}), wxSize(lado, lado), MedirFixo);
+        const auto h = graficos::CalcularGeometriaBarras(Barras({-1e300, 5, kInf}),
+                                                         wxSize(lado, lado), MedirFixo);
         EXPECT_EQ(h.desenhar, lado > 100) << lado;
         for (const auto& b : h.barras) EXPECT_GE(b.retangulo.height, 0) << lado;
     }

@@ -1,5 +1,5 @@
-// The pie without a window: numbers read and written whatever the locale, the percentage column,
-// the regrouping into slices with "Outros", and the sectors and labels of the pie.
+// The pie without a window: the percentage column, the regrouping into slices with "Outros", and
+// the sectors and labels of the pie.
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,8 @@
 #include <vector>
 
 #include "charts/PieChartGeometry.h"
-#include "tests/pie/LocaleBrasil.h"
 
-using namespace pizza;
+using namespace graficos;
 
 namespace {
 
@@ -30,32 +29,9 @@ std::vector<LinhaProduto> Linhas(const std::vector<double>& valores) {
 
 }  // namespace
 
-TEST(PieNumeros, ReadsLikeAtofWithAPointWhateverTheLocale) {
-    teste::LocaleBrasil locale;
-    EXIGIR_LOCALE_BRASIL(locale);
-
-    EXPECT_DOUBLE_EQ(LerNumero("12.5"), 12.5);
-    EXPECT_DOUBLE_EQ(LerNumero("  -3.25 reais"), -3.25);
-    EXPECT_DOUBLE_EQ(LerNumero("+7"), 7.0);
-    EXPECT_DOUBLE_EQ(LerNumero("1e2"), 100.0);
-    EXPECT_DOUBLE_EQ(LerNumero(".5"), 0.5);
-    EXPECT_DOUBLE_EQ(LerNumero("12,5"), 12.0);  // the comma ends the number
-    EXPECT_DOUBLE_EQ(LerNumero(""), 0.0);
-    EXPECT_DOUBLE_EQ(LerNumero("abc"), 0.0);
-    EXPECT_DOUBLE_EQ(LerNumero("+-1"), 0.0);
-}
-
-TEST(PieNumeros, WritesOneDecimalWithAPointWhateverTheLocale) {
-    teste::LocaleBrasil locale;
-    EXIGIR_LOCALE_BRASIL(locale);
-
-    EXPECT_EQ(FormatarUmaDecimal(12.5), "12.5");
-    EXPECT_EQ(FormatarUmaDecimal(100.0 / 3.0), "33.3");
-    EXPECT_EQ(FormatarUmaDecimal(2.0 / 3.0 * 100.0), "66.7");
-    EXPECT_EQ(FormatarUmaDecimal(-20.0), "-20.0");
-    EXPECT_EQ(FormatarUmaDecimal(1234567.89), "1234567.9");
-    EXPECT_EQ(FormatarUmaDecimal(std::numeric_limits<double>::quiet_NaN()), "0.0");
-    EXPECT_EQ(FormatarUmaDecimal(std::numeric_limits<double>::infinity()), "0.0");
+TEST(PiePercentuais, NonFiniteSharesReadZero) {
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(CalcularPercentuais({inf, 1}), (std::vector<wxString>{"0.0", "0.0"}));
 }
 
 TEST(PiePercentuais, SharesOfTheSumOfAllRowsNegativeOnesIncluded) {

@@ -18,10 +18,11 @@
 #include <vector>
 
 #include "account/ConfigStore.h"
+#include "charts/EstiloGrafico.h"
 #include "charts/PanelPieChart.h"
 #include "db/BancoDados.h"
-#include "tests/pie/LocaleBrasil.h"
 #include "tests/support/GuiTest.h"
+#include "tests/support/LocaleBrasil.h"
 #include "tests/support/TestEnvironment.h"
 #include "ui/FramePieChart.h"
 
@@ -38,7 +39,7 @@ wxImage Renderizar(const std::vector<PieSlice>& fatias, int largura, int altura)
     wxBitmap bitmap(largura, altura, 24);
     {
         wxMemoryDC dc(bitmap);
-        DesenharPizza(dc, wxSize(largura, altura), fatias);
+        graficos::DesenharPizza(dc, wxSize(largura, altura), fatias);
     }
     return bitmap.ConvertToImage();
 }
@@ -70,8 +71,8 @@ TEST(PiePainel, EachSectorInItsColourOnTheChartBackground) {
     EXPECT_EQ(Pixel(imagem, 395, 395), kFundo);
     EXPECT_EQ(PixelEm(imagem, Ponto(200, 200, 180, 150)), PanelPieChart::GetSliceColour(0));
     EXPECT_EQ(PixelEm(imagem, Ponto(200, 200, 315, 150)), PanelPieChart::GetSliceColour(1));
-    EXPECT_EQ(PixelEm(imagem, Ponto(200, 200, 45, 150)), PanelPieChart::GetGroupedColour());
-    EXPECT_EQ(PanelPieChart::GetGroupedColour(), *wxLIGHT_GREY);
+    EXPECT_EQ(PixelEm(imagem, Ponto(200, 200, 45, 150)), graficos::CorAgrupada());
+    EXPECT_EQ(graficos::CorAgrupada(), *wxLIGHT_GREY);
     // Outside the radius: background again.
     EXPECT_EQ(PixelEm(imagem, Ponto(200, 200, 180, 180)), kFundo);
 }
@@ -245,7 +246,7 @@ protected:
         ASSERT_EQ(grid->GetNumberRows(), static_cast<int>(agrupadas.size()));
         for (int i = 0; i < grid->GetNumberRows(); ++i) {
             const wxColour esperada =
-                agrupadas[i] ? PanelPieChart::GetGroupedColour() : PanelPieChart::GetSliceColour(i);
+                agrupadas[i] ? graficos::CorAgrupada() : PanelPieChart::GetSliceColour(i);
             EXPECT_EQ(grid->GetCellBackgroundColour(i, 1), esperada) << "row " << i;
         }
     }
@@ -358,7 +359,7 @@ TEST_F(PieJanelaTest, NegativeAndZeroTotalsCountInTheGridNotInThePie) {
     const std::vector<PieSlice>& fatias = frame->GetPieChart()->GetSlices();
     ASSERT_EQ(fatias.size(), 4u);
     EXPECT_DOUBLE_EQ(fatias[3].value, -20.0);
-    const pizza::GeometriaPizza pizza = pizza::CalcularGeometriaPizza(fatias, 400, 400);
+    const graficos::GeometriaPizza pizza = graficos::CalcularGeometriaPizza(fatias, 400, 400);
     ASSERT_EQ(pizza.setores.size(), 2u);
     EXPECT_EQ(pizza.setores[0].rotulo, "50.8%");
     EXPECT_EQ(pizza.setores[1].rotulo, "49.2%");

@@ -1,13 +1,17 @@
 #pragma once
 
-// Runs a test under the Brazilian locale, where printf and atof use "," as the decimal
-// separator, so number code that depends on the locale shows itself.
+// Runs a test under the Brazilian locale, where printf, atof and wxString::ToDouble use "," as
+// the decimal separator, so number code that depends on the locale shows itself. When the
+// locale is not installed it is compiled into this process's temporary folder.
 
 #include <gtest/gtest.h>
 
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
+
+#include "tests/support/TestEnvironment.h"
 
 namespace teste {
 
@@ -16,7 +20,15 @@ public:
     LocaleBrasil() {
         const char* atual = std::setlocale(LC_ALL, nullptr);
         anterior = atual ? atual : "C";
-        ativo = std::setlocale(LC_ALL, "pt_BR.UTF-8") != nullptr;
+        ativo = std::setlocale(LC_ALL, kNome) != nullptr;
+        if (!ativo) {
+            const std::string pasta = NovaPasta("locales");
+            const std::string comando =
+                "localedef -i pt_BR -f UTF-8 '" + pasta + "/" + kNome + "' >/dev/null 2>&1";
+            [[maybe_unused]] const int rc = std::system(comando.c_str());
+            setenv("LOCPATH", pasta.c_str(), 1);
+            ativo = std::setlocale(LC_ALL, kNome) != nullptr;
+        }
     }
     ~LocaleBrasil() { std::setlocale(LC_ALL, anterior.c_str()); }
     LocaleBrasil(const LocaleBrasil&) = delete;
@@ -31,6 +43,7 @@ public:
     }
 
 private:
+    static constexpr const char* kNome = "pt_BR.UTF-8";
     std::string anterior;
     bool ativo = false;
 };
