@@ -44,6 +44,7 @@ constexpr int kFatiasMinimo = 2;
 constexpr int kFatiasMaximo = 100;
 constexpr int kFatiasInicial = 10;
 const wxSize kTamanhoMinimoGrid(300, 300);
+constexpr int kLarguraMinimaRotulo = 40;
 constexpr int kBorda = 4;
 
 // The percentage and regrouping steps read columns 0 to 2; a failed query leaves the grid with
@@ -66,10 +67,25 @@ FramePieChart::FramePieChart(wxWindow* parent, const wxString& titulo, BancoDado
                                         wxTAB_TRAVERSAL | wxNO_BORDER);
     pie_chart = new PanelPieChart(splitter);
 
+    // The pane is narrower than the label and the spin control's natural width together, and a
+    // spin control squeezed below its natural width loses its arrows (GTK also complains on
+    // stderr). The control keeps its natural width; the label gives way, cut with an ellipsis.
     auto* rotulo_fatias =
-        new wxStaticText(painel_esquerdo, wxID_ANY, L"Número máximo de fatias na pizza: ");
+        new wxStaticText(painel_esquerdo, wxID_ANY, L"Número máximo de fatias na pizza: ",
+                         wxDefaultPosition, wxDefaultSize, wxST_ELLIPSIZE_END);
     spin_fatias = new wxSpinCtrl(painel_esquerdo, wxID_ANY, "10", wxDefaultPosition, wxDefaultSize,
                                  wxSP_ARROW_KEYS, kFatiasMinimo, kFatiasMaximo, kFatiasInicial);
+    spin_fatias->SetMinSize(spin_fatias->GetBestSize());
+    const int largura_rotulo = rotulo_fatias->GetBestSize().x;
+    // The label takes what the pane has left beside the control, up to its whole text.
+    painel_esquerdo->Bind(
+        wxEVT_SIZE, [this, painel_esquerdo, rotulo_fatias, largura_rotulo](wxSizeEvent& event) {
+            const int livre =
+                painel_esquerdo->GetClientSize().x - 6 * kBorda - spin_fatias->GetMinSize().x;
+            rotulo_fatias->SetMinSize(
+                wxSize(std::clamp(livre, kLarguraMinimaRotulo, largura_rotulo), -1));
+            event.Skip();  // the sizer lays the pane out with the new width
+        });
     spin_fatias->Bind(wxEVT_SPINCTRL, [this](wxSpinEvent&) { UpdateChart(-1); });
 
     grid = controles::CriarGradeSomenteLeitura(painel_esquerdo, kTamanhoMinimoGrid);
@@ -124,9 +140,13 @@ void FramePieChart::UpdateChart(int highlightRow) {
         graficos::ReagruparFatias(linhas, spin_fatias->GetValue(), highlightRow);
     for (std::size_t i = 0; i < grupos.agrupada.size(); ++i) {
         const int linha = static_cast<int>(i);
-        grid->SetCellBackgroundColour(
-            linha, kColPercentual,
-            grupos.agrupada[i] ? graficos::CorAgrupada() : PanelPieChart::GetSliceColour(linha));
+        // A fresh cell attribute rather than SetCellBackgroundColour: the grid caches the last
+        // attribute it looked up, merged with the column's alignment, and SetCellBackgroundColour
+        // may recolour that cached copy instead of the cell's own, which the next paint ignores.
+        auto* atributo = new wxGridCellAttr;
+        atributo->SetBackgroundColour(grupos.agrupada[i] ? graficos::CorAgrupada()
+                                                         : PanelPieChart::GetSliceColour(linha));
+        grid->SetAttr(linha, kColPercentual, atributo);
     }
 
     pie_chart->SetSlices(grupos.fatias);

@@ -397,6 +397,47 @@ TEST_F(PieJanelaTest, AFailedQueryLeavesTheSingleCellAlone) {
     EXPECT_TRUE(frame->GetPieChart()->GetSlices().empty());
 }
 
+// What a person sees: the legend read back from the screen after each regrouping, and a spin
+// control wide enough for its arrows, with nothing printed while the window opens.
+TEST_F(PieJanelaTest, NaTelaTheLegendShowsEveryRowsColourAndTheSpinKeepsItsArrows) {
+    Importar(json::array(
+        {Cupom(51, "20240505101500",
+               {Item(1, "ARROZ", 30.0), Item(2, "FEIJAO", 20.0), Item(3, "CAFE", 10.0)})}));
+    teste::CapturaStderr erros;
+    Abrir("05/2024", Ids("202405"));
+    frame->Show();
+    frame->Raise();
+    ASSERT_TRUE(teste::WaitFor([&] { return frame->GetPieChart()->GetClientSize().x > 300; }));
+    teste::ProcessarEventos(200ms);
+    EXPECT_EQ(erros.Texto(), "");
+
+    wxSpinCtrl* spin = frame->GetSpinFatias();
+    EXPECT_GE(spin->GetSize().x, spin->GetBestSize().x);
+    EXPECT_LE(spin->GetRect().GetRight(), spin->GetParent()->GetClientSize().x);
+
+    wxGrid* grid = frame->GetGrid();
+    auto cores_na_tela = [&] {
+        const wxImage tela = teste::CapturarCliente(grid->GetGridWindow());
+        std::vector<wxColour> cores;
+        for (int i = 0; i < grid->GetNumberRows(); ++i) {
+            int x = 0, y = 0;
+            const wxRect celula = grid->CellToRect(i, 1);
+            grid->CalcScrolledPosition(celula.x, celula.y, &x, &y);
+            cores.push_back(teste::Pixel(tela, x + 3, y + celula.height / 2));
+        }
+        return cores;
+    };
+    const wxColour agrupada = graficos::CorAgrupada();
+    auto paleta = [](int i) { return PanelPieChart::GetSliceColour(i); };
+    EXPECT_EQ(cores_na_tela(), (std::vector<wxColour>{paleta(0), paleta(1), paleta(2)}));
+    MudarFatias(2);
+    EXPECT_EQ(cores_na_tela(), (std::vector<wxColour>{paleta(0), agrupada, agrupada}));
+    Selecionar(2);
+    EXPECT_EQ(cores_na_tela(), (std::vector<wxColour>{paleta(0), agrupada, agrupada}));
+    MudarFatias(10);
+    EXPECT_EQ(cores_na_tela(), (std::vector<wxColour>{paleta(0), paleta(1), paleta(2)}));
+}
+
 TEST_F(PieJanelaTest, Screenshot) {
     // Twelve products so that ten slices leave an "Outros" of three.
     json itens = json::array();

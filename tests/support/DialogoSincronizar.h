@@ -3,18 +3,19 @@
 // Driving the synchronisation dialog from tests: its buttons, its log, and the message boxes it
 // has shown.
 
-#include "tests/support/GuiTest.h"
-
+#include <gtest/gtest.h>
 #include <wx/stc/stc.h>
 #include <wx/window.h>
 
-#include <gtest/gtest.h>
-
 #include <vector>
+
+#include "tests/support/GuiTest.h"
 
 namespace teste {
 
-inline const std::vector<CaixaMensagem>& Mensagens() { return Dialogos::Get().Mensagens(); }
+inline const std::vector<CaixaMensagem>& Mensagens() {
+    return Dialogos::Get().Mensagens();
+}
 
 // Presses the button `id` of `dialogo` as a click would.
 inline void Clicar(wxWindow& dialogo, int id) {
@@ -23,7 +24,9 @@ inline void Clicar(wxWindow& dialogo, int id) {
     dialogo.GetEventHandler()->ProcessEvent(evento);
 }
 
-inline bool Habilitado(wxWindow& dialogo, int id) { return dialogo.FindWindow(id)->IsEnabled(); }
+inline bool Habilitado(wxWindow& dialogo, int id) {
+    return dialogo.FindWindow(id)->IsEnabled();
+}
 
 inline wxString TextoDoLog(wxWindow& dialogo) {
     for (wxWindow* filho : dialogo.GetChildren()) {

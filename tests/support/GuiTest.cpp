@@ -1,9 +1,9 @@
 #include "tests/support/GuiTest.h"
 
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <unistd.h>
 #include <wx/app.h>
-#include <wx/bitmap.h>
-#include <wx/dcmemory.h>
-#include <wx/dcscreen.h>
 #include <wx/evtloop.h>
 #include <wx/image.h>
 #include <wx/modalhook.h>
@@ -11,9 +11,15 @@
 #include <wx/utils.h>
 #include <wx/window.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <thread>
+
+#include "tests/support/TestEnvironment.h"
 
 namespace teste {
 
@@ -73,12 +79,91 @@ void InstalarGanchoDialogos() {
     gancho.Register();
 }
 
+CapturaStderr::CapturaStderr() {
+    std::fflush(stderr);
+    static int capturas = 0;
+    arquivo_ = PastaTemporaria() + "/stderr-" + std::to_string(++capturas) + ".txt";
+    std::FILE* destino = std::fopen(arquivo_.c_str(), "w");
+    original_ = dup(STDERR_FILENO);
+    dup2(fileno(destino), STDERR_FILENO);
+    std::fclose(destino);
+}
+
+CapturaStderr::~CapturaStderr() {
+    Texto();
+}
+
+std::string CapturaStderr::Texto() {
+    if (original_ >= 0) {
+        std::fflush(stderr);
+        dup2(original_, STDERR_FILENO);
+        close(original_);
+        original_ = -1;
+        std::ifstream entrada(arquivo_);
+        std::stringstream lido;
+        lido << entrada.rdbuf();
+        texto_ = lido.str();
+        std::remove(arquivo_.c_str());
+    }
+    return texto_;
+}
+
+wxColour Pixel(const wxImage& imagem, int x, int y) {
+    return wxColour(imagem.GetRed(x, y), imagem.GetGreen(x, y), imagem.GetBlue(x, y));
+}
+
+namespace {
+
+// Reads a rectangle of the screen from the X server over a connection of our own: the toolkit's
+// screen DC reads through a cached surface of the root window, which does not see what was
+// painted after it was first read.
+wxImage LerTela(const wxPoint& origem, const wxSize& tamanho) {
+    wxImage imagem(tamanho);
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return imagem;
+    XImage* x = XGetImage(display, DefaultRootWindow(display), origem.x, origem.y,
+                          static_cast<unsigned>(tamanho.x), static_cast<unsigned>(tamanho.y),
+                          AllPlanes, ZPixmap);
+    if (x) {
+        for (int py = 0; py < tamanho.y; ++py)
+            for (int px = 0; px < tamanho.x; ++px) {
+                const unsigned long p = XGetPixel(x, px, py);
+                imagem.SetRGB(px, py, (p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+            }
+        XDestroyImage(x);
+    }
+    XCloseDisplay(display);
+    return imagem;
+}
+
+bool MesmaImagem(const wxImage& a, const wxImage& b) {
+    const std::size_t bytes = static_cast<std::size_t>(a.GetWidth()) * a.GetHeight() * 3;
+    return a.GetSize() == b.GetSize() && std::memcmp(a.GetData(), b.GetData(), bytes) == 0;
+}
+
+}  // namespace
+
+wxImage CapturarCliente(wxWindow* janela) {
+    const wxSize tamanho = janela->GetClientSize();
+    const wxPoint origem = janela->ClientToScreen(wxPoint(0, 0));
+    // The picture is taken once painting has settled: two reads 50 ms apart agree.
+    wxImage anterior = LerTela(origem, tamanho);
+    for (int i = 0; i < 40; ++i) {
+        ProcessarEventos(std::chrono::milliseconds(50));
+        wxImage atual = LerTela(origem, tamanho);
+        if (MesmaImagem(anterior, atual)) return atual;
+        anterior = std::move(atual);
+    }
+    return anterior;
+}
+
 std::string SalvarCaptura(wxWindow* janela, const std::string& nome) {
     namespace fs = std::filesystem;
     fs::path pasta = "screenshots";
     if (const char* env = std::getenv("CUPOM_SCREENSHOT_DIR"); env && *env) pasta = env;
 #ifdef CUPOM_SCREENSHOT_DEFAULT_DIR
-    else pasta = CUPOM_SCREENSHOT_DEFAULT_DIR;
+    else
+        pasta = CUPOM_SCREENSHOT_DEFAULT_DIR;
 #endif
     fs::create_directories(pasta);
     const fs::path arquivo = pasta / (nome + ".png");
@@ -89,13 +174,8 @@ std::string SalvarCaptura(wxWindow* janela, const std::string& nome) {
     ProcessarEventos(std::chrono::milliseconds(300));
 
     const wxRect area = janela->GetScreenRect();
-    wxBitmap bitmap(area.width, area.height);
-    {
-        wxScreenDC tela;
-        wxMemoryDC memoria(bitmap);
-        memoria.Blit(0, 0, area.width, area.height, &tela, area.x, area.y);
-    }
-    bitmap.ConvertToImage().SaveFile(arquivo.string(), wxBITMAP_TYPE_PNG);
+    const wxImage imagem = LerTela(area.GetPosition(), area.GetSize());
+    imagem.SaveFile(arquivo.string(), wxBITMAP_TYPE_PNG);
     return arquivo.string();
 }
 

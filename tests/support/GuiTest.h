@@ -3,18 +3,74 @@
 // Helpers for tests that open real windows under Xvfb: bounded waits that keep the event loop
 // turning, answers for message boxes and modal dialogs, and screenshots.
 
+#include <wx/colour.h>
 #include <wx/dialog.h>
+#include <wx/gdicmn.h>
 #include <wx/string.h>
+#include <wx/toplevel.h>
+#include <wx/window.h>
 
 #include <chrono>
 #include <deque>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
-class wxWindow;
+#include "tests/support/Imprimir.h"
+
+class wxImage;
 
 namespace teste {
+
+// Every window of type T under `raiz` (itself included), depth first.
+template <class T>
+std::vector<T*> EncontrarTodos(wxWindow* raiz) {
+    std::vector<T*> achados;
+    if (auto* achado = dynamic_cast<T*>(raiz)) achados.push_back(achado);
+    for (wxWindow* filho : raiz->GetChildren())
+        for (T* t : EncontrarTodos<T>(filho)) achados.push_back(t);
+    return achados;
+}
+
+// The first window of type T under `raiz`, or null.
+template <class T>
+T* Encontrar(wxWindow* raiz) {
+    const std::vector<T*> achados = EncontrarTodos<T>(raiz);
+    return achados.empty() ? nullptr : achados.front();
+}
+
+// Every open top-level window of type T, in creation order.
+template <class T>
+std::vector<T*> JanelasAbertas() {
+    std::vector<T*> achadas;
+    for (wxWindow* janela : wxTopLevelWindows)
+        if (auto* t = dynamic_cast<T*>(janela)) achadas.push_back(t);
+    return achadas;
+}
+
+// Collects what the process writes to stderr (toolkit and GTK warnings included) from its
+// construction until Texto() is first called.
+class CapturaStderr {
+public:
+    CapturaStderr();
+    ~CapturaStderr();
+    CapturaStderr(const CapturaStderr&) = delete;
+    CapturaStderr& operator=(const CapturaStderr&) = delete;
+    std::string Texto();
+
+private:
+    std::string arquivo_;
+    std::string texto_;
+    int original_ = -1;
+};
+
+// The colour of one pixel of an image.
+wxColour Pixel(const wxImage& imagem, int x, int y);
+
+// What `janela`'s client area shows on the screen right now, read back from the display after
+// the window has painted (not a rendering into a memory bitmap).
+wxImage CapturarCliente(wxWindow* janela);
 
 // Processes pending events and idle handlers until `condicao` holds or `limite` passes.
 // Returns whether the condition held.

@@ -3,10 +3,10 @@
 // The local receipt service for one test: started on 127.0.0.1 with the test certificate, and the
 // program pointed at it through the environment for the fixture's lifetime.
 
-#include "service/ServicoLocal.h"
-
 #include <optional>
 #include <string>
+
+#include "service/ServicoLocal.h"
 
 namespace teste {
 

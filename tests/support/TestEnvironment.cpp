@@ -1,10 +1,11 @@
 #include "tests/support/TestEnvironment.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
-#include <unistd.h>
 
 namespace teste {
 namespace {
@@ -27,7 +28,9 @@ void PrepararAmbiente() {
     if (chdir(trabalho.c_str()) != 0) throw std::runtime_error("chdir failed");
 }
 
-const std::string& PastaTemporaria() { return g_pasta; }
+const std::string& PastaTemporaria() {
+    return g_pasta;
+}
 
 std::string NovaPasta(const std::string& nome) {
     auto pasta = std::filesystem::path(g_pasta) / nome;

@@ -1,21 +1,20 @@
 // Main of the suites that open windows: starts the toolkit once per process (under Xvfb in the
 // test command), turns toolkit asserts into test failures, and gives every process a fresh
 // temporary HOME and working folder.
-#include "tests/support/GuiTest.h"
-#include "tests/support/TestEnvironment.h"
-
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <wx/app.h>
 #include <wx/image.h>
 #include <wx/init.h>
-
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "tests/support/GuiTest.h"
+#include "tests/support/TestEnvironment.h"
 
 namespace {
 
@@ -26,9 +25,8 @@ public:
 
 void FalharNoAssert(const wxString& file, int line, const wxString& func, const wxString& cond,
                     const wxString& msg) {
-    ADD_FAILURE_AT(file.utf8_str(), line)
-        << "wxWidgets assert in " << func.utf8_str() << ": " << cond.utf8_str() << " "
-        << msg.utf8_str();
+    ADD_FAILURE_AT(file.utf8_str(), line) << "wxWidgets assert in " << func.utf8_str() << ": "
+                                          << cond.utf8_str() << " " << msg.utf8_str();
 }
 
 }  // namespace

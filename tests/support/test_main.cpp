@@ -1,8 +1,8 @@
 // Main of the suites that need no window: a fresh temporary HOME and working folder per process.
-#include "tests/support/TestEnvironment.h"
-
 #include <gtest/gtest.h>
 #include <wx/init.h>
+
+#include "tests/support/TestEnvironment.h"
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);

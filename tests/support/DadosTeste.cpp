@@ -1,0 +1,106 @@
+#include "tests/support/DadosTeste.h"
+
+#include <wx/app.h>
+#include <wx/filefn.h>
+#include <wx/window.h>
+
+#include "account/ConfigStore.h"
+#include "tests/support/TestEnvironment.h"
+
+using nlohmann::json;
+
+namespace teste {
+namespace {
+
+constexpr const char* kChaveId = "/Login/Id";
+constexpr const char* kChaveUsuario = "/Login/Usuario";
+constexpr const char* kChaveToken = "/Login/Token";
+
+}  // namespace
+
+void GravarLogin(const LoginGravado& login) {
+    auto config = AbrirConfiguracao();
+    config->Write(kChaveId, login.id);
+    config->Write(kChaveUsuario, login.usuario);
+    config->Write(kChaveToken, login.token);
+}
+
+LoginGravado LerLogin() {
+    auto config = AbrirConfiguracao();
+    return {config->Read(kChaveId, wxString()), config->Read(kChaveUsuario, wxString()),
+            config->Read(kChaveToken, wxString())};
+}
+
+json CupomJson(const CupomFeed& cupom) {
+    json itens = json::array();
+    double total = 0;
+    for (const ItemFeed& item : cupom.itens) {
+        const double valor_item = item.qtde * item.valor_unit;
+        total += valor_item - item.desconto;
+        itens.push_back({{"seq", item.seq},
+                         {"codigo", item.codigo},
+                         {"descricao", item.descricao},
+                         {"qtde", item.qtde},
+                         {"un", item.un},
+                         {"valor_unit", item.valor_unit},
+                         {"tributos", item.tributos},
+                         {"valor_total", valor_item},
+                         {"desconto", item.desconto}});
+    }
+    return {
+        {"id", cupom.id},
+        {"chave_acesso", cupom.chave.empty() ? "CHAVE" + std::to_string(cupom.id) : cupom.chave},
+        {"data_hora_emissao", cupom.data_hora},
+        {"numero_cfe", "000101"},
+        {"numero_serie_sat", "900001234"},
+        {"url_consulta", "https://sat.example/consulta"},
+        {"valor_total", cupom.valor_total < 0 ? total : cupom.valor_total},
+        {"obs_cupom", nullptr},
+        {"obs_inf", "obrigado"},
+        {"total_tributos", 1.1},
+        {"emitente",
+         {{"cnpj", cupom.cnpj},
+          {"ie", "1"},
+          {"im", "2"},
+          {"nome", cupom.nome},
+          {"fantasia", cupom.fantasia},
+          {"endereco", cupom.endereco},
+          {"bairro", "CENTRO"},
+          {"cep", "01000000"},
+          {"municipio", "SAO PAULO"}}},
+        {"itens", std::move(itens)}};
+}
+
+json FeedJson(const std::vector<CupomFeed>& cupons) {
+    json feed = json::array();
+    for (const CupomFeed& cupom : cupons) feed.push_back(CupomJson(cupom));
+    return feed;
+}
+
+void BancoTeste::SetUp() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    pasta_anterior_ = wxGetCwd();
+    ASSERT_TRUE(wxSetWorkingDirectory(
+        NovaPasta(std::string(info->test_suite_name()) + "_" + info->name())));
+    GravarLogin({wxString(), usuario, wxString()});
+    banco = std::make_unique<BancoDados>();
+    ASSERT_TRUE(banco->GetErro().empty()) << banco->GetErro();
+}
+
+void BancoTeste::TearDown() {
+    if (janela) janela->Destroy();
+    janela = nullptr;
+    if (wxTheApp) wxTheApp->ProcessPendingEvents();
+    banco.reset();
+    wxSetWorkingDirectory(pasta_anterior_);
+}
+
+void BancoTeste::Importar(const json& feed) {
+    try {
+        banco->ImportarCupons(feed, [](wxString) { return true; });
+    } catch (const std::exception& e) {
+        ADD_FAILURE() << "import failed: " << e.what();
+    }
+}
+
+}  // namespace teste

@@ -1,0 +1,80 @@
+#pragma once
+
+// Test data of the receipt store: the stored login, receipts in the feed format, and a fixture
+// that gives each test a fresh folder with a stored user and that user's open database.
+
+#include <gtest/gtest.h>
+#include <wx/string.h>
+
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "db/BancoDados.h"
+
+class wxWindow;
+
+namespace teste {
+
+struct LoginGravado {
+    wxString id;
+    wxString usuario;
+    wxString token;
+};
+
+// Writes the three values of the stored login to the settings store.
+void GravarLogin(const LoginGravado& login);
+// Reads them back (empty texts for what is missing).
+LoginGravado LerLogin();
+
+// One item line of a receipt in the feed format.
+struct ItemFeed {
+    int seq = 1;
+    std::string codigo = "7891000100103";
+    std::string descricao = "ARROZ";
+    double qtde = 1;
+    std::string un = "UN";
+    double valor_unit = 6.25;
+    double tributos = 1.1;
+    double desconto = 0;
+};
+
+// One receipt in the feed format; the item totals are qtde x valor_unit, and the receipt's total
+// is the sum of its items less their discounts unless `valor_total` is given.
+struct CupomFeed {
+    int id = 1;
+    std::string chave;  // "CHAVE<id>" when empty
+    std::string data_hora = "20240105101500";
+    std::string cnpj = "12345678000199";
+    std::string nome = "MERCADO EXEMPLO LTDA";
+    std::string fantasia = "MERCADO EXEMPLO";
+    std::string endereco = "RUA A, 1";
+    std::vector<ItemFeed> itens = {ItemFeed{}};
+    double valor_total = -1;  // below 0: computed from the items
+};
+
+nlohmann::json CupomJson(const CupomFeed& cupom);
+nlohmann::json FeedJson(const std::vector<CupomFeed>& cupons);
+
+// Each test runs in a new folder named after it, as the working folder, with `usuario` stored as
+// the logged-in user and that user's database open in `banco`. Windows the test puts in
+// `janela` are destroyed before the database closes.
+class BancoTeste : public ::testing::Test {
+protected:
+    explicit BancoTeste(wxString usuario_teste = "teste") : usuario(std::move(usuario_teste)) {}
+    void SetUp() override;
+    void TearDown() override;
+
+    // Imports `feed` to the end, failing the test on any exception.
+    void Importar(const nlohmann::json& feed);
+
+    wxString usuario;
+    std::unique_ptr<BancoDados> banco;
+    wxWindow* janela = nullptr;
+
+private:
+    wxString pasta_anterior_;
+};
+
+}  // namespace teste
