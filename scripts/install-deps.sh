@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs, from Debian 12's packages, everything the program, its tests and its benchmarks need.
+# Installs, from Debian 12's packages, everything the program, its tests, its benchmarks and its
+# Debian package need.
 # Idempotent; run as root. Nothing is fetched from anywhere else.
 set -euo pipefail
 
@@ -9,6 +10,7 @@ packages=(
   googletest libgtest-dev
   xvfb xauth openssl locales
   clang libclang-rt-14-dev
+  librsvg2-bin dpkg-dev desktop-file-utils appstream lintian x11-utils
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The test command: installs what is missing, builds, and runs every test (GUI tests under Xvfb) in
 # the user's real locale:
-#   1. the libFuzzer targets, each for a bounded time (scripts/fuzz.sh);
+#   1. the libFuzzer targets, each for a bounded time (scripts/fuzz.sh), and meanwhile, on the core
+#      a running fuzz target leaves free, the Debian package and its checks (scripts/test-package.sh);
 #   2. the synchronisation tests under ThreadSanitizer (scripts/test-tsan.sh);
 #   3. the whole suite under AddressSanitizer and UndefinedBehaviorSanitizer (scripts/test-asan.sh);
 #   4. the whole suite on the optimised build with warnings as errors, ending with ctest's summary.
@@ -17,8 +18,24 @@ cd "$root"
 etapa() { printf '\n==== %s (%s)\n' "$1" "$(date +%T)"; }
 
 if [ "${CUPOM_TEST_QUICK:-0}" != 1 ]; then
+  etapa "Debian package (in the background, reported after fuzzing)"
+  pacote_log="$root/build/test-package.log"
+  mkdir -p "$root/build"
+  # A session of its own, so that an early exit stops the whole build with it.
+  CUPOM_JOBS=1 setsid "$root/scripts/test-package.sh" >"$pacote_log" 2>&1 &
+  pacote=$!
+  trap 'kill -- -"$pacote" 2>/dev/null || true' EXIT
   etapa "fuzzing"
   CUPOM_FUZZ_SECONDS=${CUPOM_FUZZ_SECONDS:-20} "$root/scripts/fuzz.sh"
+  etapa "Debian package"
+  pacote_status=0
+  wait "$pacote" || pacote_status=$?
+  trap - EXIT
+  cat "$pacote_log"
+  if [ "$pacote_status" -ne 0 ]; then
+    echo "The Debian package stage failed (exit $pacote_status)." >&2
+    exit "$pacote_status"
+  fi
   etapa "ThreadSanitizer"
   "$root/scripts/test-tsan.sh"
   etapa "AddressSanitizer and UndefinedBehaviorSanitizer"
