@@ -35,13 +35,16 @@ public:
 
 std::unique_ptr<wxConfigBase> AbrirConfiguracao() {
 #ifdef __WXMSW__
-    return std::make_unique<wxRegConfig>(kNomeAplicacao, wxEmptyString, wxEmptyString,
-                                         wxEmptyString, wxCONFIG_USE_GLOBAL_FILE);
+    auto config = std::make_unique<wxRegConfig>(kNomeAplicacao, wxEmptyString, wxEmptyString,
+                                                wxEmptyString, wxCONFIG_USE_GLOBAL_FILE);
 #else
     // wxCONFIG_USE_GLOBAL_FILE alone would never write the user's file on this platform.
     auto config = std::make_unique<ConfiguracaoUsuario>(kNomeAplicacao, wxEmptyString,
                                                         wxEmptyString, wxEmptyString, kEstilo);
     config->SetUmask(0077);
-    return config;
 #endif
+    // Values are read back exactly as written: a user name or a token holding "$HOME", "${X}",
+    // "%X%" or a backslash must not turn into the environment's values.
+    config->SetExpandEnvVars(false);
+    return config;
 }

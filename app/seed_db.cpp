@@ -20,12 +20,14 @@
 namespace {
 
 constexpr const char* kUso =
-    "uso: cupom-seed-db [opcoes]\n"
-    "  --user NOME       usuario dono do banco (padrao demo)\n"
-    "  --years N         anos de cupons gerados (padrao 3)\n"
-    "  --per-month N     cupons por mes (padrao 20)\n"
-    "  --seed N          semente do gerador (padrao 42)\n"
-    "  --start-year N    ano do primeiro cupom (padrao 2024)\n";
+    "uso: cupom-seed-db [opções]\n"
+    "  --user NOME       usuário dono do banco (padrão demo)\n"
+    "  --years N         anos de cupons gerados, o último até --end-date (padrão 3)\n"
+    "  --per-month N     cupons por mês (padrão 20)\n"
+    "  --seed N          semente do gerador (padrão 42)\n"
+    "  --end-date DATA   último momento com cupons: AAAA-MM-DD ou AAAA-MM-DDThh:mm:ss\n"
+    "                    (padrão: agora)\n"
+    "  --start-year N    em vez disso, anos inteiros a partir de N\n";
 
 struct Opcoes {
     std::string usuario = "demo";
@@ -39,6 +41,7 @@ struct Opcoes {
 
 Opcoes LerOpcoes(int argc, char** argv) {
     Opcoes o;
+    o.gerador.fim = servico::MomentoAtual();
     for (int i = 1; i < argc; ++i) {
         const std::string opcao = argv[i];
         if (opcao == "--help" || opcao == "-h") {
@@ -56,7 +59,7 @@ Opcoes LerOpcoes(int argc, char** argv) {
             } catch (const std::invalid_argument& e) {
                 Falhar(e.what());
             }
-            if (!conhecida) Falhar("opcao desconhecida: " + opcao);
+            if (!conhecida) Falhar("opção desconhecida: " + opcao);
         }
     }
     return o;
@@ -69,7 +72,7 @@ public:
     HomeTemporario() {
         std::string modelo =
             (std::filesystem::temp_directory_path() / "cupom-seed-XXXXXX").string();
-        if (!mkdtemp(modelo.data())) Falhar("nao foi possivel criar uma pasta temporaria");
+        if (!mkdtemp(modelo.data())) Falhar("não foi possível criar uma pasta temporária");
         pasta_ = modelo;
         setenv("HOME", pasta_.c_str(), 1);
         setenv("XDG_CONFIG_HOME", pasta_.c_str(), 1);
@@ -89,7 +92,7 @@ int main(int argc, char** argv) {
     const Opcoes opcoes = LerOpcoes(argc, argv);
     HomeTemporario home;
     wxInitializer toolkit;
-    if (!toolkit.IsOk()) Falhar("nao foi possivel iniciar o wxWidgets");
+    if (!toolkit.IsOk()) Falhar("não foi possível iniciar o wxWidgets");
 
     const wxString usuario = wxString::FromUTF8(opcoes.usuario);
     AbrirConfiguracao()->Write("/Login/Usuario", usuario);
@@ -105,7 +108,7 @@ int main(int argc, char** argv) {
         }
         banco.ImportarCupons(novos, [](wxString) { return true; });
         std::cout << "Banco " << NomeArquivoBanco(usuario).ToStdString(wxConvUTF8) << ": "
-                  << novos.size() << " cupons novos do usuario " << opcoes.usuario << "\n";
+                  << novos.size() << " cupons novos do usuário " << opcoes.usuario << "\n";
     } catch (const std::exception& e) {
         std::cerr << "cupom-seed-db: " << e.what() << "\n";
         return 1;

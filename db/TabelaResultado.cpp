@@ -9,22 +9,57 @@
 
 namespace {
 
-std::uint32_t ContarCaracteres(std::string_view texto) {
-    std::uint32_t n = 0;
-    for (unsigned char c : texto) n += (c & 0xC0) != 0x80;  // continuation bytes do not count
-    return n;
-}
-
-using ParLongo = std::pair<std::uint32_t, int>;
+using ParLargo = std::pair<std::uint64_t, int>;  // (estimated width, row)
 
 }  // namespace
+
+LarguraEstimada::LarguraEstimada(wxDC& dc, const wxFont& fonte) : dc_(dc), fonte_(fonte) {
+    ascii_.fill(kNaoMedido);
+}
+
+// 32 copies in a row give the advance to 1/32 of a pixel, which a single character's rounded
+// extent would not: over a long text those roundings add up.
+std::uint32_t LarguraEstimada::Medir(wxUniChar c) const {
+    dc_.SetFont(fonte_);
+    return static_cast<std::uint32_t>(dc_.GetTextExtent(wxString(c, 32)).x);
+}
+
+std::uint64_t LarguraEstimada::Estimar(std::string_view utf8) const {
+    std::uint64_t maior = 0, linha = 0;
+    const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
+    for (std::size_t i = 0, n = utf8.size(); i < n;) {
+        const unsigned c = s[i];
+        if (c < 0x80) {
+            ++i;
+            if (c == '\n') {
+                maior = std::max(maior, linha);
+                linha = 0;
+                continue;
+            }
+            if (ascii_[c] == kNaoMedido) ascii_[c] = Medir(wxUniChar(c));
+            linha += ascii_[c];
+            continue;
+        }
+        // A lead byte and its continuation bytes; a broken sequence counts byte by byte.
+        const std::size_t tamanho = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        std::uint32_t ponto = tamanho == 1 ? 0xFFFD : c & (0x7F >> tamanho);
+        std::size_t k = 1;
+        for (; k < tamanho && i + k < n && (s[i + k] & 0xC0) == 0x80; ++k)
+            ponto = (ponto << 6) | (s[i + k] & 0x3F);
+        if (k < tamanho || ponto > 0x10FFFF) ponto = 0xFFFD;
+        i += k;
+        auto [it, novo] = outros_.try_emplace(ponto, 0);
+        if (novo) it->second = Medir(wxUniChar(ponto));
+        linha += it->second;
+    }
+    return std::max(maior, linha);
+}
 
 TabelaResultado::TabelaResultado(int colunas)
     : colunas_dados_(colunas),
       mapa_colunas_(static_cast<std::size_t>(colunas)),
       rotulos_(static_cast<std::size_t>(colunas)),
       tem_rotulo_(static_cast<std::size_t>(colunas), false),
-      mais_longas_(static_cast<std::size_t>(colunas)),
       coluna_com_atributo_(static_cast<std::size_t>(colunas), false) {
     for (int c = 0; c < colunas; ++c) mapa_colunas_[static_cast<std::size_t>(c)] = c;
 }
@@ -52,38 +87,61 @@ void TabelaResultado::AdicionarLinha(std::span<const std::string_view> celulas) 
     char* destino = Reservar(n * sizeof(std::uint32_t) + texto, ref);
     char* bytes = destino + n * sizeof(std::uint32_t);
     std::uint32_t fim = 0;
-    const int linha = static_cast<int>(linhas_.size());
     for (std::size_t c = 0; c < n; ++c) {
         const std::string_view celula = celulas[c];
         if (!celula.empty()) std::memcpy(bytes + fim, celula.data(), celula.size());
         fim += static_cast<std::uint32_t>(celula.size());
         std::memcpy(destino + c * sizeof(std::uint32_t), &fim, sizeof fim);
-
-        auto& heap = mais_longas_[c];
-        // A text can only enter the candidates when it has at least as many bytes as the
-        // shortest candidate has characters; most cells stop at this comparison.
-        if (heap.size() == kCandidatasLargura && celula.size() <= heap.front().first) continue;
-        const std::uint32_t caracteres = ContarCaracteres(celula);
-        if (heap.size() < kCandidatasLargura) {
-            heap.emplace_back(caracteres, linha);
-            std::push_heap(heap.begin(), heap.end(), std::greater<ParLongo>());
-        } else if (caracteres > heap.front().first) {
-            std::pop_heap(heap.begin(), heap.end(), std::greater<ParLongo>());
-            heap.back() = {caracteres, linha};
-            std::push_heap(heap.begin(), heap.end(), std::greater<ParLongo>());
-        }
     }
     linhas_.push_back(ref);
 }
 
-std::vector<int> TabelaResultado::LinhasMaisLongas(int col) const {
-    std::vector<int> linhas;
-    if (!candidatas_validas_ || col < 0 || col >= static_cast<int>(mapa_colunas_.size()))
-        return linhas;
-    const int origem = mapa_colunas_[static_cast<std::size_t>(col)];
-    if (origem < 0) return linhas;
-    for (const auto& [caracteres, linha] : mais_longas_[static_cast<std::size_t>(origem)])
-        linhas.push_back(linha);
+std::vector<std::vector<int>> TabelaResultado::LinhasMaisLargas(
+    std::span<const LarguraEstimada* const> por_coluna) const {
+    const std::size_t colunas = std::min(por_coluna.size(), mapa_colunas_.size());
+    std::vector<std::vector<ParLargo>> heaps(colunas);  // min-heaps of the widest so far
+    const auto considerar = [&](std::size_t col, std::string_view texto, int row) {
+        auto& heap = heaps[col];
+        const ParLargo par{por_coluna[col]->Estimar(texto), row};
+        if (heap.size() == kCandidatasLargura) {
+            if (par.first <= heap.front().first) return;
+            std::pop_heap(heap.begin(), heap.end(), std::greater<ParLargo>());
+            heap.pop_back();
+        }
+        heap.push_back(par);
+        std::push_heap(heap.begin(), heap.end(), std::greater<ParLargo>());
+    };
+
+    // Row by row, all columns at once: each row's record is read from memory once.
+    std::vector<std::pair<std::size_t, int>> medidas;  // (grid column, stored column)
+    for (std::size_t col = 0; col < colunas; ++col) {
+        if (por_coluna[col] && mapa_colunas_[col] >= 0)
+            medidas.emplace_back(col, mapa_colunas_[col]);
+    }
+    for (int row = 0; row < static_cast<int>(linhas_.size()); ++row) {
+        const RefLinha ref = linhas_[static_cast<std::size_t>(row)];
+        if (ref.bloco == kSemDados) continue;
+        const char* registro = blocos_[ref.bloco].get() + ref.inicio;
+        const char* bytes =
+            registro + static_cast<std::size_t>(colunas_dados_) * sizeof(std::uint32_t);
+        for (const auto& [col, origem] : medidas) {
+            std::uint32_t inicio = 0, fim = 0;
+            if (origem > 0)
+                std::memcpy(&inicio, registro + (origem - 1) * sizeof(std::uint32_t),
+                            sizeof inicio);
+            std::memcpy(&fim, registro + origem * sizeof(std::uint32_t), sizeof fim);
+            considerar(col, {bytes + inicio, fim - inicio}, row);
+        }
+    }
+    for (const auto& [celula, texto] : alteradas_) {
+        const auto col = static_cast<std::size_t>(celula.second);
+        if (col < colunas && por_coluna[col])
+            considerar(col, texto.utf8_str().data(), celula.first);
+    }
+
+    std::vector<std::vector<int>> linhas(colunas);
+    for (std::size_t col = 0; col < colunas; ++col)
+        for (const auto& [largura, row] : heaps[col]) linhas[col].push_back(row);
     return linhas;
 }
 
@@ -130,7 +188,6 @@ void TabelaResultado::Clear() {
     blocos_.clear();
     usado_ = capacidade_ = 0;
     alteradas_.clear();
-    candidatas_validas_ = false;
 }
 
 void TabelaResultado::Notificar(int pedido, int a, int b) {
@@ -162,7 +219,6 @@ bool TabelaResultado::InsertRows(size_t pos, size_t numRows) {
     linhas_.insert(linhas_.begin() + static_cast<std::ptrdiff_t>(pos), numRows,
                    RefLinha{kSemDados, 0});
     DeslocarAlteradas(true, static_cast<int>(pos), static_cast<int>(numRows));
-    candidatas_validas_ = false;
     Notificar(wxGRIDTABLE_NOTIFY_ROWS_INSERTED, static_cast<int>(pos), static_cast<int>(numRows));
     return true;
 }
@@ -179,7 +235,6 @@ bool TabelaResultado::DeleteRows(size_t pos, size_t numRows) {
     linhas_.erase(linhas_.begin() + static_cast<std::ptrdiff_t>(pos),
                   linhas_.begin() + static_cast<std::ptrdiff_t>(pos + numRows));
     DeslocarAlteradas(true, static_cast<int>(pos), -static_cast<int>(numRows));
-    candidatas_validas_ = false;
     Notificar(wxGRIDTABLE_NOTIFY_ROWS_DELETED, static_cast<int>(pos), static_cast<int>(numRows));
     return true;
 }
@@ -290,14 +345,27 @@ int LarguraColuna(wxGrid* grid, wxDC& dc, int col, const std::vector<int>& linha
 }  // namespace
 
 void AjustarLarguras(wxGrid* grid, TabelaResultado* tabela) {
-    if (grid->GetNumberRows() <= kLimiteMedidaExata || !tabela->CandidatasValidas()) {
+    if (grid->GetNumberRows() <= kLimiteMedidaExata) {
         grid->AutoSizeColumns(true);
         return;
     }
+    // The estimate of a column uses its font; columns that share a font share the measures.
     wxClientDC dc(grid->GetGridWindow());
+    std::vector<std::unique_ptr<LarguraEstimada>> fontes;
+    std::vector<const LarguraEstimada*> por_coluna(static_cast<std::size_t>(grid->GetNumberCols()));
     for (int col = 0; col < grid->GetNumberCols(); ++col) {
         if (grid->GetColSize(col) == 0) continue;  // hidden columns are not auto-sized
-        const int largura = LarguraColuna(grid, dc, col, tabela->LinhasMaisLongas(col));
+        const wxFont fonte = grid->GetCellFont(0, col);
+        auto it = std::find_if(fontes.begin(), fontes.end(),
+                               [&](const auto& f) { return f->Fonte() == fonte; });
+        if (it == fontes.end())
+            it = fontes.insert(fontes.end(), std::make_unique<LarguraEstimada>(dc, fonte));
+        por_coluna[static_cast<std::size_t>(col)] = it->get();
+    }
+    const auto candidatas = tabela->LinhasMaisLargas(por_coluna);
+    for (int col = 0; col < grid->GetNumberCols(); ++col) {
+        if (!por_coluna[static_cast<std::size_t>(col)]) continue;
+        const int largura = LarguraColuna(grid, dc, col, candidatas[static_cast<std::size_t>(col)]);
         grid->SetColSize(col, largura);
         grid->SetColMinimalWidth(col, largura);
     }

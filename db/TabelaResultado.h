@@ -6,15 +6,38 @@
 // Cells written through the grid (SetValue) are kept apart; attributes go to the base class's
 // attribute provider.
 
+#include <wx/dc.h>
+#include <wx/font.h>
 #include <wx/grid.h>
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <span>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
+
+// The width of texts in one font, estimated as the sum of the advances of their characters (the
+// widest line when a text has several): exact but for kerning. Each character is measured once,
+// on first use, in 1/32 of a pixel.
+class LarguraEstimada {
+public:
+    LarguraEstimada(wxDC& dc, const wxFont& fonte);
+    const wxFont& Fonte() const { return fonte_; }
+    std::uint64_t Estimar(std::string_view utf8) const;
+
+private:
+    std::uint32_t Medir(wxUniChar c) const;
+
+    wxDC& dc_;
+    wxFont fonte_;
+    mutable std::array<std::uint32_t, 128> ascii_;  // kNaoMedido until measured
+    mutable std::unordered_map<std::uint32_t, std::uint32_t> outros_;
+    static constexpr std::uint32_t kNaoMedido = UINT32_MAX;
+};
 
 class TabelaResultado : public wxGridTableBase {
 public:
@@ -23,11 +46,11 @@ public:
     // Appends one row; `celulas` holds exactly as many texts as the table has stored columns.
     void AdicionarLinha(std::span<const std::string_view> celulas);
 
-    // The rows, as loaded, whose text in `col` has the most characters (at most
-    // kCandidatasLargura of them, in no particular order). Empty once rows or columns were
-    // inserted or deleted after loading.
-    std::vector<int> LinhasMaisLongas(int col) const;
-    bool CandidatasValidas() const { return candidatas_validas_; }
+    // For each grid column with an estimate in `por_coluna` (null: skipped), the rows whose text
+    // there is widest by that estimate: at most kCandidatasLargura of them, in no particular
+    // order, texts set through the grid included. One pass over all rows.
+    std::vector<std::vector<int>> LinhasMaisLargas(
+        std::span<const LarguraEstimada* const> por_coluna) const;
 
     static constexpr std::size_t kCandidatasLargura = 40;
 
@@ -76,16 +99,14 @@ private:
     std::map<std::pair<int, int>, wxString> alteradas_;  // (row, col) -> text set through the grid
     std::vector<wxString> rotulos_;
     std::vector<bool> tem_rotulo_;
-    // Per stored column, a min-heap of (characters, row) of the longest texts seen.
-    std::vector<std::vector<std::pair<std::uint32_t, int>>> mais_longas_;
-    bool candidatas_validas_ = true;
     std::vector<bool> coluna_com_atributo_;  // per grid column: a cell attribute was set
     bool linha_com_atributo_ = false;
 };
 
 // Gives every column of `grid` (backed by `tabela`) the width AutoSizeColumns(true) would give
 // it. Up to kLimiteMedidaExata rows that is AutoSizeColumns itself; above it, the same measure
-// runs over the label and the longest texts of each column only, so the cost stays bounded.
+// runs over the label and the texts of each column that are widest by LarguraEstimada only,
+// which costs a pass over the bytes instead of a text layout per cell.
 void AjustarLarguras(wxGrid* grid, TabelaResultado* tabela);
 
 inline constexpr int kLimiteMedidaExata = 10000;

@@ -4,9 +4,11 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -468,10 +470,14 @@ json GerarCupons(const OpcoesGerador& opcoes) {
     std::int64_t id = opcoes.primeiro_id;
     const int meses = std::max(0, opcoes.anos) * 12;
     const int por_mes = std::max(0, opcoes.cupons_por_mes);
+    const int ano_inicial = opcoes.fim > 0
+                                ? static_cast<int>(opcoes.fim / 10'000'000'000) - meses / 12 + 1
+                                : opcoes.ano_inicial;
 
     for (int m = 0; m < meses; ++m) {
-        const int ano = opcoes.ano_inicial + m / 12;
+        const int ano = ano_inicial + m / 12;
         const int mes = m % 12 + 1;
+        if (opcoes.fim > 0 && (ano * 100LL + mes) * 100'000'000 > opcoes.fim) break;
         const double inflacao = 1.0 + 0.004 * m;
 
         // Moments within the month during opening hours, sorted so the dates rise with the ids.
@@ -493,6 +499,9 @@ json GerarCupons(const OpcoesGerador& opcoes) {
                                      Digitos(static_cast<std::uint64_t>(seg / 3600), 2) +
                                      Digitos(static_cast<std::uint64_t>(seg / 60 % 60), 2) +
                                      Digitos(static_cast<std::uint64_t>(seg % 60), 2);
+            // Stopping before any further draw leaves every earlier receipt as a later end
+            // would make it.
+            if (opcoes.fim > 0 && std::stoll(data) > opcoes.fim) break;
 
             std::int64_t sorteio = rnd.Entre(0, peso_total - 1);
             std::size_t qual = 0;
@@ -564,14 +573,59 @@ std::optional<long long> LerInteiroOpcao(const std::string& texto) {
     return std::nullopt;
 }
 
+std::int64_t MomentoAtual() {
+    const std::time_t agora = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&agora, &local);
+    return ((((local.tm_year + 1900LL) * 100 + local.tm_mon + 1) * 100 + local.tm_mday) * 100 +
+            local.tm_hour) *
+               10000 +
+           local.tm_min * 100 + local.tm_sec;
+}
+
+namespace {
+
+// AAAA-MM-DD (to the last second of that day) or AAAA-MM-DDThh:mm:ss as AAAAMMDDhhmmss; nothing
+// when the text has another form or is no real date and time.
+std::optional<std::int64_t> LerMomento(const std::string& texto) {
+    constexpr std::string_view kModelo = "0000-00-00T00:00:00";
+    if (texto.size() != 10 && texto.size() != kModelo.size()) return std::nullopt;
+    std::int64_t n = 0;
+    for (std::size_t i = 0; i < texto.size(); ++i) {
+        const bool digito = texto[i] >= '0' && texto[i] <= '9';
+        if (digito != (kModelo[i] == '0') || (!digito && texto[i] != kModelo[i]))
+            return std::nullopt;
+        if (digito) n = n * 10 + (texto[i] - '0');
+    }
+    if (texto.size() == 10) n = n * 1'000'000 + 235959;
+    const int ano = static_cast<int>(n / 10'000'000'000),
+              mes = static_cast<int>(n / 100'000'000 % 100);
+    const auto dia = n / 1'000'000 % 100, hora = n / 10'000 % 100, minuto = n / 100 % 100;
+    if (mes < 1 || mes > 12 || dia < 1 || dia > DiasNoMes(ano, mes) || hora > 23 || minuto > 59 ||
+        n % 100 > 59)
+        return std::nullopt;
+    return n;
+}
+
+}  // namespace
+
 bool AplicarOpcaoGerador(OpcoesGerador& opcoes, const std::string& opcao, const std::string& valor) {
+    if (opcao == "--end-date") {
+        const auto momento = LerMomento(valor);
+        if (!momento)
+            throw std::invalid_argument(
+                "data inválida para --end-date (AAAA-MM-DD ou AAAA-MM-DDThh:mm:ss): " + valor);
+        opcoes.fim = *momento;
+        return true;
+    }
     int* inteiro = opcao == "--years"        ? &opcoes.anos
                    : opcao == "--per-month"  ? &opcoes.cupons_por_mes
                    : opcao == "--start-year" ? &opcoes.ano_inicial
                                              : nullptr;
     if (!inteiro && opcao != "--seed") return false;
     const auto numero = LerInteiroOpcao(valor);
-    if (!numero) throw std::invalid_argument("valor invalido para " + opcao + ": " + valor);
+    if (!numero) throw std::invalid_argument("valor inválido para " + opcao + ": " + valor);
+    if (opcao == "--start-year") opcoes.fim = 0;  // whole years from that one, as asked
     if (inteiro)
         *inteiro = static_cast<int>(*numero);
     else

@@ -127,7 +127,7 @@ struct ServicoLocal::Impl {
 
     void ResponderFixa(const RespostaFixa& fixa, httplib::Response& res) {
         if (fixa.atraso.count() > 0 && !Esperar(fixa.atraso)) {
-            Erro(res, 503, "servico parando");
+            Erro(res, 503, "serviço parando");
             return;
         }
         res.status = fixa.status;
@@ -160,14 +160,14 @@ struct ServicoLocal::Impl {
         const std::string* nome = texto("nome");
         const std::string* senha = texto("senha");
         if (!funcao || *funcao != "login" || !nome || !senha) {
-            return Erro(res, 401, "usuario ou senha invalidos");
+            return Erro(res, 401, "usuário ou senha inválidos");
         }
         std::string token;
         {
             std::lock_guard lock(mutex_contas);
             auto it = usuarios.find(*nome);
             if (it == usuarios.end() || it->second.senha != *senha) {
-                return Erro(res, 401, "usuario ou senha invalidos");
+                return Erro(res, 401, "usuário ou senha inválidos");
             }
             token = NovoToken();
             tokens[token] = *nome;
@@ -177,14 +177,14 @@ struct ServicoLocal::Impl {
     }
 
     void VerificarToken(const httplib::Request& req, httplib::Response& res) {
-        if (!UsuarioDoToken(req)) return Erro(res, 401, "token invalido");
+        if (!UsuarioDoToken(req)) return Erro(res, 401, "token inválido");
         res.status = 200;
         res.set_content(R"({"ok":true})", kTipoJson);
     }
 
     void ConsultarCupons(const httplib::Request& req, httplib::Response& res) {
         const auto usuario = UsuarioDoToken(req);
-        if (!usuario) return Erro(res, 401, "token invalido");
+        if (!usuario) return Erro(res, 401, "token inválido");
         const json corpo = json::parse(req.body, nullptr, false);
         if (!corpo.is_object() || !corpo.contains("ultimo_id") ||
             !corpo["ultimo_id"].is_number_integer()) {
@@ -379,6 +379,16 @@ std::string ServicoLocal::EmitirToken(const std::string& nome) {
     std::lock_guard lock(impl_->mutex_contas);
     impl_->tokens[token] = nome;
     return token;
+}
+
+std::vector<std::pair<std::string, std::string>> ServicoLocal::Tokens() const {
+    std::lock_guard lock(impl_->mutex_contas);
+    return {impl_->tokens.begin(), impl_->tokens.end()};
+}
+
+void ServicoLocal::AceitarToken(const std::string& token, const std::string& nome) {
+    std::lock_guard lock(impl_->mutex_contas);
+    impl_->tokens[token] = nome;
 }
 
 void ServicoLocal::RevogarTokens() {

@@ -79,6 +79,11 @@ public:
     std::string EmitirToken(const std::string& nome);
     void RevogarTokens();
 
+    // The tokens accepted now (token, user name), and one more to accept: what a restarted
+    // service needs to keep honouring the logins of an earlier run.
+    std::vector<std::pair<std::string, std::string>> Tokens() const;
+    void AceitarToken(const std::string& token, const std::string& nome);
+
 private:
     struct Impl;
     std::unique_ptr<Impl> impl_;

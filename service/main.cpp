@@ -4,6 +4,8 @@
 #include "service/GeradorCupons.h"
 #include "service/ServicoLocal.h"
 
+#include <sys/stat.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -15,25 +17,29 @@
 namespace {
 
 constexpr const char* kUso =
-    "uso: cupom-service [opcoes]\n"
-    "  --port N          porta (0, o padrao: escolhida pelo sistema)\n"
-    "  --cert ARQ        certificado do servidor (PEM)\n"
-    "  --key ARQ         chave privada do servidor (PEM)\n"
-    "  --user NOME       usuario (padrao demo)\n"
-    "  --password SENHA  senha (padrao demo123)\n"
-    "  --years N         anos de cupons gerados (padrao 3)\n"
-    "  --per-month N     cupons por mes (padrao 20)\n"
-    "  --seed N          semente do gerador (padrao 42)\n"
-    "  --start-year N    ano do primeiro cupom (padrao 2024)\n"
-    "  --feed-file ARQ   serve os cupons deste arquivo JSON em vez de gera-los\n"
-    "  --ready-file ARQ  escreve a URL neste arquivo quando o servico estiver ouvindo\n";
+    "uso: cupom-service [opções]\n"
+    "  --port N           porta (0, o padrão: escolhida pelo sistema)\n"
+    "  --cert ARQ         certificado do servidor (PEM)\n"
+    "  --key ARQ          chave privada do servidor (PEM)\n"
+    "  --user NOME        usuário (padrão demo)\n"
+    "  --password SENHA   senha (padrão demo123)\n"
+    "  --years N          anos de cupons gerados, o último até --end-date (padrão 3)\n"
+    "  --per-month N      cupons por mês (padrão 20)\n"
+    "  --seed N           semente do gerador (padrão 42)\n"
+    "  --end-date DATA    último momento com cupons: AAAA-MM-DD ou AAAA-MM-DDThh:mm:ss\n"
+    "                     (padrão: agora)\n"
+    "  --start-year N     em vez disso, anos inteiros a partir de N\n"
+    "  --feed-file ARQ    serve os cupons deste arquivo JSON em vez de gerá-los\n"
+    "  --ready-file ARQ   escreve a URL neste arquivo quando o serviço estiver ouvindo\n"
+    "  --tokens-file ARQ  aceita os tokens guardados neste arquivo e guarda nele, ao parar,\n"
+    "                     os tokens aceitos\n";
 
 struct Opcoes {
     int porta = 0;
     std::string cert, key;
     std::string usuario = "demo", senha = "demo123";
     servico::OpcoesGerador gerador = servico::kOpcoesDemo;
-    std::string feed_file, ready_file;
+    std::string feed_file, ready_file, tokens_file;
 };
 
 [[noreturn]] void Falhar(const std::string& mensagem) {
@@ -51,6 +57,7 @@ void AplicarGerador(Opcoes& o, const std::string& opcao, const std::string& valo
 
 Opcoes LerOpcoes(int argc, char** argv) {
     Opcoes o;
+    o.gerador.fim = servico::MomentoAtual();
 #ifdef CUPOM_DEFAULT_CERT_DIR
     o.cert = std::string(CUPOM_DEFAULT_CERT_DIR) + "/server.pem";
     o.key = std::string(CUPOM_DEFAULT_CERT_DIR) + "/server.key";
@@ -62,14 +69,15 @@ Opcoes LerOpcoes(int argc, char** argv) {
             std::exit(0);
         }
         static const std::set<std::string> kConhecidas = {
-            "--port",      "--cert", "--key",        "--user",      "--password",  "--years",
-            "--per-month", "--seed", "--start-year", "--feed-file", "--ready-file"};
-        if (!kConhecidas.count(opcao)) Falhar("opcao desconhecida: " + opcao);
+            "--port",      "--cert",       "--key",        "--user",       "--password",
+            "--years",     "--per-month",  "--seed",       "--start-year", "--end-date",
+            "--feed-file", "--ready-file", "--tokens-file"};
+        if (!kConhecidas.count(opcao)) Falhar("opção desconhecida: " + opcao);
         if (i + 1 >= argc) Falhar("falta o valor de " + opcao);
         const std::string valor = argv[++i];
         if (opcao == "--port") {
             const auto porta = servico::LerInteiroOpcao(valor);
-            if (!porta || *porta < 0 || *porta > 65535) Falhar("porta invalida: " + valor);
+            if (!porta || *porta < 0 || *porta > 65535) Falhar("porta inválida: " + valor);
             o.porta = static_cast<int>(*porta);
         } else if (opcao == "--cert") {
             o.cert = valor;
@@ -83,6 +91,8 @@ Opcoes LerOpcoes(int argc, char** argv) {
             o.feed_file = valor;
         } else if (opcao == "--ready-file") {
             o.ready_file = valor;
+        } else if (opcao == "--tokens-file") {
+            o.tokens_file = valor;
         } else {
             AplicarGerador(o, opcao, valor);
         }
@@ -93,12 +103,36 @@ Opcoes LerOpcoes(int argc, char** argv) {
 
 nlohmann::json LerFeed(const std::string& caminho) {
     std::ifstream arquivo(caminho, std::ios::binary);
-    if (!arquivo) Falhar("nao foi possivel abrir " + caminho);
+    if (!arquivo) Falhar("não foi possível abrir " + caminho);
     try {
         return nlohmann::json::parse(arquivo);
     } catch (const std::exception& e) {
-        Falhar("JSON invalido em " + caminho + ": " + e.what());
+        Falhar("JSON inválido em " + caminho + ": " + e.what());
     }
+}
+
+// One "token<TAB>user" a line. The file holds secrets: it is written for its owner alone, under
+// a temporary name and renamed, so a stop in the middle never leaves half of it.
+void CarregarTokens(servico::ServicoLocal& s, const std::string& caminho) {
+    std::ifstream entrada(caminho);
+    std::string linha;
+    while (std::getline(entrada, linha)) {
+        const auto tab = linha.find('\t');
+        if (tab != std::string::npos) s.AceitarToken(linha.substr(0, tab), linha.substr(tab + 1));
+    }
+}
+
+void GuardarTokens(const servico::ServicoLocal& s, const std::string& caminho) {
+    const std::string temporario = caminho + ".tmp";
+    const mode_t mascara = umask(077);
+    std::ofstream saida(temporario, std::ios::trunc);
+    umask(mascara);
+    for (const auto& [token, nome] : s.Tokens()) {
+        if (nome.find('\n') == std::string::npos) saida << token << '\t' << nome << '\n';
+    }
+    saida.close();
+    if (!saida || std::rename(temporario.c_str(), caminho.c_str()) != 0)
+        std::cerr << "cupom-service: não foi possível escrever " << caminho << "\n";
 }
 
 }  // namespace
@@ -117,29 +151,33 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &sinais, nullptr);
 
     servico::ServicoLocal servico({opcoes.cert, opcoes.key, "127.0.0.1", opcoes.porta});
+    if (!feed.is_array() && !feed.is_null())
+        Falhar("os cupons de " + opcoes.feed_file + " devem ser uma lista JSON");
     try {
         servico.AdicionarUsuario(opcoes.usuario, opcoes.senha, std::move(feed));
     } catch (const std::exception& e) {
-        Falhar(e.what());
+        Falhar(std::string("cupons inválidos: ") + e.what());
     }
+    if (!opcoes.tokens_file.empty()) CarregarTokens(servico, opcoes.tokens_file);
     if (!servico.Iniciar()) {
-        std::cerr << "cupom-service: nao foi possivel iniciar o servico em 127.0.0.1:"
+        std::cerr << "cupom-service: não foi possível iniciar o serviço em 127.0.0.1:"
                   << opcoes.porta << " (certificado " << opcoes.cert << ")\n";
         return 1;
     }
-    std::cout << "Servico local em " << servico.UrlBase() << " (usuario " << opcoes.usuario
+    std::cout << "Serviço local em " << servico.UrlBase() << " (usuário " << opcoes.usuario
               << ", senha " << opcoes.senha << ")" << std::endl;
     if (!opcoes.ready_file.empty()) {
         // Written under a temporary name and renamed, so a script never reads half a URL.
         const std::string temporario = opcoes.ready_file + ".tmp";
         std::ofstream(temporario) << servico.UrlBase() << "\n";
         if (std::rename(temporario.c_str(), opcoes.ready_file.c_str()) != 0) {
-            std::cerr << "cupom-service: nao foi possivel escrever " << opcoes.ready_file << "\n";
+            std::cerr << "cupom-service: não foi possível escrever " << opcoes.ready_file << "\n";
         }
     }
 
     int sinal = 0;
     sigwait(&sinais, &sinal);
     servico.Parar();
+    if (!opcoes.tokens_file.empty()) GuardarTokens(servico, opcoes.tokens_file);
     return 0;
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 
@@ -76,6 +77,28 @@ wxString DecodeUtf8Lossy(const std::string& bytes) {
         i += len;
     }
     return out;
+}
+
+// The host part of a URL as libcurl will connect to it ("[::1]" for IPv6), so that user info
+// or odd forms ("http://localhost@elsewhere/") cannot pass for another host. Empty when the URL
+// does not parse.
+std::string HostOf(const std::string& url) {
+    InitCurlOnce();
+    std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> parsed(curl_url(), &curl_url_cleanup);
+    char* host = nullptr;
+    if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK ||
+        curl_url_get(parsed.get(), CURLUPART_HOST, &host, 0) != CURLUE_OK)
+        return {};
+    std::string result(host);
+    curl_free(host);
+    return result;
+}
+
+bool IsLoopbackHost(std::string host) {
+    for (char& c : host) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return host == "127.0.0.1" || host == "[::1]" || host == "localhost";
 }
 
 }  // namespace
@@ -260,7 +283,11 @@ WebRequestSync::Result WebRequestSync::Execute() {
         curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
     }
 
-    curl_multi_add_handle(multi.get(), h);
+    if (const CURLMcode added = curl_multi_add_handle(multi.get(), h); added != CURLM_OK) {
+        result.state = State_Failed;
+        result.error = wxString::FromUTF8(curl_multi_strerror(added));
+        return result;
+    }
     req.last_activity = Clock::now();
     CURLcode transfer_code = CURLE_OK;
     bool finished = false;
@@ -316,9 +343,13 @@ WebRequestSync::Result WebRequestSync::Execute() {
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
     response_.status_ = static_cast<int>(status);
-    if (status >= 400) {
+    // Only a 2xx reply is an answer. Redirects are never followed (the token must not go to
+    // another address), so a 3xx is a failure like a 4xx; so is a transfer that ended without
+    // any HTTP status at all.
+    if (status < 200 || status >= 300) {
         result.state = State_Failed;
-        result.error = wxString::Format("HTTP %ld", status);
+        result.error = status == 0 ? wxString("no HTTP status received")
+                                   : wxString::Format("HTTP %ld", status);
         return result;
     }
     result.state = State_Completed;
@@ -339,6 +370,19 @@ WebRequestSync WebSessionSync::CreateRequest(const wxString& url) const {
     const std::string utf8(url.utf8_str());
     const bool supported = utf8.rfind("https://", 0) == 0 || utf8.rfind("http://", 0) == 0;
     if (!supported || utf8.find_first_of(" \r\n") != std::string::npos) return WebRequestSync();
+    if (utf8.rfind("http://", 0) == 0) {
+        const std::string host = HostOf(utf8);
+        if (!IsLoopbackHost(host)) {
+            // Once per refused request: each one is an action of the person (a start, a login,
+            // a synchronisation) whose failure this line explains, and none is repeated in a loop.
+            std::fprintf(stderr,
+                         "Endereço recusado: http://%s não é seguro (a senha e o token iriam sem "
+                         "criptografia); use https, ou http só para 127.0.0.1, ::1 ou "
+                         "localhost.\n",
+                         host.c_str());
+            return WebRequestSync();
+        }
+    }
     auto impl = std::make_unique<WebRequestSync::Impl>();
     impl->url = utf8;
     impl->timeouts = timeouts_ ? *timeouts_ : GetDefaultTimeouts();

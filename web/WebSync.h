@@ -5,7 +5,9 @@
 //
 // A request without a body is a GET; SetData() gives it a body and makes it a POST. Execute()
 // blocks the calling thread and ends Completed or Failed: transport errors and HTTP statuses of
-// 400 and above are failures, as in the toolkit. TLS certificates are always verified.
+// 400 and above are failures, as in the toolkit, and so are redirects (never followed) and a
+// transfer that ends without an HTTP status. TLS certificates are always verified, and plain
+// http is only used towards this machine.
 
 #include <wx/string.h>
 #include <wx/strconv.h>
@@ -100,7 +102,8 @@ public:
 
     bool IsOpened() const;
 
-    // An invalid request (IsOk() false) when the URL is not http or https.
+    // An invalid request (IsOk() false) when the URL is not https, or http to a loopback host
+    // (127.0.0.1, [::1], localhost). A refused http address is reported with one line on stderr.
     WebRequestSync CreateRequest(const wxString& url) const;
 
 private:

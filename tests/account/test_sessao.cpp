@@ -94,6 +94,18 @@ TEST(Sessao, LoginSendsCompactUtf8JsonAndStoresTheSessionPrivately) {
     EXPECT_EQ(wxString::FromUTF8(check.cabecalhos.find("secret-key")->second), g.token);
 }
 
+// Stored texts read back byte for byte: no environment variable expanded, no backslash or quote
+// lost, the blanks around them kept.
+TEST(Sessao, StoredTextsReadBackExactlyAsTyped) {
+    for (const char* texto :
+         {"x$HOME", "${HOME}", "%HOME%", "a\\b\\$HOME", "  b  ", "\t\"q\" ", "#;[L]"}) {
+        Guardar(wxString::FromUTF8(texto), wxString::FromUTF8(texto), wxString::FromUTF8(texto));
+        const Sessao lida(true);
+        EXPECT_EQ(std::string(lida.GetUsuario().utf8_str()), texto);
+        EXPECT_EQ(std::string(lida.GetToken().utf8_str()), texto);
+    }
+}
+
 TEST(Sessao, FailedLoginsChangeNothingStored) {
     teste::ServicoTeste servico;
     servico.servico().AdicionarUsuario("maria", "certa");
@@ -108,6 +120,10 @@ TEST(Sessao, FailedLoginsChangeNothingStored) {
         Sessao s(false);
         EXPECT_FALSE(s.Login("maria", "certa")) << corpo;
     }
+    // So does a redirect, which is never followed, whatever its body.
+    servico.servico().DefinirRespostaFixa("/cupom/usuario.php",
+                                          servico::RespostaFixa{302, R"({"secret":"t"})"});
+    EXPECT_FALSE(Sessao(false).Login("maria", "certa"));
     servico.servico().DefinirRespostaFixa("/cupom/usuario.php", std::nullopt);
 
     const Guardado g = LerGuardado();
@@ -124,6 +140,9 @@ TEST(Sessao, TokenCheckFollowsTheServiceVerdict) {
     // Any completed call counts, whatever the body says.
     servico.servico().DefinirRespostaFixa("/cupom/api.php", servico::RespostaFixa{200, "recusado"});
     EXPECT_TRUE(Sessao(true).ValidarToken());
+    // A redirect is not followed, so it is no verdict: the token is not taken as accepted.
+    servico.servico().DefinirRespostaFixa("/cupom/api.php", servico::RespostaFixa{302, "{}"});
+    EXPECT_FALSE(Sessao(true).ValidarToken());
     servico.servico().DefinirRespostaFixa("/cupom/api.php", std::nullopt);
 
     servico.servico().RevogarTokens();

@@ -166,6 +166,15 @@ TEST(NomeArquivoBancoTest, Fnv1aSobreUnidadesUtf16) {
     EXPECT_NE(NomeArquivoBanco("ana"), NomeArquivoBanco("Ana"));
 }
 
+// The file opened is that of the stored name as typed, even one that looks like a variable.
+TEST_F(BancoTest, ArquivoEODoNomeDigitado) {
+    AbrirConfiguracao()->Write("/Login/Usuario", "x$HOME\\%HOME%");
+    BancoDados outro;
+    EXPECT_TRUE(wxFileExists(wxString::Format(
+        "%llu.db", (unsigned long long)Fnv1aUtf16(
+                       {'x', '$', 'H', 'O', 'M', 'E', '\\', '%', 'H', 'O', 'M', 'E', '%'}))));
+}
+
 TEST_F(BancoTest, EsquemaGuardadoTextoPorTextoEReaberturaNaoMudaNada) {
     EXPECT_TRUE(wxFileExists(arquivo));
     const std::string sql_master =

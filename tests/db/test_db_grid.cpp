@@ -180,7 +180,8 @@ TEST_F(GridTest, GradeContinuaEditavelComCoresSelecaoELinhasNovas) {
     teste::ProcessarEventos();  // paints the changed grid
 }
 
-// Digits: the text with most characters is also the widest, so the bounded measure must agree.
+// The bounded measure must agree, also where the widest text is not the one with most characters
+// (one "WWWWWW" among thousands of "iiiiiiiii" in the grid's proportional font).
 TEST_F(GridTest, LargurasIguaisAsDeAutoSizeColumnsPertoDoLimite) {
     for (int linhas : {kLimiteMedidaExata, kLimiteMedidaExata + 1}) {
         banco->PreencherGrid(
@@ -188,7 +189,8 @@ TEST_F(GridTest, LargurasIguaisAsDeAutoSizeColumnsPertoDoLimite) {
                 "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %d) "
                 "SELECT i, (i * 7919) %% 100003 AS espalhado, i * i * 1000 AS quadrado, "
                 "NULL AS vazia, 1 AS um_rotulo_bem_mais_largo_que_os_dados, "
-                "CASE WHEN i = 4321 THEN 99999999999 ELSE 7 END AS pico FROM n",
+                "CASE WHEN i = 4321 THEN 99999999999 ELSE 7 END AS pico, "
+                "CASE WHEN i = 777 THEN 'WWWWWW' ELSE 'iiiiiiiii' END AS estreita FROM n",
                 linhas),
             grid);
         ASSERT_EQ(grid->GetNumberRows(), linhas);

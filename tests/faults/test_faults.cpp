@@ -924,7 +924,7 @@ TEST_F(Falhas, LimiteDeSilencioEncerraServidorMudo) {
 }
 
 // A redirect to another host is not followed: the program never sends the token elsewhere, and
-// the redirect's own body is taken as the reply (not a feed, so "JSON inválido").
+// a reply that is not followed is a failed download, whatever its body.
 TEST_F(Falhas, RedirecionamentoNaoESeguido) {
     const json feed = Feed(20);
     Entrar(feed);
@@ -932,23 +932,28 @@ TEST_F(Falhas, RedirecionamentoNaoESeguido) {
     const std::string destino =
         "https://localhost:" + std::to_string(servico.servico().Porta()) + kCaminhoCupons;
 
-    for (const char* corpo : {"<html><body>Moved</body></html>", ""}) {
+    for (const auto& [inicio, corpo] : {std::pair{"301 Moved Permanently", "<html>Moved</html>"},
+                                        {"301 Moved Permanently", ""},
+                                        {"302 Found", "[]"}}) {
         ServidorBruto bruto([&](int conexao) {
             ServidorBruto::LerPedido(conexao);
-            ServidorBruto::Enviar(
-                conexao, "HTTP/1.1 301 Moved Permanently\r\nLocation: " + destino +
-                             "\r\nContent-Type: text/html\r\nContent-Length: " +
-                             std::to_string(std::strlen(corpo)) + "\r\nConnection: close\r\n\r\n" +
-                             corpo);
+            ServidorBruto::Enviar(conexao, std::string("HTTP/1.1 ") + inicio +
+                                               "\r\nLocation: " + destino +
+                                               "\r\nContent-Type: text/html\r\nContent-Length: " +
+                                               std::to_string(std::strlen(corpo)) +
+                                               "\r\nConnection: close\r\n\r\n" + corpo);
             close(conexao);
         });
         ApontarPara(bruto.Url("http"));
         const auto caixa = Sincronizar();
-        EXPECT_TRUE(caixa.mensagem.StartsWith(kJsonInvalido)) << caixa.mensagem;
+        EXPECT_EQ(caixa.mensagem, kErroBaixar) << inicio << " " << corpo;
         EsperarOciosoAposFalha(caixa);
         EXPECT_EQ(bruto.Conexoes(), 1);
     }
     EXPECT_TRUE(PedidosDeCupons().empty()) << "the redirect was followed";
+    // Plain http to another machine is refused before any connection, failing the same way.
+    ApontarPara("http://exemplo.com.br");
+    EXPECT_EQ(Sincronizar().mensagem, kErroBaixar);
     EXPECT_EQ(ReceitasCompletas(arquivo, feed), 0);
     ProximaExecucaoTrazTudo(feed);
 }

@@ -211,4 +211,30 @@ TEST(GeradorCupons, CommandLineOptionsSetTheGeneratorOrAreRefused) {
     EXPECT_THROW(servico::AplicarOpcaoGerador(opcoes, "--years", "3x"), std::invalid_argument);
     EXPECT_THROW(servico::AplicarOpcaoGerador(opcoes, "--seed", ""), std::invalid_argument);
     EXPECT_EQ(opcoes.anos, 5);
+
+    EXPECT_TRUE(servico::AplicarOpcaoGerador(opcoes, "--end-date", "2024-02-29"));
+    EXPECT_EQ(opcoes.fim, 20240229235959);
+    EXPECT_TRUE(servico::AplicarOpcaoGerador(opcoes, "--end-date", "2026-12-09T08:05:01"));
+    EXPECT_EQ(opcoes.fim, 20261209080501);
+    for (const char* data :
+         {"2026-02-29", "2026-13-01", "2026-1-01", "2026-12-09 08:05:01", "+026-12-09"})
+        EXPECT_THROW(servico::AplicarOpcaoGerador(opcoes, "--end-date", data),
+                     std::invalid_argument);
+    EXPECT_TRUE(servico::AplicarOpcaoGerador(opcoes, "--start-year", "2019"));
+    EXPECT_EQ(opcoes.fim, 0);
+}
+
+// An end cuts the whole years that end in its year right after it: the same seed and end give
+// the same receipts, and a later end only adds receipts after them.
+TEST(GeradorCupons, EndMomentCutsTheYearsEndingInIt) {
+    servico::OpcoesGerador anos_inteiros;
+    anos_inteiros.ano_inicial = 2024;
+    anos_inteiros.cupons_por_mes = 4;
+    servico::OpcoesGerador ate = anos_inteiros;
+    ate.fim = 20260615120000;
+    const json inteiro = servico::GerarCupons(anos_inteiros), cortado = servico::GerarCupons(ate);
+    ASSERT_LT(cortado.size(), inteiro.size());
+    EXPECT_EQ(cortado, json(inteiro.begin(), inteiro.begin() + static_cast<long>(cortado.size())));
+    EXPECT_LE(cortado.back()["data_hora_emissao"], "20260615120000");
+    EXPECT_GT(inteiro[cortado.size()]["data_hora_emissao"], "20260615120000");
 }

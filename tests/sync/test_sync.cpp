@@ -199,16 +199,18 @@ TEST_F(SincronizarTeste, HtmlPageOrHttpErrorIsReportedAndStoresNothing) {
               wxString::Format("Processo iniciado.\nJSON baixado com sucesso: %zu bytes.\n",
                                html.size()));
 
-    // Statuses of 400 and above are failed downloads; the dialog is ready again after each.
+    // Statuses of 400 and above and redirects (never followed, even with a feed in their body)
+    // are failed downloads; the dialog is ready again after each.
     std::size_t caixas = Mensagens().size();
-    for (int status : {401, 500}) {
-        RespostaFixa(status, R"({"erro":"x"})");
+    for (int status : {401, 500, 301, 307}) {
+        RespostaFixa(status, status < 400 ? "[]" : R"({"erro":"x"})");
         const auto& falha = Sincronizar(caixas++);
         EXPECT_EQ(falha.mensagem, L"Erro ao baixar o JSON.") << "status " << status;
         EXPECT_EQ(falha.titulo, "Processamento");
     }
     EXPECT_EQ(ContarCupons(*banco), 0);
-    EXPECT_TRUE(TextoDoLog(*dialogo).EndsWith(L"Processo iniciado.\nProcesso iniciado.\n"));
+    EXPECT_TRUE(TextoDoLog(*dialogo).EndsWith(
+        L"Processo iniciado.\nProcesso iniciado.\nProcesso iniciado.\nProcesso iniciado.\n"));
 }
 
 TEST_F(SincronizarTeste, WrongValueTypeInThirdReceiptKeepsNothingOfTheRun) {

@@ -146,9 +146,9 @@ TEST(WebSync, HttpErrorStatusesFailAndKeepTheReply) {
     EXPECT_EQ(negado.Execute().state, WebRequestSync::State_Failed);
     EXPECT_EQ(negado.GetResponse().GetStatus(), 401);
 
-    // Redirects are not followed: the reply is taken as it is.
+    // Redirects are not followed, so they are no answer either.
     auto redirect = WebSessionSync::GetDefault().CreateRequest(base + "/redirect");
-    EXPECT_EQ(redirect.Execute().state, WebRequestSync::State_Completed);
+    EXPECT_EQ(redirect.Execute().state, WebRequestSync::State_Failed);
     EXPECT_EQ(redirect.GetResponse().GetStatus(), 301);
 }
 
@@ -219,7 +219,20 @@ TEST(WebSync, CancelCheckStopsATransferPromptly) {
     servidor.liberar = true;
 }
 
-TEST(WebSync, OnlyHttpUrlsMakeValidRequests) {
+// https anywhere; plain http only to this machine, and each refusal says why on stderr.
+TEST(WebSync, OnlyHttpsOrLoopbackHttpMakeValidRequests) {
+    const auto criar = [](const char* url, bool valida) {
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(WebSessionSync::GetDefault().CreateRequest(url).IsOk(), valida) << url;
+        const std::string erro = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(std::count(erro.begin(), erro.end(), '\n'), valida ? 0 : 1) << url << erro;
+    };
+    for (const char* url : {"https://exemplo.com.br/", "http://127.0.0.1:9/", "http://[::1]:9/",
+                            "http://LocalHost:9/"})
+        criar(url, true);
+    for (const char* url : {"http://exemplo.com.br/", "http://localhost@exemplo.com.br/",
+                            "http://127.0.0.1.exemplo.com.br/", "http://127.0.0.2/"})
+        criar(url, false);
     EXPECT_FALSE(WebSessionSync::GetDefault().CreateRequest("ftp://127.0.0.1/").IsOk());
     EXPECT_FALSE(WebSessionSync::GetDefault().CreateRequest("").IsOk());
     EXPECT_FALSE(WebRequestSync().IsOk());
