@@ -1,38 +1,21 @@
 // The stored login and the two service calls, against the local service over real HTTPS.
-#include "account/ConfigStore.h"
-#include "account/Sessao.h"
-#include "tests/support/ServicoTeste.h"
-#include "tests/support/TestEnvironment.h"
-#include "web/WebSync.h"
-
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
-
 #include <sys/stat.h>
 
 #include <chrono>
 #include <filesystem>
+#include <nlohmann/json.hpp>
+
+#include "account/ConfigStore.h"
+#include "account/Sessao.h"
+#include "tests/support/LoginTeste.h"
+#include "tests/support/ServicoTeste.h"
+#include "tests/support/TestEnvironment.h"
+#include "web/WebSync.h"
 
 using namespace std::chrono_literals;
 
 namespace {
-
-struct Guardado {
-    wxString id, usuario, token;
-};
-
-Guardado LerGuardado() {
-    auto config = AbrirConfiguracao();
-    return {config->Read("/Login/Id", ""), config->Read("/Login/Usuario", ""),
-            config->Read("/Login/Token", "")};
-}
-
-void Guardar(const wxString& id, const wxString& usuario, const wxString& token) {
-    auto config = AbrirConfiguracao();
-    config->Write("/Login/Id", id);
-    config->Write("/Login/Usuario", usuario);
-    config->Write("/Login/Token", token);
-}
 
 std::filesystem::path ArquivoConfiguracao() {
     return std::filesystem::path(teste::PastaTemporaria()) / ".CupomZelkariDashboard";
@@ -62,7 +45,8 @@ TEST(Sessao, LoginSendsCompactUtf8JsonAndStoresTheSessionPrivately) {
 
     Sessao vazio(false);
     ASSERT_TRUE(vazio.Login("abc", ""));
-    EXPECT_EQ(CorpoDoUltimoLogin(servico.servico()), R"({"funcao":"login","nome":"abc","senha":""})");
+    EXPECT_EQ(CorpoDoUltimoLogin(servico.servico()),
+              R"({"funcao":"login","nome":"abc","senha":""})");
     const auto req = servico.servico().Requisicoes().back();
     EXPECT_EQ(req.metodo, "POST");
     EXPECT_EQ(req.caminho, "/cupom/usuario.php");
@@ -75,7 +59,7 @@ TEST(Sessao, LoginSendsCompactUtf8JsonAndStoresTheSessionPrivately) {
     EXPECT_EQ(CorpoDoUltimoLogin(servico.servico()),
               "{\"funcao\":\"login\",\"nome\":\" João \\\"Zé\\\" \",\"senha\":\"ação\"}");
 
-    const Guardado g = LerGuardado();
+    const teste::LoginGravado g = teste::LerLogin();
     EXPECT_EQ(g.usuario, nome);  // as typed, blanks included
     EXPECT_FALSE(g.token.empty());
     EXPECT_EQ(g.token, sessao.GetToken());
@@ -99,7 +83,8 @@ TEST(Sessao, LoginSendsCompactUtf8JsonAndStoresTheSessionPrivately) {
 TEST(Sessao, StoredTextsReadBackExactlyAsTyped) {
     for (const char* texto :
          {"x$HOME", "${HOME}", "%HOME%", "a\\b\\$HOME", "  b  ", "\t\"q\" ", "#;[L]"}) {
-        Guardar(wxString::FromUTF8(texto), wxString::FromUTF8(texto), wxString::FromUTF8(texto));
+        teste::GravarLogin(
+            {wxString::FromUTF8(texto), wxString::FromUTF8(texto), wxString::FromUTF8(texto)});
         const Sessao lida(true);
         EXPECT_EQ(std::string(lida.GetUsuario().utf8_str()), texto);
         EXPECT_EQ(std::string(lida.GetToken().utf8_str()), texto);
@@ -109,14 +94,15 @@ TEST(Sessao, StoredTextsReadBackExactlyAsTyped) {
 TEST(Sessao, FailedLoginsChangeNothingStored) {
     teste::ServicoTeste servico;
     servico.servico().AdicionarUsuario("maria", "certa");
-    Guardar("id-antigo", "anterior", "token-antigo");
+    teste::GravarLogin({"id-antigo", "anterior", "token-antigo"});
 
     Sessao errada(false);
     EXPECT_FALSE(errada.Login("maria", "errada"));  // 401
 
     // Replies the login cannot use count as failures too.
     for (const char* corpo : {"<html>oops</html>", "[1,2]", "{\"secret\":42}", "{}", "null"}) {
-        servico.servico().DefinirRespostaFixa("/cupom/usuario.php", servico::RespostaFixa{200, corpo});
+        servico.servico().DefinirRespostaFixa("/cupom/usuario.php",
+                                              servico::RespostaFixa{200, corpo});
         Sessao s(false);
         EXPECT_FALSE(s.Login("maria", "certa")) << corpo;
     }
@@ -126,15 +112,12 @@ TEST(Sessao, FailedLoginsChangeNothingStored) {
     EXPECT_FALSE(Sessao(false).Login("maria", "certa"));
     servico.servico().DefinirRespostaFixa("/cupom/usuario.php", std::nullopt);
 
-    const Guardado g = LerGuardado();
-    EXPECT_EQ(g.id, "id-antigo");
-    EXPECT_EQ(g.usuario, "anterior");
-    EXPECT_EQ(g.token, "token-antigo");
+    EXPECT_EQ(teste::LerLogin(), (teste::LoginGravado{"id-antigo", "anterior", "token-antigo"}));
 }
 
 TEST(Sessao, TokenCheckFollowsTheServiceVerdict) {
     teste::ServicoTeste servico;
-    Guardar("x", "maria", wxString::FromUTF8(servico.servico().EmitirToken("maria")));
+    teste::GravarLogin({"x", "maria", wxString::FromUTF8(servico.servico().EmitirToken("maria"))});
     EXPECT_TRUE(Sessao(true).ValidarToken());
 
     // Any completed call counts, whatever the body says.
@@ -150,7 +133,7 @@ TEST(Sessao, TokenCheckFollowsTheServiceVerdict) {
 }
 
 TEST(Sessao, UnreachableServiceFailsQuickly) {
-    Guardar("x", "maria", "qualquer");
+    teste::GravarLogin({"x", "maria", "qualquer"});
     // The test environment points the program at a closed loopback port.
     const auto inicio = std::chrono::steady_clock::now();
     EXPECT_FALSE(Sessao(true).ValidarToken());
@@ -161,26 +144,27 @@ TEST(Sessao, UnreachableServiceFailsQuickly) {
 TEST(Sessao, ServerThatNeverAnswersFailsWithinTheStallLimit) {
     teste::ServicoTeste servico;
     servico.servico().AdicionarUsuario("maria", "certa");
-    Guardar("", "", "");
-    servico.servico().DefinirRespostaFixa("/cupom/usuario.php",
-                                          servico::RespostaFixa{200, "{\"secret\":\"t\"}", "application/json", 20s});
+    teste::GravarLogin({"", "", ""});
+    servico.servico().DefinirRespostaFixa(
+        "/cupom/usuario.php",
+        servico::RespostaFixa{200, "{\"secret\":\"t\"}", "application/json", 20s});
     web::SetDefaultTimeouts({10'000ms, 500ms});
     const auto inicio = std::chrono::steady_clock::now();
     EXPECT_FALSE(Sessao(false).Login("maria", "certa"));
     EXPECT_LT(std::chrono::steady_clock::now() - inicio, 5s);
     web::SetDefaultTimeouts({});
-    EXPECT_TRUE(LerGuardado().token.empty());
+    EXPECT_TRUE(teste::LerLogin().token.empty());
 }
 
 TEST(Sessao, LogoffEmptiesTheThreeValues) {
-    Guardar("id", "maria", "token");
+    teste::GravarLogin({"id", "maria", "token"});
     Sessao sessao(true);
     sessao.Logoff(nullptr);
     EXPECT_EQ(sessao.GetUsuario(), "maria");  // the object keeps its own copy
     const Sessao depois(true);
     EXPECT_TRUE(depois.GetUsuario().empty());
     EXPECT_TRUE(depois.GetToken().empty());
-    EXPECT_TRUE(LerGuardado().id.empty());
+    EXPECT_TRUE(teste::LerLogin().id.empty());
     // The values stay in the store, empty.
     EXPECT_TRUE(AbrirConfiguracao()->HasEntry("/Login/Token"));
 }

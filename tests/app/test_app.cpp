@@ -18,57 +18,19 @@
 #include "app/AppDashboard.h"
 #include "db/BancoDados.h"
 #include "tests/support/GuiTest.h"
+#include "tests/support/LoginTeste.h"
 #include "tests/support/ServicoTeste.h"
 #include "tests/support/TestEnvironment.h"
 #include "ui/FrameDashboard.h"
 
 namespace {
 
-struct Guardado {
-    wxString id, usuario, token;
-    bool operator==(const Guardado&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const Guardado& g) {
-    return os << "{" << g.id << ", " << g.usuario << ", " << g.token << "}";
-}
-
-void Guardar(const Guardado& g) {
-    auto config = AbrirConfiguracao();
-    config->Write("/Login/Id", g.id);
-    config->Write("/Login/Usuario", g.usuario);
-    config->Write("/Login/Token", g.token);
-}
-
-Guardado LerGuardado() {
-    auto config = AbrirConfiguracao();
-    return {config->Read("/Login/Id", ""), config->Read("/Login/Usuario", ""),
-            config->Read("/Login/Token", "")};
-}
-
-std::vector<FrameDashboard*> Dashboards() {
-    std::vector<FrameDashboard*> frames;
-    for (wxWindow* janela : wxTopLevelWindows)
-        if (auto* frame = dynamic_cast<FrameDashboard*>(janela)) frames.push_back(frame);
-    return frames;
-}
-
-template <typename T>
-void Coletar(wxWindow* janela, std::vector<T*>& achados) {
-    for (wxWindow* filho : janela->GetChildren()) {
-        if (auto* t = dynamic_cast<T*>(filho)) achados.push_back(t);
-        Coletar(filho, achados);
-    }
-}
-
 // The login window as a person sees it: the user name and password fields, in that order, and
 // the "Entrar" button.
 struct TelaLogin {
     explicit TelaLogin(FrameLogin* dialogo) : dialogo(dialogo) {
-        Coletar(dialogo, campos);
-        std::vector<wxButton*> botoes;
-        Coletar(dialogo, botoes);
-        for (wxButton* b : botoes)
+        campos = teste::EncontrarTodos<wxTextCtrl>(dialogo);
+        for (wxButton* b : teste::EncontrarTodos<wxButton>(dialogo))
             if (b->GetLabel() == "Entrar") entrar = b;
     }
 
@@ -92,7 +54,7 @@ protected:
     void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         ASSERT_TRUE(wxSetWorkingDirectory(teste::NovaPasta(info->name())));
-        Guardar({});
+        teste::GravarLogin({});
         teste::Dialogos::Get().Limpar();
     }
 
@@ -144,15 +106,15 @@ TEST_F(Inicio, NothingStoredOpensTheLoginWindowWithoutAsking) {
     EXPECT_EQ(aberturas, 1);
     EXPECT_EQ(requisicoes_ao_abrir, 0u);
     EXPECT_TRUE(s.servico().Requisicoes().empty());
-    EXPECT_TRUE(Dashboards().empty());
-    EXPECT_EQ(LerGuardado(), Guardado{});
+    EXPECT_TRUE(teste::JanelasAbertas<FrameDashboard>().empty());
+    EXPECT_EQ(teste::LerLogin(), teste::LoginGravado{});
 }
 
 TEST_F(Inicio, ARejectedTokenLeadsToTheLoginWindowAndALoginToTheMainWindow) {
     teste::ServicoTeste s;
     servico = &s;
     s.servico().AdicionarUsuario("maria", "segredo");
-    Guardar({"antigo", "maria", "token-revogado"});
+    teste::GravarLogin({"antigo", "maria", "token-revogado"});
     AoAbrirLogin([](TelaLogin& tela) { tela.Entrar("maria", "segredo"); });
 
     EXPECT_TRUE(IniciarDashboard());
@@ -164,11 +126,11 @@ TEST_F(Inicio, ARejectedTokenLeadsToTheLoginWindowAndALoginToTheMainWindow) {
     EXPECT_EQ(reqs[0].cabecalhos.find("secret-key")->second, "token-revogado");
     EXPECT_EQ(reqs[1].caminho, "/cupom/usuario.php");
 
-    const auto frames = Dashboards();
+    const auto frames = teste::JanelasAbertas<FrameDashboard>();
     ASSERT_EQ(frames.size(), 1u);
     EXPECT_TRUE(frames[0]->IsShown());
     EXPECT_EQ(frames[0]->GetStatusBar()->GetStatusText(0), "Bem vindo maria!");
-    const Guardado g = LerGuardado();
+    const teste::LoginGravado g = teste::LerLogin();
     EXPECT_EQ(g.usuario, "maria");
     EXPECT_FALSE(g.token.empty());
     EXPECT_NE(g.token, "token-revogado");
@@ -178,12 +140,12 @@ TEST_F(Inicio, AnAcceptedTokenGoesStraightToTheMainWindow) {
     teste::ServicoTeste s;
     servico = &s;
     const std::string token = s.servico().EmitirToken("maria");
-    Guardar({"id", "maria", wxString::FromUTF8(token)});
+    teste::GravarLogin({"id", "maria", wxString::FromUTF8(token)});
     AoAbrirLogin(nullptr);
 
     EXPECT_TRUE(IniciarDashboard());
     EXPECT_EQ(aberturas, 0);
-    const auto frames = Dashboards();
+    const auto frames = teste::JanelasAbertas<FrameDashboard>();
     ASSERT_EQ(frames.size(), 1u);
     EXPECT_TRUE(frames[0]->IsShown());
     EXPECT_EQ(s.servico().Requisicoes().size(), 1u);
@@ -194,30 +156,30 @@ TEST_F(Inicio, AnAcceptedTokenGoesStraightToTheMainWindow) {
 TEST_F(Inicio, AnUnreachableServiceLeadsToTheLoginWindowAndClosingItEnds) {
     teste::ServicoTeste s;
     const std::string token = s.servico().EmitirToken("maria");
-    const Guardado guardado{"id", "maria", wxString::FromUTF8(token)};
-    Guardar(guardado);
+    const teste::LoginGravado guardado{"id", "maria", wxString::FromUTF8(token)};
+    teste::GravarLogin(guardado);
     s.servico().Parar();
     AoAbrirLogin(nullptr);
 
     EXPECT_FALSE(IniciarDashboard());
     EXPECT_EQ(aberturas, 1);
-    EXPECT_TRUE(Dashboards().empty());
+    EXPECT_TRUE(teste::JanelasAbertas<FrameDashboard>().empty());
     EXPECT_TRUE(teste::Dialogos::Get().Mensagens().empty());  // leaving is quiet
-    EXPECT_EQ(LerGuardado(), guardado);
+    EXPECT_EQ(teste::LerLogin(), guardado);
 }
 
 TEST_F(Inicio, AFailedLoginKeepsTheWindowAndALaterOneOpensOneMainWindow) {
     teste::ServicoTeste s;
     servico = &s;
     s.servico().AdicionarUsuario("maria", "segredo");
-    const Guardado anterior{"velho", "ana", "token-da-ana"};
-    Guardar(anterior);
+    const teste::LoginGravado anterior{"velho", "ana", "token-da-ana"};
+    teste::GravarLogin(anterior);
     AoAbrirLogin([](TelaLogin& tela) {
         tela.Entrar("maria", "errada");
         EXPECT_FALSE(tela.dialogo->IsLogado());
         EXPECT_TRUE(tela.dialogo->IsModal());
         EXPECT_EQ(tela.campos[1]->GetValue(), "errada");  // the fields stay as typed
-        EXPECT_EQ(LerGuardado(), (Guardado{"velho", "ana", "token-da-ana"}));
+        EXPECT_EQ(teste::LerLogin(), (teste::LoginGravado{"velho", "ana", "token-da-ana"}));
         tela.Entrar("maria", "segredo");
     });
 
@@ -227,13 +189,13 @@ TEST_F(Inicio, AFailedLoginKeepsTheWindowAndALaterOneOpensOneMainWindow) {
     ASSERT_EQ(mensagens.size(), 1u);
     EXPECT_EQ(mensagens[0].mensagem, wxString::FromUTF8("Usuário ou senha inválidos."));
     EXPECT_EQ(mensagens[0].titulo, "Erro");
-    EXPECT_EQ(Dashboards().size(), 1u);
-    EXPECT_EQ(LerGuardado().usuario, "maria");
+    EXPECT_EQ(teste::JanelasAbertas<FrameDashboard>().size(), 1u);
+    EXPECT_EQ(teste::LerLogin().usuario, "maria");
 }
 
 TEST_F(Inicio, ADatabaseFileThatIsNotADatabaseIsReportedAndLeftAlone) {
     teste::ServicoTeste s;
-    Guardar({"id", "maria", wxString::FromUTF8(s.servico().EmitirToken("maria"))});
+    teste::GravarLogin({"id", "maria", wxString::FromUTF8(s.servico().EmitirToken("maria"))});
     const std::string arquivo = NomeArquivoBanco("maria").ToStdString(wxConvUTF8);
     const std::string conteudo(4096, 'x');
     std::ofstream(arquivo, std::ios::binary) << conteudo;
@@ -253,7 +215,7 @@ TEST_F(Inicio, ADatabaseFileThatIsNotADatabaseIsReportedAndLeftAlone) {
 
 TEST_F(Inicio, ADatabaseThatCannotBeCreatedIsReportedAndEndsTheRun) {
     teste::ServicoTeste s;
-    Guardar({"id", "maria", wxString::FromUTF8(s.servico().EmitirToken("maria"))});
+    teste::GravarLogin({"id", "maria", wxString::FromUTF8(s.servico().EmitirToken("maria"))});
     // A folder where the file should be: SQLite can neither open nor create it.
     std::filesystem::create_directory(NomeArquivoBanco("maria").ToStdString(wxConvUTF8));
     AoAbrirLogin(nullptr);

@@ -1,7 +1,6 @@
 // A server that is not the service (an untrusted certificate, or one issued for another host name)
 // must never see the password or the token; the stored token must stay readable by its owner
 // alone; and the token must never be printed.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,15 +9,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <iostream>
-#include <optional>
 #include <sstream>
 #include <string>
 
-#include "account/ConfigStore.h"
 #include "account/Sessao.h"
-#include "service/ServicoLocal.h"
+#include "tests/support/LoginTeste.h"
 #include "tests/support/ServicoTeste.h"
 #include "tests/support/TestEnvironment.h"
 
@@ -41,10 +36,7 @@ std::string ModoArquivo(const std::filesystem::path& arquivo) {
 }
 
 void GuardarToken(const wxString& token) {
-    auto config = AbrirConfiguracao();
-    config->Write("/Login/Id", token);
-    config->Write("/Login/Usuario", kUsuario);
-    config->Write("/Login/Token", token);
+    teste::GravarLogin({token, kUsuario, token});
 }
 
 std::string LerArquivo(const std::filesystem::path& arquivo) {
@@ -53,67 +45,6 @@ std::string LerArquivo(const std::filesystem::path& arquivo) {
     texto << in.rdbuf();
     return texto.str();
 }
-
-// Everything written to the process's stdout and stderr (file descriptors 1 and 2, so output of
-// C libraries counts too) while `acao` runs.
-std::string CapturarSaida(const std::function<void()>& acao) {
-    const std::string arquivo = teste::NovaPasta("saida") + "/capturada.txt";
-    std::cout.flush();
-    std::cerr.flush();
-    std::fflush(nullptr);
-    const int saida = dup(1);
-    const int erro = dup(2);
-    const int destino = open(arquivo.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (saida < 0 || erro < 0 || destino < 0) throw std::runtime_error("cannot capture output");
-    dup2(destino, 1);
-    dup2(destino, 2);
-    close(destino);
-    acao();
-    std::cout.flush();
-    std::cerr.flush();
-    std::fflush(nullptr);
-    dup2(saida, 1);
-    dup2(erro, 2);
-    close(saida);
-    close(erro);
-    return LerArquivo(arquivo);
-}
-
-// The service started with a certificate of `nome` from the test certificates, the program
-// pointed at it and told to trust the test CA; restores the environment afterwards.
-class ServicoComCertificado {
-public:
-    explicit ServicoComCertificado(const std::string& nome)
-        : servico_({teste::ServicoTeste::CertDir() + "/" + nome + ".pem",
-                    teste::ServicoTeste::CertDir() + "/" + nome + ".key", "127.0.0.1", 0}) {
-        if (!servico_.Iniciar()) throw std::runtime_error("the service did not start: " + nome);
-        servico_.AdicionarUsuario(kUsuario, kSenha);
-        setenv("CUPOM_SERVICE_URL", servico_.UrlBase().c_str(), 1);
-        setenv("SSL_CERT_FILE", (teste::ServicoTeste::CertDir() + "/ca.pem").c_str(), 1);
-    }
-    ~ServicoComCertificado() {
-        servico_.Parar();
-        Restaurar("CUPOM_SERVICE_URL", url_anterior_);
-        Restaurar("SSL_CERT_FILE", cert_anterior_);
-    }
-    servico::ServicoLocal& servico() { return servico_; }
-
-private:
-    static std::optional<std::string> Ler(const char* nome) {
-        const char* valor = std::getenv(nome);
-        return valor ? std::optional<std::string>(valor) : std::nullopt;
-    }
-    static void Restaurar(const char* nome, const std::optional<std::string>& valor) {
-        if (valor)
-            setenv(nome, valor->c_str(), 1);
-        else
-            unsetenv(nome);
-    }
-
-    std::optional<std::string> url_anterior_ = Ler("CUPOM_SERVICE_URL");
-    std::optional<std::string> cert_anterior_ = Ler("SSL_CERT_FILE");
-    servico::ServicoLocal servico_;
-};
 
 class Hardening : public ::testing::Test {
 protected:
@@ -127,7 +58,8 @@ class ServidorErrado : public Hardening, public ::testing::WithParamInterface<co
 // The control: with the CA's certificate for 127.0.0.1 the same calls reach the service, so the
 // refusals below come from the certificate and nothing else.
 TEST_F(Hardening, TheRightServerReceivesTheLoginAndTheToken) {
-    ServicoComCertificado certo("server");
+    teste::ServicoTeste certo;
+    certo.servico().AdicionarUsuario(kUsuario, kSenha);
     Sessao sessao(false);
     ASSERT_TRUE(sessao.Login(kUsuario, kSenha));
     const wxString token = Sessao(true).GetToken();
@@ -143,7 +75,8 @@ TEST_F(Hardening, TheRightServerReceivesTheLoginAndTheToken) {
 }
 
 TEST_P(ServidorErrado, LoginIsRefusedBeforeThePasswordLeaves) {
-    ServicoComCertificado errado(GetParam());
+    teste::ServicoTeste errado(GetParam());
+    errado.servico().AdicionarUsuario(kUsuario, kSenha);
     GuardarToken("token-anterior");
     const std::string antes = LerArquivo(ArquivoConfiguracao());
 
@@ -155,7 +88,8 @@ TEST_P(ServidorErrado, LoginIsRefusedBeforeThePasswordLeaves) {
 }
 
 TEST_P(ServidorErrado, StoredTokenIsNeverSentToIt) {
-    ServicoComCertificado errado(GetParam());
+    teste::ServicoTeste errado(GetParam());
+    errado.servico().AdicionarUsuario(kUsuario, kSenha);
     const std::string token = errado.servico().EmitirToken(kUsuario);  // one it would accept
     GuardarToken(wxString::FromUTF8(token));
 
@@ -211,7 +145,7 @@ TEST_F(Hardening, TokenIsNeverPrinted) {
     servico.servico().AdicionarUsuario(kUsuario, kSenha);
 
     bool login = false, valido = false, revogado = true, falho = true;
-    const std::string impresso = CapturarSaida([&] {
+    const std::string impresso = teste::CapturarSaida([&] {
         login = Sessao(false).Login(kUsuario, kSenha);
         valido = Sessao(true).ValidarToken();
         servico.servico().RevogarTokens();
@@ -232,8 +166,9 @@ TEST_F(Hardening, TokenIsNeverPrinted) {
     EXPECT_EQ(impresso.find(kSenha), std::string::npos) << impresso;
 
     // A login refused by the certificate, with the previous token stored, prints nothing of it.
-    ServicoComCertificado errado("selfsigned");
-    const std::string recusado = CapturarSaida([&] {
+    teste::ServicoTeste errado("selfsigned");
+    errado.servico().AdicionarUsuario(kUsuario, kSenha);
+    const std::string recusado = teste::CapturarSaida([&] {
         falho = Sessao(false).Login(kUsuario, kSenha);
         falho = Sessao(true).ValidarToken() || falho;
     });

@@ -403,7 +403,7 @@ TEST_F(PieJanelaTest, NaTelaTheLegendShowsEveryRowsColourAndTheSpinKeepsItsArrow
     Importar(json::array(
         {Cupom(51, "20240505101500",
                {Item(1, "ARROZ", 30.0), Item(2, "FEIJAO", 20.0), Item(3, "CAFE", 10.0)})}));
-    teste::CapturaStderr erros;
+    teste::CapturaSaida erros;
     Abrir("05/2024", Ids("202405"));
     frame->Show();
     frame->Raise();

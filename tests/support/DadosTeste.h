@@ -1,6 +1,6 @@
 #pragma once
 
-// Test data of the receipt store: the stored login, receipts in the feed format, and a fixture
+// Test data of the receipt store: receipts in the feed format, and a fixture
 // that gives each test a fresh folder with a stored user and that user's open database.
 
 #include <gtest/gtest.h>
@@ -12,21 +12,11 @@
 #include <vector>
 
 #include "db/BancoDados.h"
+#include "tests/support/LoginTeste.h"
 
 class wxWindow;
 
 namespace teste {
-
-struct LoginGravado {
-    wxString id;
-    wxString usuario;
-    wxString token;
-};
-
-// Writes the three values of the stored login to the settings store.
-void GravarLogin(const LoginGravado& login);
-// Reads them back (empty texts for what is missing).
-LoginGravado LerLogin();
 
 // One item line of a receipt in the feed format.
 struct ItemFeed {

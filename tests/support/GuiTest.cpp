@@ -15,8 +15,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "tests/support/TestEnvironment.h"
@@ -77,35 +75,6 @@ protected:
 void InstalarGanchoDialogos() {
     static Gancho gancho;
     gancho.Register();
-}
-
-CapturaStderr::CapturaStderr() {
-    std::fflush(stderr);
-    static int capturas = 0;
-    arquivo_ = PastaTemporaria() + "/stderr-" + std::to_string(++capturas) + ".txt";
-    std::FILE* destino = std::fopen(arquivo_.c_str(), "w");
-    original_ = dup(STDERR_FILENO);
-    dup2(fileno(destino), STDERR_FILENO);
-    std::fclose(destino);
-}
-
-CapturaStderr::~CapturaStderr() {
-    Texto();
-}
-
-std::string CapturaStderr::Texto() {
-    if (original_ >= 0) {
-        std::fflush(stderr);
-        dup2(original_, STDERR_FILENO);
-        close(original_);
-        original_ = -1;
-        std::ifstream entrada(arquivo_);
-        std::stringstream lido;
-        lido << entrada.rdbuf();
-        texto_ = lido.str();
-        std::remove(arquivo_.c_str());
-    }
-    return texto_;
 }
 
 wxColour Pixel(const wxImage& imagem, int x, int y) {

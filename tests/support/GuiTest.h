@@ -49,22 +49,6 @@ std::vector<T*> JanelasAbertas() {
     return achadas;
 }
 
-// Collects what the process writes to stderr (toolkit and GTK warnings included) from its
-// construction until Texto() is first called.
-class CapturaStderr {
-public:
-    CapturaStderr();
-    ~CapturaStderr();
-    CapturaStderr(const CapturaStderr&) = delete;
-    CapturaStderr& operator=(const CapturaStderr&) = delete;
-    std::string Texto();
-
-private:
-    std::string arquivo_;
-    std::string texto_;
-    int original_ = -1;
-};
-
 // The colour of one pixel of an image.
 wxColour Pixel(const wxImage& imagem, int x, int y);
 

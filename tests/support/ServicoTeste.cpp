@@ -23,8 +23,9 @@ void Restaurar(const char* nome, const std::optional<std::string>& valor) {
 
 }  // namespace
 
-ServicoTeste::ServicoTeste()
-    : servico_({CertDir() + "/server.pem", CertDir() + "/server.key", "127.0.0.1", 0}),
+ServicoTeste::ServicoTeste(const std::string& certificado)
+    : servico_({CertDir() + "/" + certificado + ".pem", CertDir() + "/" + certificado + ".key",
+                "127.0.0.1", 0}),
       url_anterior_(LerVariavel("CUPOM_SERVICE_URL")),
       cert_anterior_(LerVariavel("SSL_CERT_FILE")) {
     if (!servico_.Iniciar()) {

@@ -10,12 +10,14 @@
 
 namespace teste {
 
-// Starts a ServicoLocal on 127.0.0.1 with the test certificate, and points the program at it by
-// setting CUPOM_SERVICE_URL and SSL_CERT_FILE (to the test CA) in the environment; restores them
-// on destruction.
+// Starts a ServicoLocal on 127.0.0.1 with a test certificate (`certificado`.pem/.key of the test
+// certificates: "server" is the CA's certificate for 127.0.0.1, "selfsigned" and "wronghost" are
+// ones the program must refuse), and points the program at it by setting CUPOM_SERVICE_URL and
+// SSL_CERT_FILE (to the test CA) in the environment; restores them on destruction.
 class ServicoTeste {
 public:
-    ServicoTeste();  // starts; reports a test failure and throws if it cannot
+    // Starts; reports a test failure and throws if it cannot.
+    explicit ServicoTeste(const std::string& certificado = "server");
     ~ServicoTeste();
     ServicoTeste(const ServicoTeste&) = delete;
     ServicoTeste& operator=(const ServicoTeste&) = delete;

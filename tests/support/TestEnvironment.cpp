@@ -1,9 +1,14 @@
 #include "tests/support/TestEnvironment.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 
@@ -36,6 +41,54 @@ std::string NovaPasta(const std::string& nome) {
     auto pasta = std::filesystem::path(g_pasta) / nome;
     std::filesystem::create_directories(pasta);
     return pasta.string();
+}
+
+CapturaSaida::CapturaSaida(bool com_stdout) {
+    static int capturas = 0;
+    arquivo_ = g_pasta + "/saida-" + std::to_string(++capturas) + ".txt";
+    std::cout.flush();
+    std::cerr.flush();
+    std::fflush(nullptr);
+    const int destino = open(arquivo_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (destino < 0) throw std::runtime_error("cannot capture output");
+    stderr_original_ = dup(STDERR_FILENO);
+    dup2(destino, STDERR_FILENO);
+    if (com_stdout) {
+        stdout_original_ = dup(STDOUT_FILENO);
+        dup2(destino, STDOUT_FILENO);
+    }
+    close(destino);
+}
+
+CapturaSaida::~CapturaSaida() {
+    Texto();
+}
+
+std::string CapturaSaida::Texto() {
+    if (stderr_original_ < 0) return texto_;
+    std::cout.flush();
+    std::cerr.flush();
+    std::fflush(nullptr);
+    dup2(stderr_original_, STDERR_FILENO);
+    close(stderr_original_);
+    stderr_original_ = -1;
+    if (stdout_original_ >= 0) {
+        dup2(stdout_original_, STDOUT_FILENO);
+        close(stdout_original_);
+        stdout_original_ = -1;
+    }
+    std::ifstream entrada(arquivo_, std::ios::binary);
+    std::ostringstream lido;
+    lido << entrada.rdbuf();
+    texto_ = lido.str();
+    std::remove(arquivo_.c_str());
+    return texto_;
+}
+
+std::string CapturarSaida(const std::function<void()>& acao) {
+    CapturaSaida captura(true);
+    acao();
+    return captura.Texto();
 }
 
 void LimparAmbiente() {

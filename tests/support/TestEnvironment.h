@@ -3,6 +3,7 @@
 // Every test process runs with HOME, XDG_CONFIG_HOME and the working folder in a fresh temporary
 // folder, so no test ever reads or writes the real user's settings or databases.
 
+#include <functional>
 #include <string>
 
 namespace teste {
@@ -16,6 +17,27 @@ const std::string& PastaTemporaria();
 
 // A new empty folder inside the temporary folder.
 std::string NovaPasta(const std::string& nome);
+
+// Collects what the process writes to stderr, and to stdout when asked (file descriptors 2 and
+// 1, so the output of C libraries and GTK counts too), from its construction until Texto() is
+// first called.
+class CapturaSaida {
+public:
+    explicit CapturaSaida(bool com_stdout = false);
+    ~CapturaSaida();
+    CapturaSaida(const CapturaSaida&) = delete;
+    CapturaSaida& operator=(const CapturaSaida&) = delete;
+    std::string Texto();
+
+private:
+    std::string arquivo_;
+    std::string texto_;
+    int stderr_original_ = -1;
+    int stdout_original_ = -1;
+};
+
+// Everything written to stdout and stderr while `acao` runs.
+std::string CapturarSaida(const std::function<void()>& acao);
 
 // Removes the temporary folder (called at the end of the test mains).
 void LimparAmbiente();
