@@ -16,7 +16,9 @@
 #include <utility>
 #include <vector>
 
-class TabelaResultado : public wxGridTableBase {
+#include "widgets/CelulasUtf8.h"
+
+class TabelaResultado : public wxGridTableBase, public controles::CelulasUtf8 {
 public:
     explicit TabelaResultado(int colunas);
 
@@ -36,6 +38,8 @@ public:
     wxString GetValue(int row, int col) override;
     void SetValue(int row, int col, const wxString& value) override;
     bool IsEmptyCell(int row, int col) override;
+    // The stored bytes, or the text written through the grid converted into `apoio`.
+    std::string_view CelulaUtf8(int row, int col, std::string& apoio) const override;
 
     void Clear() override;
     bool InsertRows(size_t pos = 0, size_t numRows = 1) override;
