@@ -1,6 +1,7 @@
 #include "widgets/ExportacaoTabela.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -122,7 +123,13 @@ public:
                        std::to_string(contador++) + ".tmp";
             // 0666 and the process's umask: the permissions any new file of the user gets.
             fd_ = open(caminho_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd_ >= 0) return;
+            if (fd_ >= 0) {
+                // A file being replaced keeps its permissions.
+                struct stat anterior {};
+                if (stat(destino.c_str(), &anterior) == 0 && S_ISREG(anterior.st_mode))
+                    fchmod(fd_, anterior.st_mode & 07777);
+                return;
+            }
             if (errno != EEXIST) break;
         }
         caminho_.clear();

@@ -494,7 +494,7 @@ TEST_F(Dashboard, SynchronisingFromTheMenuShowsTheNewMonthOnTopAfterTheDialogClo
     EXPECT_EQ(frame->GetBarChart()->GetBars().size(), 3u);
 }
 
-TEST_F(Dashboard, ContextMenuExportsAndEveryGridSuggestsItsCsvFileName) {
+TEST_F(Dashboard, NaTelaContextMenuExportsAndEveryGridSuggestsItsCsvFileName) {
     Importar(JaneiroEMarco());
     auto* frame = new FrameDashboard();
     frame->Show();

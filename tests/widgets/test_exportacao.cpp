@@ -106,6 +106,7 @@ TEST(GravarCsv, FileReadBackReplacesTheOldOneAndAFailedWriteLeavesNoFile) {
     tabela.linhas[3] = {"x", "-1.25", "com \"aspas\"; e, vírgulas\r\nem duas linhas "};
     const fs::path arquivo = pasta / "saída.csv";
     std::ofstream(arquivo) << "antigo";
+    fs::permissions(arquivo, fs::perms::owner_read | fs::perms::owner_write);
     const auto arquivos = [&] { return std::distance(fs::directory_iterator(pasta), {}); };
 
     for (const auto& [formato, separador, valor] :
@@ -120,6 +121,8 @@ TEST(GravarCsv, FileReadBackReplacesTheOldOneAndAFailedWriteLeavesNoFile) {
         EXPECT_EQ(lidos[4], (std::vector<std::string>{valor, tabela.linhas[3][2]}));
         EXPECT_EQ(lidos.back()[1], "linha 19999");
         EXPECT_EQ(arquivos(), 1);
+        EXPECT_EQ(fs::status(arquivo).permissions(),
+                  fs::perms::owner_read | fs::perms::owner_write);
     }
 
     // A file size limit stands for a full disk: the write fails half-way.

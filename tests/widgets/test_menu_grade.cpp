@@ -1,5 +1,6 @@
 // Copying from a real grid, read back from the clipboard: each selection shape, and a real Ctrl+C
-// on the grid and inside an open cell editor.
+// on the grid and inside an open cell editor. The clipboard and the keyboard belong to the whole
+// display, hence "NaTela".
 
 #include <gtest/gtest.h>
 #include <wx/frame.h>
@@ -37,7 +38,7 @@ protected:
     wxGrid* grid = nullptr;
 };
 
-TEST_F(MenuGradeTest, EachSelectionShapeCopiesAsSpreadsheetsPasteIt) {
+TEST_F(MenuGradeTest, NaTelaEachSelectionShapeCopiesAsSpreadsheetsPasteIt) {
     // Blocks (top, left, bottom, right) added to the selection; -1 on both sides of an axis
     // selects whole rows or columns. The current cell stays at (1, 2).
     const struct {
@@ -75,7 +76,7 @@ TEST_F(MenuGradeTest, EachSelectionShapeCopiesAsSpreadsheetsPasteIt) {
     }
 }
 
-TEST_F(MenuGradeTest, RealCtrlCCopiesTheGridButAnOpenEditorKeepsItForItsText) {
+TEST_F(MenuGradeTest, NaTelaRealCtrlCCopiesTheGridButAnOpenEditorKeepsItForItsText) {
     frame->Show();
     grid->GetGridWindow()->SetFocus();
     ASSERT_TRUE(teste::WaitFor([&] { return grid->GetGridWindow()->HasFocus(); }, 2000ms));
