@@ -8,6 +8,9 @@
 //     BancoDados::PreencherGrid for n = 1,000, 100,000 and 1,000,000, each in a process of its
 //     own so that its peak memory (VmHWM) is its own. With --referencia, also the same results
 //     filled cell by cell into the grid's default string table followed by AutoSizeColumns.
+//  3. Getting the data out of the 1,000,000-row result: the CSV export of the whole grid in both
+//     formats (temporary file, then rename), and "Copiar" of a 100,000-row selection onto the
+//     clipboard. In a process of its own.
 //
 // Needs a display: run under xvfb-run (bench/run.sh does). Works in a temporary folder of its
 // own (HOME, settings, databases) and removes it at the end.
@@ -15,6 +18,7 @@
 //   bench_db [--referencia]           all of the above
 //   bench_db grade <n> [referencia]   one grid measurement (used by the above), in the folder
 //                                     of a run made with BENCH_DB_MANTER=1 set
+//   bench_db exportar                 the export and copy measurements, likewise
 
 #include <sqlite3.h>
 #include <sys/wait.h>
@@ -32,11 +36,13 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "account/ConfigStore.h"
 #include "db/BancoDados.h"
 #include "service/GeradorCupons.h"
+#include "widgets/MenuGrade.h"
 
 namespace {
 
@@ -273,6 +279,57 @@ int Grade(int argc, char** argv, long linhas, bool referencia) {
     return 0;
 }
 
+// Export and copy of the largest result, in a process of its own.
+int Exportacao(int argc, char** argv) {
+    constexpr int kLinhas = 1000000;
+    constexpr int kLinhasCopiadas = 100000;
+    if (!IniciarToolkit(argc, argv)) return 1;
+    {
+        BancoDados banco;
+        auto* frame = new wxFrame(nullptr, wxID_ANY, "bench", wxDefaultPosition, wxSize(1200, 800));
+        auto* grid = new wxGrid(frame, wxID_ANY);
+        grid->CreateGrid(1, 1, wxGrid::wxGridSelectCells);
+        frame->Show();
+        banco.PreencherGrid(wxString::Format("SELECT * FROM cupom_item LIMIT %d", kLinhas), grid);
+        grid->Update();
+        if (grid->GetNumberRows() != kLinhas) Falhar("unexpected row count");
+        std::printf("Data out of a %d-row x %d-column result\n", kLinhas, grid->GetNumberCols());
+
+        const std::pair<controles::FormatoCsv, const char*> formatos[] = {
+            {controles::FormatoCsv::Brasileiro, "Brazilian (;)"},
+            {controles::FormatoCsv::Padrao, "standard (,)"}};
+        for (const auto& [formato, nome] : formatos) {
+            const auto inicio = Relogio::now();
+            const double cpu_inicio = SegundosCpu();
+            const wxString erro =
+                controles::GravarCsv(controles::OrigemGrade(grid), formato, "exportado.csv");
+            const double segundos = Segundos(Relogio::now() - inicio);
+            const double cpu = SegundosCpu() - cpu_inicio;
+            if (!erro.empty()) Falhar(erro.ToStdString());
+            std::printf("  CSV export, %-13s: %6.3f s (CPU %6.3f s)  %6.1f MB  (target <= 3 s)\n",
+                        nome, segundos, cpu,
+                        static_cast<double>(std::filesystem::file_size("exportado.csv")) / 1e6);
+            std::fflush(stdout);
+        }
+
+        grid->SelectBlock(0, 0, kLinhasCopiadas - 1, grid->GetNumberCols() - 1);
+        const auto inicio = Relogio::now();
+        const double cpu_inicio = SegundosCpu();
+        const bool copiado =
+            controles::CopiarCelulas(grid, controles::SelecaoOuCursor(grid), false);
+        const double segundos = Segundos(Relogio::now() - inicio);
+        const double cpu = SegundosCpu() - cpu_inicio;
+        if (!copiado) Falhar("the clipboard refused the text");
+        std::printf("  Copiar of %d selected rows: %6.3f s (CPU %6.3f s)  (target <= 1 s)\n",
+                    kLinhasCopiadas, segundos, cpu);
+        std::printf("  peak memory %.1f MB\n", PicoMemoriaMb());
+        std::fflush(stdout);
+        frame->Destroy();
+    }
+    EncerrarToolkit();
+    return 0;
+}
+
 int ExecutarFilho(const std::vector<std::string>& args) {
     const pid_t pid = fork();
     if (pid == 0) {
@@ -290,6 +347,7 @@ int ExecutarFilho(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc >= 2 && std::strcmp(argv[1], "exportar") == 0) return Exportacao(1, argv);
     if (argc >= 3 && std::strcmp(argv[1], "grade") == 0)
         return Grade(1, argv, std::atol(argv[2]),
                      argc >= 4 && std::strcmp(argv[3], "referencia") == 0);
@@ -369,6 +427,7 @@ int main(int argc, char** argv) {
     if (com_referencia)
         for (const char* n : {"1000", "100000"})
             rc |= ExecutarFilho({argv[0], "grade", n, "referencia"});
+    rc |= ExecutarFilho({argv[0], "exportar"});
 
     std::filesystem::current_path(std::filesystem::temp_directory_path());
     if (std::getenv("BENCH_DB_MANTER")) {  // keeps the folder, e.g. to profile one grid run in it

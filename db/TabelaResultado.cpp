@@ -170,6 +170,17 @@ wxString TabelaResultado::GetValue(int row, int col) {
     return texto.empty() ? wxString() : wxString::FromUTF8(texto.data(), texto.size());
 }
 
+std::string_view TabelaResultado::CelulaUtf8(int row, int col, std::string& apoio) const {
+    if (!alteradas_.empty()) {
+        const auto it = alteradas_.find({row, col});
+        if (it != alteradas_.end()) {
+            apoio = it->second.utf8_string();
+            return apoio;
+        }
+    }
+    return Celula(row, col);
+}
+
 void TabelaResultado::SetValue(int row, int col, const wxString& value) {
     if (row < 0 || col < 0 || row >= GetNumberRows() || col >= GetNumberCols()) return;
     alteradas_[{row, col}] = value;

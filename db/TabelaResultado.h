@@ -20,6 +20,8 @@
 #include <utility>
 #include <vector>
 
+#include "widgets/CelulasUtf8.h"
+
 // The width of texts in one font, estimated as the sum of the advances of their characters (the
 // widest line when a text has several): exact but for kerning. Each character is measured once,
 // on first use, in 1/32 of a pixel.
@@ -39,7 +41,7 @@ private:
     static constexpr std::uint32_t kNaoMedido = UINT32_MAX;
 };
 
-class TabelaResultado : public wxGridTableBase {
+class TabelaResultado : public wxGridTableBase, public controles::CelulasUtf8 {
 public:
     explicit TabelaResultado(int colunas);
 
@@ -59,6 +61,8 @@ public:
     wxString GetValue(int row, int col) override;
     void SetValue(int row, int col, const wxString& value) override;
     bool IsEmptyCell(int row, int col) override;
+    // The stored bytes, or the text written through the grid converted into `apoio`.
+    std::string_view CelulaUtf8(int row, int col, std::string& apoio) const override;
 
     void Clear() override;
     bool InsertRows(size_t pos = 0, size_t numRows = 1) override;

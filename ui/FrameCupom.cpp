@@ -14,6 +14,7 @@
 #include "ui/TabelaTexto.h"
 #include "widgets/Controles.h"
 #include "widgets/Grade.h"
+#include "widgets/MenuGrade.h"
 
 namespace {
 
@@ -150,6 +151,9 @@ FrameCupom::FrameCupom(wxWindow* parent, BancoDados* banco_dados, int id_cupom)
     txtEmitente->SetValue(Valor(row, "fantasia"));
     txtEndereco->SetValue(Valor(row, "endereco"));
     txtCnpj->SetValue(Valor(row, "cnpj_emitente"));
+    controles::AdicionarCopiaEExportacao(grid, [chave = Valor(row, "chave_acesso")] {
+        return controles::NomeArquivoCsv("cupom", chave);
+    });
 
     top_sizer->Add(panel, 0, wxEXPAND, 0);
     top_sizer->Add(grid, 1, wxEXPAND | wxALL, kBorda);

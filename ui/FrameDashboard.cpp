@@ -22,6 +22,7 @@
 #include "web/ServiceUrl.h"
 #include "widgets/Controles.h"
 #include "widgets/Grade.h"
+#include "widgets/MenuGrade.h"
 
 namespace {
 
@@ -128,8 +129,12 @@ FrameDashboard::FrameDashboard() {
     gridSplitter = controles::CriarSplitter(painelGrids);
     gridMeses = controles::CriarGradeSomenteLeitura(gridSplitter, kMinimoMeses);
     gridMeses->Bind(wxEVT_GRID_CELL_LEFT_DCLICK, &FrameDashboard::OnMesDuploClique, this);
+    controles::AdicionarCopiaEExportacao(gridMeses,
+                                         [] { return controles::NomeArquivoCsv("meses"); });
     gridCupons = controles::CriarGradeSomenteLeitura(gridSplitter, kMinimoCupons);
     gridCupons->Bind(wxEVT_GRID_CELL_LEFT_DCLICK, &FrameDashboard::OnCupomDuploClique, this);
+    controles::AdicionarCopiaEExportacao(
+        gridCupons, [this] { return controles::NomeArquivoCsv("cupons", mesCupons); });
     gridSplitter->SplitVertically(gridMeses, gridCupons, kSashGrids);
 
     auto* sizerGrids = new wxBoxSizer(wxVERTICAL);
@@ -181,7 +186,11 @@ void FrameDashboard::CarregarCupons(wxGridEvent& event) {
     const int row = std::max(event.GetRow(), 0);
 
     wxString id_list = kListaVazia;
-    if (TemCelula(gridMeses, row, kColMesIds)) id_list = gridMeses->GetCellValue(row, kColMesIds);
+    mesCupons.clear();
+    if (TemCelula(gridMeses, row, kColMesIds)) {
+        id_list = gridMeses->GetCellValue(row, kColMesIds);
+        mesCupons = gridMeses->GetCellValue(row, kColMesAno);
+    }
 
     banco->PreencherGrid(wxString::Format(kConsultaCupons, id_list), gridCupons, col_labels);
     EsconderColuna(gridCupons, kColCupomId);

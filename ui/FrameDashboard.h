@@ -49,4 +49,5 @@ private:
     PanelBarChart* barChart = nullptr;
     BancoDados* banco = nullptr;
     bool selecaoLigada = false;  // the month grid's selection drives CarregarCupons
+    wxString mesCupons;          // month (MM/YYYY) whose receipts the receipt grid shows
 };

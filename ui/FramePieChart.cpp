@@ -18,6 +18,7 @@
 #include "db/BancoDados.h"
 #include "widgets/Controles.h"
 #include "widgets/Grade.h"
+#include "widgets/MenuGrade.h"
 
 namespace {
 
@@ -93,6 +94,9 @@ FramePieChart::FramePieChart(wxWindow* parent, const wxString& titulo, BancoDado
     // Not skipped nor vetoed: the selection moves as usual.
     grid->Bind(wxEVT_GRID_SELECT_CELL,
                [this](wxGridEvent& event) { UpdateChart(std::max(event.GetRow(), 0)); });
+    // The title is the month, MM/YYYY.
+    controles::AdicionarCopiaEExportacao(
+        grid, [this] { return controles::NomeArquivoCsv("produtos", GetTitle()); });
 
     sizer_controles->Add(rotulo_fatias, 0, wxEXPAND | wxALL, kBorda);
     sizer_controles->Add(spin_fatias, 1, wxEXPAND | wxALL, kBorda);

@@ -12,6 +12,7 @@
 
 #include "db/BancoDados.h"
 #include "widgets/Controles.h"
+#include "widgets/MenuGrade.h"
 
 namespace {
 
@@ -65,6 +66,8 @@ FrameTerminalSQL::FrameTerminalSQL(wxWindow* parent, BancoDados* banco_dados)
         new wxGrid(splitter_principal, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxWANTS_CHARS);
     grid->CreateGrid(kLinhasIniciais, kColunasIniciais, wxGrid::wxGridSelectCells);
     grid->SetDefaultColSize(kLarguraColuna, false);
+    controles::AdicionarCopiaEExportacao(grid,
+                                         [] { return controles::NomeArquivoCsv("consulta"); });
 
     splitter_principal->SplitHorizontally(painel_superior, grid, kSashResultado);
 

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 #include <wx/button.h>
-#include <wx/clipbrd.h>
-#include <wx/dataobj.h>
 #include <wx/grid.h>
 #include <wx/panel.h>
 #include <wx/stattext.h>
@@ -86,23 +84,8 @@ std::vector<T*> Todos(wxWindow* janela) {
     return achados;
 }
 
-// Text of the real clipboard, or "<vazia>" when it holds no text.
-wxString LerAreaDeTransferencia() {
-    wxString texto = "<vazia>";
-    if (!wxTheClipboard->Open()) return "<fechada>";
-    if (wxTheClipboard->IsSupported(wxDF_UNICODETEXT)) {
-        wxTextDataObject dados;
-        if (wxTheClipboard->GetData(dados)) texto = dados.GetText();
-    }
-    wxTheClipboard->Close();
-    return texto;
-}
-
-void PorNaAreaDeTransferencia(const wxString& texto) {
-    ASSERT_TRUE(wxTheClipboard->Open());
-    wxTheClipboard->SetData(new wxTextDataObject(texto));
-    wxTheClipboard->Close();
-}
+using teste::LerAreaDeTransferencia;
+using teste::PorNaAreaDeTransferencia;
 
 class FrameCupomTest : public ::testing::Test {
 protected:
@@ -252,7 +235,7 @@ TEST_F(FrameCupomTest, CupomSemEmitenteMostraSoOsItens) {
 
 TEST_F(FrameCupomTest, CopiarUrlCopiaOTextoDoCampo) {
     Abrir(IdPorChave("0012345678"));
-    PorNaAreaDeTransferencia("antes");
+    ASSERT_TRUE(PorNaAreaDeTransferencia("antes"));
     ASSERT_EQ(LerAreaDeTransferencia(), "antes") << "the clipboard does not read back here";
 
     Clicar("Copiar URL");

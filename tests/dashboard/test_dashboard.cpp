@@ -3,15 +3,20 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <wx/accel.h>
+#include <wx/filedlg.h>
+#include <wx/filefn.h>
 #include <wx/grid.h>
 #include <wx/menu.h>
 #include <wx/splitter.h>
 #include <wx/statusbr.h>
 #include <wx/textctrl.h>
 #include <wx/timer.h>
+#include <wx/uiaction.h>
 #include <wx/utils.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -21,14 +26,15 @@
 #include "charts/PanelBarChart.h"
 #include "db/BancoDados.h"
 #include "service/GeradorCupons.h"
-#include "tests/support/GuiTest.h"
-#include "tests/support/TestEnvironment.h"
 #include "sync/FrameSincronizar.h"
+#include "tests/support/GuiTest.h"
 #include "tests/support/ServicoTeste.h"
+#include "tests/support/TestEnvironment.h"
 #include "ui/FrameCupom.h"
 #include "ui/FrameDashboard.h"
 #include "ui/FramePieChart.h"
 #include "ui/FrameTerminalSQL.h"
+#include "widgets/MenuGrade.h"
 
 namespace {
 
@@ -448,7 +454,8 @@ TEST_F(Dashboard, SynchronisingFromTheMenuShowsTheNewMonthOnTopAfterTheDialogClo
     json novos = json::array({Cupom(6, "20240502100000", 42.0, "111", "Padaria"),
                               Cupom(7, "20240520100000", 8.0, "222", "Mercado")});
     servico.servico().AdicionarUsuario("maria", "senha", novos);
-    AbrirConfiguracao()->Write("/Login/Token", wxString::FromUTF8(servico.servico().EmitirToken("maria")));
+    AbrirConfiguracao()->Write("/Login/Token",
+                               wxString::FromUTF8(servico.servico().EmitirToken("maria")));
 
     auto* frame = new FrameDashboard();
     ASSERT_EQ(frame->GetGridMeses()->GetCellValue(0, 0), "03/2024");
@@ -485,4 +492,105 @@ TEST_F(Dashboard, SynchronisingFromTheMenuShowsTheNewMonthOnTopAfterTheDialogClo
               (std::vector<wxString>{"20/05/2024", "02/05/2024"}));
     EXPECT_EQ(BarraDestacada(frame->GetBarChart()), 0);
     EXPECT_EQ(frame->GetBarChart()->GetBars().size(), 3u);
+}
+
+TEST_F(Dashboard, NaTelaContextMenuExportsAndEveryGridSuggestsItsCsvFileName) {
+    Importar(JaneiroEMarco());
+    auto* frame = new FrameDashboard();
+    frame->Show();
+    ASSERT_TRUE(teste::WaitFor([&] { return frame->IsShownOnScreen(); }));
+    wxGrid* cupons = frame->GetGridCupons();
+    const std::string pasta = teste::NovaPasta("exportar");
+    std::string destino = pasta + "/marco";  // ".csv" gets added; empty: cancel
+    std::string some;                        // a folder that goes once it was chosen
+    wxString sugerido;
+    teste::Dialogos::Get().aoAbrirModal = [&](wxDialog* aberto) {
+        auto* dialogo = dynamic_cast<wxFileDialog*>(aberto);
+        if (!dialogo) return wxID_NONE;
+        EXPECT_TRUE(dialogo->HasFlag(wxFD_OVERWRITE_PROMPT));
+        EXPECT_EQ(dialogo->GetWildcard(), L"Planilha brasileira (;)|*.csv|CSV padrão (,)|*.csv");
+        EXPECT_EQ(dialogo->GetFilterIndex(), 0);
+        sugerido = dialogo->GetFilename();
+        if (destino.empty()) {
+            teste::ProcessarEventos();  // the file chooser's start-up work, before it goes
+            return wxID_CANCEL;
+        }
+        dialogo->SetPath(destino);  // taken in by the chooser as the events run
+        EXPECT_TRUE(teste::WaitFor([&] { return dialogo->GetPath() == destino; }));
+        if (!some.empty()) wxRmdir(some);
+        return wxID_OK;
+    };
+
+    // The open menu runs a loop of its own: a timer takes the picture and picks the third item
+    // with the keyboard, as a person would.
+    wxTimer escolha;
+    escolha.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        teste::SalvarCapturaDaTela(frame->GetScreenRect(), "menu_grade");
+        wxUIActionSimulator teclado;
+        for (int i = 0; i < 3; ++i) teclado.Char(WXK_DOWN);
+        teclado.Char(WXK_RETURN);
+    });
+    escolha.StartOnce(500);
+    wxUIActionSimulator mouse;
+    const wxRect celula = cupons->CellToRect(1, 2);
+    mouse.MouseMove(cupons->GetGridWindow()->ClientToScreen(celula.GetPosition() + wxPoint(5, 5)));
+    mouse.MouseClick(wxMOUSE_BTN_RIGHT);
+
+    const std::string arquivo = pasta + "/marco.csv";
+    ASSERT_TRUE(teste::WaitFor([&] { return wxFileExists(arquivo); }));
+    EXPECT_EQ(sugerido, "cupons-03-2024.csv");
+    auto ler = [](const std::string& caminho) {
+        std::ifstream entrada(caminho, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(entrada)), {});
+    };
+    const std::string csv = ler(arquivo);
+    EXPECT_EQ(csv,
+              "\xEF\xBB\xBF"
+              "Data;Valor;Estabelecimento;Endereço\r\n"
+              "15/03/2024;50,0;Padaria;Rua das Acácias, 10\r\n"
+              "10/03/2024;20,0;Farmácia;Rua das Acácias, 10\r\n"
+              "02/03/2024;100,25;Mercado;Rua das Acácias, 10\r\n");
+    EXPECT_EQ(cupons->GetGridCursorRow(), 0);  // the right-click moved nothing
+
+    // A cell written through the grid is exported as it shows.
+    auto exportar = [](wxGrid* grid) {
+        wxCommandEvent comando(wxEVT_MENU, controles::kIdExportarCsv);
+        grid->ProcessWindowEvent(comando);
+    };
+    cupons->SetCellValue(2, 2, wxString::FromUTF8("Mercado São João"));
+    destino = pasta + "/editado.csv";
+    exportar(cupons);
+    EXPECT_NE(ler(destino).find("02/03/2024;100,25;Mercado São João;"), std::string::npos);
+
+    // "marco" again: the dialog never asked about "marco.csv", so the replacement is asked for,
+    // No by default. A folder gone by the time of writing gives the "Erro" box with the reason.
+    destino = pasta + "/marco";
+    exportar(cupons);
+    some = pasta + "/sumiu";
+    ASSERT_TRUE(wxMkdir(some));
+    destino = some + "/x.csv";
+    exportar(cupons);
+    const auto& caixas = teste::Dialogos::Get().Mensagens();
+    ASSERT_EQ(caixas.size(), 2u);
+    EXPECT_EQ(caixas[0].titulo, wxString::FromUTF8("Confirmação"));
+    EXPECT_TRUE(caixas[0].estilo & wxNO_DEFAULT);
+    EXPECT_EQ(ler(arquivo), csv);
+    EXPECT_EQ(caixas[1].titulo, "Erro");
+    EXPECT_TRUE(caixas[1].mensagem.EndsWith(wxString::FromUTF8(":\na pasta não existe")));
+
+    destino.clear();
+    frame->GetGridMeses()->SetGridCursor(1, 0);  // January
+    const std::pair<wxGrid*, const char*> grades[] = {
+        {frame->GetGridMeses(), "meses.csv"},
+        {cupons, "cupons-01-2024.csv"},
+        {teste::Encontrar<wxGrid>(new FrameCupom(frame, frame->GetBanco(), 3)),
+         "cupom-CFe1003.csv"},
+        {(new FramePieChart(frame, "01/2024", frame->GetBanco(), "1,2"))->GetGrid(),
+         "produtos-01-2024.csv"},
+        {teste::Encontrar<wxGrid>(new FrameTerminalSQL(frame, frame->GetBanco())), "consulta.csv"},
+    };
+    for (const auto& [grid, esperado] : grades) {
+        exportar(grid);
+        EXPECT_EQ(sugerido, esperado);
+    }
 }

@@ -4,6 +4,8 @@
 #include <X11/Xutil.h>
 #include <unistd.h>
 #include <wx/app.h>
+#include <wx/clipbrd.h>
+#include <wx/dataobj.h>
 #include <wx/evtloop.h>
 #include <wx/image.h>
 #include <wx/modalhook.h>
@@ -126,7 +128,25 @@ wxImage CapturarCliente(wxWindow* janela) {
     return anterior;
 }
 
-std::string SalvarCaptura(wxWindow* janela, const std::string& nome) {
+wxString LerAreaDeTransferencia() {
+    wxString texto = "<vazia>";
+    if (!wxTheClipboard->Open()) return "<fechada>";
+    if (wxTheClipboard->IsSupported(wxDF_UNICODETEXT)) {
+        wxTextDataObject dados;
+        if (wxTheClipboard->GetData(dados)) texto = dados.GetText();
+    }
+    wxTheClipboard->Close();
+    return texto;
+}
+
+bool PorNaAreaDeTransferencia(const wxString& texto) {
+    if (!wxTheClipboard->Open()) return false;
+    wxTheClipboard->SetData(new wxTextDataObject(texto));
+    wxTheClipboard->Close();
+    return true;
+}
+
+std::string SalvarCapturaDaTela(const wxRect& area, const std::string& nome) {
     namespace fs = std::filesystem;
     fs::path pasta = "screenshots";
     if (const char* env = std::getenv("CUPOM_SCREENSHOT_DIR"); env && *env) pasta = env;
@@ -136,16 +156,17 @@ std::string SalvarCaptura(wxWindow* janela, const std::string& nome) {
 #endif
     fs::create_directories(pasta);
     const fs::path arquivo = pasta / (nome + ".png");
+    const wxImage imagem = LerTela(area.GetPosition(), area.GetSize());
+    imagem.SaveFile(arquivo.string(), wxBITMAP_TYPE_PNG);
+    return arquivo.string();
+}
 
+std::string SalvarCaptura(wxWindow* janela, const std::string& nome) {
     janela->Raise();
     janela->Refresh();
     janela->Update();
     ProcessarEventos(std::chrono::milliseconds(300));
-
-    const wxRect area = janela->GetScreenRect();
-    const wxImage imagem = LerTela(area.GetPosition(), area.GetSize());
-    imagem.SaveFile(arquivo.string(), wxBITMAP_TYPE_PNG);
-    return arquivo.string();
+    return SalvarCapturaDaTela(janela->GetScreenRect(), nome);
 }
 
 }  // namespace teste

@@ -95,10 +95,20 @@ private:
 // Installs the interception of modal dialogs (done once by the GUI test main).
 void InstalarGanchoDialogos();
 
+// Text of the real clipboard, "<vazia>" when it holds no text, "<fechada>" when it cannot be
+// opened.
+wxString LerAreaDeTransferencia();
+// False when the clipboard cannot be opened.
+[[nodiscard]] bool PorNaAreaDeTransferencia(const wxString& texto);
+
 // Saves what `janela` shows as a PNG under the screenshot folder (CUPOM_SCREENSHOT_DIR, or
 // "screenshots" in the build tree) and returns the file's path. The picture is read from the
 // screen: when test processes share one display, another test's window may cover it, so run the
 // test alone (its own xvfb-run) for a picture to look at.
 std::string SalvarCaptura(wxWindow* janela, const std::string& nome);
+
+// The same for a rectangle of the screen as it is now, without raising a window or processing
+// events: for what shows only while a toolkit loop runs, such as an open popup menu.
+std::string SalvarCapturaDaTela(const wxRect& area, const std::string& nome);
 
 }  // namespace teste
