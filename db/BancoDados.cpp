@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "account/Sessao.h"
 #include "db/Sqlite.h"
@@ -347,14 +348,19 @@ bool BancoDados::LerTabela(const char* tabela, const std::vector<const char*>& c
     SetErro(wxString());
     TravaConexao trava(db);
     if (!funcao_leitura_registrada) {
-        // Any number of arguments, and not deterministic, so that it runs once for every row. A
-        // receiver that returns false stops the statement with an error.
+        // Any number of arguments, and not deterministic, so that it runs once for every row.
+        // An exception must not cross SQLite's C frames: it is kept, and the error it raises
+        // stops the statement.
         auto chamada = [](sqlite3_context* contexto, int, sqlite3_value** valores) {
             auto* banco = static_cast<BancoDados*>(sqlite3_user_data(contexto));
-            if (banco->leitura_tabela && !(*banco->leitura_tabela)(LinhaSql(valores)))
+            sqlite3_result_null(contexto);
+            if (!banco->leitura_tabela) return;
+            try {
+                (*banco->leitura_tabela)(LinhaSql(valores));
+            } catch (...) {
+                banco->excecao_leitura = std::current_exception();
                 sqlite3_result_error(contexto, "interrompida", -1);
-            else
-                sqlite3_result_null(contexto);
+            }
         };
         if (sqlite3_create_function_v2(db, kFuncaoLeitura, -1, SQLITE_UTF8, this, chamada, nullptr,
                                        nullptr, nullptr) != SQLITE_OK) {
@@ -374,24 +380,13 @@ bool BancoDados::LerTabela(const char* tabela, const std::vector<const char*>& c
     Declaracao stmt;
     if (!Preparar(sql.c_str(), stmt)) return false;
 
-    // An exception from `porLinha` must not cross SQLite's C frames: it stops the scan and is
-    // thrown again here.
-    std::exception_ptr excecao;
-    const std::function<bool(const LinhaSql&)> receptor = [&](const LinhaSql& linha) {
-        try {
-            porLinha(linha);
-            return true;
-        } catch (...) {
-            excecao = std::current_exception();
-            return false;
-        }
-    };
-    leitura_tabela = &receptor;
+    leitura_tabela = &porLinha;
+    excecao_leitura = nullptr;
     int rc = sqlite3_step(stmt.get());
     while (rc == SQLITE_ROW) rc = sqlite3_step(stmt.get());
     leitura_tabela = nullptr;
-    if (rc != SQLITE_DONE && !excecao)
+    if (excecao_leitura) std::rethrow_exception(std::exchange(excecao_leitura, nullptr));
+    if (rc != SQLITE_DONE)
         SetErro(wxString::Format(kErroLer, wxString::FromUTF8(sqlite3_errmsg(db))));
-    if (excecao) std::rethrow_exception(excecao);
     return rc == SQLITE_DONE;
 }

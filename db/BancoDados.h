@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <exception>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -79,9 +80,10 @@ private:
 
     sqlite3* db = nullptr;
     wxString erro;
-    // The receiver of the rows of the LerTabela call running (under the connection's lock), and
-    // whether the SQL function that feeds it is registered on the connection yet.
-    const std::function<bool(const LinhaSql&)>* leitura_tabela = nullptr;
+    // The receiver of the rows of the LerTabela call running (under the connection's lock), the
+    // exception it threw, and whether the SQL function that feeds it is registered yet.
+    const std::function<void(const LinhaSql&)>* leitura_tabela = nullptr;
+    std::exception_ptr excecao_leitura;
     bool funcao_leitura_registrada = false;
     mutable std::mutex erro_mutex;  // guards erro: the sync worker clears it in GetUltimoId
 };
