@@ -10,3 +10,4 @@ build=${1:-$root/build/ci}
 shift || true
 xvfb-run -a -s "-screen 0 1600x1200x24" "$build/bench/bench_db" "$@"
 xvfb-run -a -s "-screen 0 1600x1200x24" "$build/bench/bench_sync"
+xvfb-run -a -s "-screen 0 1600x1200x24" "$build/bench/bench_precos"

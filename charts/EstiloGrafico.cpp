@@ -38,6 +38,10 @@ wxColour CorTextoDados() {
     return wxColour(40, 40, 40);
 }
 
+wxColour CorEixos() {
+    return kCorEixos;
+}
+
 wxFont FonteGrafico(int pontos, wxFontWeight peso) {
     return wxFont(pontos, wxFONTFAMILY_DEFAULT, wxFONTSTYLE_NORMAL, peso, false, wxEmptyString,
                   wxFONTENCODING_DEFAULT);

@@ -23,6 +23,8 @@ inline constexpr int kCoresPaleta = 8;
 wxColour CorAgrupada();
 // Text of values and labels drawn next to the data.
 wxColour CorTextoDados();
+// The axes and their ticks.
+wxColour CorEixos();
 
 // A chart font: default family, normal style, not underlined, no face name.
 wxFont FonteGrafico(int pontos, wxFontWeight peso = wxFONTWEIGHT_NORMAL);

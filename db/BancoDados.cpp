@@ -4,10 +4,12 @@
 #include <wx/grid.h>
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "account/Sessao.h"
 #include "db/Sqlite.h"
@@ -42,6 +44,10 @@ constexpr const char* kEsquema =
 
 constexpr const char* kErroPreparar = "Erro ao preparar consulta: %s!";
 constexpr const char* kErroAbrir = "Erro ao abrir banco de dados SQLite: %s!";
+constexpr const char* kErroLer = "Erro ao ler consulta: %s!";
+// The SQL function through which LerTabela receives the rows. Called outside LerTabela (from
+// the SQL terminal, say) it does nothing and gives NULL.
+constexpr const char* kFuncaoLeitura = "cupom_ler_linha";
 // How long a statement waits for a lock another process holds on the file (a second copy of the
 // program, an SQLite shell) before failing with "database is locked". Such locks normally last
 // milliseconds; a few seconds ride them out and still give the user an answer soon.
@@ -60,6 +66,16 @@ wxString TextoColuna(sqlite3_stmt* stmt, int i) {
     const auto* texto = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
     if (!texto) return wxString();
     return wxString::FromUTF8(texto, static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));
+}
+
+// A table or column name quoted for SQL text, so any name is just a name.
+std::string IdentificadorSql(const char* nome) {
+    std::string citado = "\"";
+    for (const char* c = nome; *c; ++c) {
+        if (*c == '"') citado += '"';
+        citado += *c;
+    }
+    return citado + "\"";
 }
 
 wxString NomeColuna(sqlite3_stmt* stmt, int i) {
@@ -294,4 +310,83 @@ void BancoDados::GetUltimoId(int& ultimo_id) {
     Declaracao stmt;
     if (stmt.Preparar(db, kSqlUltimoId) != SQLITE_OK) return;  // reported as 0, no error
     if (sqlite3_step(stmt.get()) == SQLITE_ROW) ultimo_id = sqlite3_column_int(stmt.get(), 0);
+}
+
+bool BancoDados::PercorrerLinhas(const char* sql, const std::vector<ParametroSql>& parametros,
+                                 const std::function<bool(const LinhaSql&)>& porLinha) {
+    SetErro(wxString());
+    TravaConexao trava(db);
+    Declaracao stmt;
+    if (!Preparar(sql, stmt)) return false;
+    if (!stmt) return true;  // no statement in the text: no rows
+    sqlite3_stmt* s = stmt.get();
+    for (std::size_t i = 0; i < parametros.size(); ++i) {
+        const int indice = static_cast<int>(i) + 1;
+        int rc = SQLITE_OK;
+        if (const auto* texto = std::get_if<std::string>(&parametros[i]))
+            rc = db::LigarTexto(s, indice, *texto);
+        else if (const auto* inteiro = std::get_if<long long>(&parametros[i]))
+            rc = sqlite3_bind_int64(s, indice, *inteiro);
+        else
+            rc = sqlite3_bind_double(s, indice, std::get<double>(parametros[i]));
+        if (rc != SQLITE_OK) {
+            SetErro(wxString::Format(kErroLer, wxString::FromUTF8(sqlite3_errmsg(db))));
+            return false;
+        }
+    }
+    const LinhaSql linha(s);
+    int rc = sqlite3_step(s);
+    for (; rc == SQLITE_ROW; rc = sqlite3_step(s))
+        if (!porLinha(linha)) return true;
+    if (rc == SQLITE_DONE) return true;
+    SetErro(wxString::Format(kErroLer, wxString::FromUTF8(sqlite3_errmsg(db))));
+    return false;
+}
+
+bool BancoDados::LerTabela(const char* tabela, const std::vector<const char*>& colunas,
+                           const std::function<void(const LinhaSql&)>& porLinha) {
+    SetErro(wxString());
+    TravaConexao trava(db);
+    if (!funcao_leitura_registrada) {
+        // Any number of arguments, and not deterministic, so that it runs once for every row.
+        // An exception must not cross SQLite's C frames: it is kept, and the error it raises
+        // stops the statement.
+        auto chamada = [](sqlite3_context* contexto, int, sqlite3_value** valores) {
+            auto* banco = static_cast<BancoDados*>(sqlite3_user_data(contexto));
+            sqlite3_result_null(contexto);
+            if (!banco->leitura_tabela) return;
+            try {
+                (*banco->leitura_tabela)(LinhaSql(valores));
+            } catch (...) {
+                banco->excecao_leitura = std::current_exception();
+                sqlite3_result_error(contexto, "interrompida", -1);
+            }
+        };
+        if (sqlite3_create_function_v2(db, kFuncaoLeitura, -1, SQLITE_UTF8, this, chamada, nullptr,
+                                       nullptr, nullptr) != SQLITE_OK) {
+            SetErro(wxString::Format(kErroLer, wxString::FromUTF8(sqlite3_errmsg(db))));
+            return false;
+        }
+        funcao_leitura_registrada = true;
+    }
+
+    // Without an index the scan goes through the table itself, in row id order.
+    std::string sql = std::string("select count(") + kFuncaoLeitura + "(";
+    for (std::size_t i = 0; i < colunas.size(); ++i) {
+        if (i) sql += ", ";
+        sql += IdentificadorSql(colunas[i]);
+    }
+    sql += ")) from " + IdentificadorSql(tabela) + " not indexed";
+    Declaracao stmt;
+    if (!Preparar(sql.c_str(), stmt)) return false;
+
+    leitura_tabela = &porLinha;
+    excecao_leitura = nullptr;
+    int rc = sqlite3_step(stmt.get());
+    while (rc == SQLITE_ROW) rc = sqlite3_step(stmt.get());
+    leitura_tabela = nullptr;
+    if (excecao_leitura) std::rethrow_exception(std::exchange(excecao_leitura, nullptr));
+    if (rc != SQLITE_DONE)
+        SetErro(wxString::Format(kErroLer, wxString::FromUTF8(sqlite3_errmsg(db))));
+    return rc == SQLITE_DONE;
 }

@@ -9,10 +9,15 @@
 
 #include <nlohmann/json.hpp>
 
+#include <exception>
 #include <functional>
 #include <map>
 #include <mutex>
+#include <string>
+#include <variant>
 #include <vector>
+
+#include "db/LinhaSql.h"
 
 struct sqlite3;
 class wxGrid;
@@ -22,6 +27,9 @@ class Declaracao;
 
 // One result row: column name (as SQLite reports it) to the value's text.
 using Registro = std::map<wxString, wxString>;
+
+// A value bound to one "?" of a statement: UTF-8 text, an integer or a real.
+using ParametroSql = std::variant<std::string, long long, double>;
 
 class BancoDados {
 public:
@@ -45,6 +53,22 @@ public:
     void ListarCampos(wxString tabela, wxArrayString& nomes);
     void GetUltimoId(int& ultimo_id);
 
+    // Runs the first statement of `sql` (UTF-8) with `parametros` bound to its "?" in order and
+    // hands each result row to `porLinha`, which returns false to stop. Values are read in place,
+    // without a wxString per cell, for the scans that read whole tables. Clears the last error on
+    // entry; returns false with the error recorded when the statement cannot be prepared or a
+    // step fails (rows handed on before the failure stay handed on).
+    bool PercorrerLinhas(const char* sql, const std::vector<ParametroSql>& parametros,
+                         const std::function<bool(const LinhaSql&)>& porLinha);
+
+    // Hands `colunas` of every row of `tabela`, in row id order, to `porLinha`. For whole tables:
+    // the rows are read inside SQLite (an SQL function receives each one) instead of being
+    // stepped out one by one, which costs several times the scan itself. Clears the last error
+    // on entry; returns false with the error recorded when the scan cannot be prepared or fails.
+    // An exception thrown by `porLinha` stops the scan and leaves this call.
+    bool LerTabela(const char* tabela, const std::vector<const char*>& colunas,
+                   const std::function<void(const LinhaSql&)>& porLinha);
+
     // Stores a parsed receipt feed in one transaction. `progresso` receives each progress line
     // and returns false to stop between receipts.
     void ImportarCupons(const nlohmann::json& dados, std::function<bool(wxString)> progresso);
@@ -56,6 +80,11 @@ private:
 
     sqlite3* db = nullptr;
     wxString erro;
+    // The receiver of the rows of the LerTabela call running (under the connection's lock), the
+    // exception it threw, and whether the SQL function that feeds it is registered yet.
+    const std::function<void(const LinhaSql&)>* leitura_tabela = nullptr;
+    std::exception_ptr excecao_leitura;
+    bool funcao_leitura_registrada = false;
     mutable std::mutex erro_mutex;  // guards erro: the sync worker clears it in GetUltimoId
 };
 

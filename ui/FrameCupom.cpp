@@ -11,6 +11,7 @@
 #include <map>
 
 #include "db/BancoDados.h"
+#include "ui/FrameHistoricoPrecos.h"
 #include "ui/TabelaTexto.h"
 #include "widgets/Controles.h"
 #include "widgets/Grade.h"
@@ -63,6 +64,9 @@ constexpr const char* kConsultaCabecalho =
 // Seq, Qtde, V.Unit, V.Total, Desconto, V.Líquido are right-aligned; the three values totalled.
 const std::vector<int> kColunasDireita = {0, 3, 5, 6, 7, 8};
 const std::vector<int> kColunasSoma = {6, 7, 8};
+// Code and description of an item: its product in the price history.
+constexpr int kColCodigo = 1;
+constexpr int kColDescricao = 2;
 
 constexpr int kBorda = 5;
 const wxSize kTamanhoIcone(16, 16);
@@ -126,6 +130,7 @@ FrameCupom::FrameCupom(wxWindow* parent, BancoDados* banco_dados, int id_cupom)
     panel->SetSizer(panel_sizer);
 
     grid = controles::CriarGradeSomenteLeitura(this, kTamanhoMinimoGrid);
+    grid->Bind(wxEVT_GRID_CELL_LEFT_DCLICK, &FrameCupom::OnItemDuploClique, this);
 
     std::map<wxString, wxString> col_labels;
     col_labels["seq"] = "Seq";
@@ -174,6 +179,19 @@ void FrameCupom::OnCopyUrl(wxCommandEvent&) {
 void FrameCupom::OnSaveTxt(wxCommandEvent&) {
     const wxString texto = GridToText(grid, true, kColunasDireita, kColunasSoma);
     if (!texto.empty()) controles::CopiarParaAreaDeTransferencia(texto);
+}
+
+void FrameCupom::OnItemDuploClique(wxGridEvent& event) {
+    const int row = event.GetRow();
+    // A failed items query leaves the grid with one empty cell and no item to look up.
+    if (row >= 0 && row < grid->GetNumberRows() && kColDescricao < grid->GetNumberCols()) {
+        // Owned by the main window, as this window is.
+        auto* historico =
+            new FrameHistoricoPrecos(GetParent(), banco, grid->GetCellValue(row, kColCodigo),
+                                     grid->GetCellValue(row, kColDescricao));
+        historico->Show(true);
+    }
+    event.Skip();
 }
 
 wxString FrameCupom::GridToText(wxGrid* grid, bool withHeaders, std::vector<int> right_cols,

@@ -12,6 +12,7 @@ class BancoDados;
 class wxBoxSizer;
 class wxCommandEvent;
 class wxGrid;
+class wxGridEvent;
 class wxPanel;
 class wxTextCtrl;
 class wxWindow;
@@ -30,6 +31,7 @@ public:
 private:
     void OnCopyUrl(wxCommandEvent& event);
     void OnSaveTxt(wxCommandEvent& event);
+    void OnItemDuploClique(wxGridEvent& event);
     wxTextCtrl* AddLabeledField(wxWindow* parent, wxBoxSizer* row_sizer, const wxString& label,
                                 int proportion);
 

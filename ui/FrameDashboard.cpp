@@ -17,8 +17,10 @@
 #include "db/BancoDados.h"
 #include "sync/FrameSincronizar.h"
 #include "ui/FrameCupom.h"
+#include "ui/FrameHistoricoPrecos.h"
 #include "ui/FramePieChart.h"
 #include "ui/FrameTerminalSQL.h"
+#include "ui/PedidoHistoricoPrecos.h"
 #include "web/ServiceUrl.h"
 #include "widgets/Controles.h"
 #include "widgets/Grade.h"
@@ -28,6 +30,8 @@ namespace {
 
 constexpr const char* kTitulo = "Cupom Fiscal Zelkari - Dashboard";
 constexpr const char* kSaudacao = "Bem vindo %s!";
+const wchar_t* const kMenuHistoricoPrecos = L"Histórico de preços";
+constexpr const char* kAjudaHistoricoPrecos = "Preço pago por produto ao longo do tempo";
 
 constexpr int kSashGrids = 250;
 constexpr int kSashGrafico = 150;
@@ -105,6 +109,7 @@ FrameDashboard::FrameDashboard() {
     menuFerramentas->Append(ID_TERMINAL_SQL, "Terminal SQL",
                             "Execute comandos diretamente no banco de dados");
     menuFerramentas->Append(ID_SINCRONIZAR, "Sincronizar", "Faz download de novos cupons");
+    menuFerramentas->Append(ID_HISTORICO_PRECOS, kMenuHistoricoPrecos, kAjudaHistoricoPrecos);
 
     auto* menuSobre = new wxMenu(0);
     menuSobre->Append(wxID_ABOUT, "Sobre Zelkari", "Sobre Zelkari");
@@ -123,6 +128,8 @@ FrameDashboard::FrameDashboard() {
     Bind(wxEVT_MENU, &FrameDashboard::OnSair, this, wxID_EXIT);
     Bind(wxEVT_MENU, &FrameDashboard::OnTerminalSQL, this, ID_TERMINAL_SQL);
     Bind(wxEVT_MENU, &FrameDashboard::OnSincronizar, this, ID_SINCRONIZAR);
+    Bind(wxEVT_MENU, &FrameDashboard::OnHistoricoPrecos, this, ID_HISTORICO_PRECOS);
+    Bind(EVT_PEDIDO_HISTORICO_PRECOS, &FrameDashboard::OnPedidoHistoricoPrecos, this);
 
     mainSplitter = controles::CriarSplitter(this);
     auto* painelGrids = new wxPanel(mainSplitter);
@@ -248,4 +255,14 @@ void FrameDashboard::OnSincronizar(wxCommandEvent&) {
     }
     // Whatever the dialog's outcome, receipts it imported must show.
     CarregarMeses();
+}
+
+void FrameDashboard::OnHistoricoPrecos(wxCommandEvent&) {
+    auto* historico = new FrameHistoricoPrecos(this, banco);
+    historico->Show(true);
+}
+
+void FrameDashboard::OnPedidoHistoricoPrecos(wxCommandEvent& event) {
+    auto* historico = new FrameHistoricoPrecos(this, banco, wxString(), event.GetString());
+    historico->Show(true);
 }

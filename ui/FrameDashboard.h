@@ -14,7 +14,7 @@ class wxSplitterWindow;
 
 class FrameDashboard : public wxFrame {
 public:
-    enum { ID_LOGOFF = 1, ID_TERMINAL_SQL = 2, ID_SINCRONIZAR = 3 };
+    enum { ID_LOGOFF = 1, ID_TERMINAL_SQL = 2, ID_SINCRONIZAR = 3, ID_HISTORICO_PRECOS = 4 };
 
     // Builds and fills the window without showing it. Throws std::runtime_error with SQLite's
     // message when the user's database cannot be set up (a file that is not a database, a
@@ -35,6 +35,9 @@ public:
     void OnSair(wxCommandEvent& event);
     void OnTerminalSQL(wxCommandEvent& event);
     void OnSincronizar(wxCommandEvent& event);
+    void OnHistoricoPrecos(wxCommandEvent& event);
+    // A window without the database asks for the price history of an item description.
+    void OnPedidoHistoricoPrecos(wxCommandEvent& event);
 
     wxGrid* GetGridMeses() const { return gridMeses; }
     wxGrid* GetGridCupons() const { return gridCupons; }

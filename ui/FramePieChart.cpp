@@ -16,6 +16,7 @@
 #include "charts/PanelPieChart.h"
 #include "charts/PieChartGeometry.h"
 #include "db/BancoDados.h"
+#include "ui/PedidoHistoricoPrecos.h"
 #include "widgets/Controles.h"
 #include "widgets/Grade.h"
 #include "widgets/MenuGrade.h"
@@ -97,6 +98,13 @@ FramePieChart::FramePieChart(wxWindow* parent, const wxString& titulo, BancoDado
     // The title is the month, MM/YYYY.
     controles::AdicionarCopiaEExportacao(
         grid, [this] { return controles::NomeArquivoCsv("produtos", GetTitle()); });
+    // The window keeps no database: the main window opens the product's price history.
+    grid->Bind(wxEVT_GRID_CELL_LEFT_DCLICK, [this](wxGridEvent& event) {
+        const int row = event.GetRow();
+        if (TemColunasProdutos(grid) && row >= 0 && row < grid->GetNumberRows())
+            PedirHistoricoPrecos(this, grid->GetCellValue(row, kColProduto));
+        event.Skip();
+    });
 
     sizer_controles->Add(rotulo_fatias, 0, wxEXPAND | wxALL, kBorda);
     sizer_controles->Add(spin_fatias, 1, wxEXPAND | wxALL, kBorda);

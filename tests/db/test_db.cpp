@@ -289,6 +289,50 @@ TEST_F(BancoTest, ConsultasDeRegistroListasECursor) {
     EXPECT_TRUE(banco->GetErro().empty());
 }
 
+TEST_F(BancoTest, LinhasLidasNoLugarComParametrosOuDaTabelaInteira) {
+    Importar(json::array({Cupom(1, "K1", "Um", 3), Cupom(2, "K2", "Um", 2)}));
+
+    // The whole table, in row id order, as SQLite holds the values.
+    std::vector<std::string> lidas;
+    ASSERT_TRUE(
+        banco->LerTabela("cupom_item", {"id", "codigo", "valor_unit"}, [&](const LinhaSql& l) {
+            lidas.push_back(std::to_string(l.Inteiro(0)) + " " + std::string(l.Texto(1)) + " " +
+                            std::to_string(l.Real(2)));
+        }));
+    EXPECT_EQ(lidas,
+              (std::vector<std::string>{"1 7891 6.250000", "2 7892 6.250000", "3 7893 6.250000",
+                                        "4 7891 6.250000", "5 7892 6.250000"}));
+
+    // Parameters bound in order (a quote is just a value); the receiver stops when it likes.
+    std::vector<long long> ids;
+    EXPECT_TRUE(banco->PercorrerLinhas(
+        "select id from cupom_item where codigo in (?, ?) and seq < ? order by id",
+        {std::string("7892"), std::string("78'93"), 10LL}, [&](const LinhaSql& l) {
+            ids.push_back(l.Inteiro(0));
+            return ids.size() < 1;
+        }));
+    EXPECT_EQ(ids, (std::vector<long long>{2}));
+
+    // Failures leave the connection as it was, with the error recorded.
+    EXPECT_FALSE(banco->PercorrerLinhas("selec id", {}, [](const LinhaSql&) { return true; }));
+    EXPECT_TRUE(banco->GetErro().StartsWith("Erro ao preparar consulta: "));
+    EXPECT_FALSE(banco->LerTabela("nao_existe", {"id"}, [](const LinhaSql&) {}));
+    EXPECT_TRUE(banco->GetErro().Contains("nao_existe")) << banco->GetErro();
+    int vistas = 0;
+    EXPECT_THROW(banco->LerTabela("cupom_item", {"id"},
+                                  [&](const LinhaSql&) {
+                                      if (++vistas == 2) throw std::runtime_error("parou");
+                                  }),
+                 std::runtime_error);
+    EXPECT_EQ(vistas, 2);
+    Registro r;
+    banco->ConsultarRegistro("select count(*) as n from cupom_item", r);
+    EXPECT_EQ(r.at("n"), "5");
+    // Outside a scan the function that feeds it does nothing.
+    banco->ConsultarRegistro("select cupom_ler_linha(1) is null as nulo", r);
+    EXPECT_EQ(r.at("nulo"), "1");
+}
+
 TEST_F(BancoTest, ImportaFeedGerado) {
     servico::OpcoesGerador opcoes;
     opcoes.anos = 1;

@@ -68,7 +68,12 @@ void BancoTeste::SetUp() {
 void BancoTeste::TearDown() {
     if (janela) janela->Destroy();
     janela = nullptr;
-    if (wxTheApp) wxTheApp->ProcessPendingEvents();
+    // A top-level window goes at the next idle time: it must be gone before the next test
+    // counts the open windows, and before the database it may hold closes.
+    if (wxTheApp) {
+        wxTheApp->ProcessPendingEvents();
+        wxTheApp->ProcessIdle();
+    }
     banco.reset();
     wxSetWorkingDirectory(pasta_anterior_);
 }

@@ -34,7 +34,7 @@ struct ItemFeed {
 // is the sum of its items less their discounts unless `valor_total` is given.
 struct CupomFeed {
     int id = 1;
-    std::string chave;  // "CHAVE<id>" when empty
+    std::string chave = "";  // "CHAVE<id>" when empty
     std::string data_hora = "20240105101500";
     std::string cnpj = "12345678000199";
     std::string nome = "MERCADO EXEMPLO LTDA";

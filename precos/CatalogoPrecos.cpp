@@ -1,0 +1,175 @@
+#include "precos/CatalogoPrecos.h"
+
+#include <algorithm>
+#include <cstring>
+#include <tuple>
+#include <utility>
+
+#include "precos/Produto.h"
+
+namespace precos {
+namespace {
+
+// Eight bytes at a time with one multiply each, and one full mix of the result: every line of
+// every receipt is hashed, so the cheap steps matter.
+constexpr std::uint64_t kMultiplicador = 0x9E3779B97F4A7C15ULL;
+
+std::uint64_t Carregar8(const char* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+std::uint64_t Passo(std::uint64_t h, std::uint64_t v) {
+    h = (h ^ v) * kMultiplicador;
+    return h ^ (h >> 31);
+}
+
+std::uint64_t Finalizar(std::uint64_t h) {
+    h = (h ^ (h >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    h = (h ^ (h >> 27)) * 0x94D049BB133111EBULL;
+    return h ^ (h >> 31);
+}
+
+// Every byte counts; the last eight are read again rather than one by one.
+std::uint64_t Hash(std::string_view bytes, std::uint64_t h) {
+    const std::size_t n = bytes.size();
+    h = Passo(h, n);
+    if (n < 8) {
+        std::uint64_t v = 0;
+        for (char c : bytes) v = (v << 8) | static_cast<unsigned char>(c);
+        return Passo(h, v);
+    }
+    for (std::size_t i = 0; i + 8 <= n; i += 8) h = Passo(h, Carregar8(bytes.data() + i));
+    return Passo(h, Carregar8(bytes.data() + n - 8));
+}
+
+constexpr std::size_t kTabelaInicial = 1024;
+
+void AcrescentarUnico(std::vector<std::string>& lista, const std::string& valor) {
+    if (std::find(lista.begin(), lista.end(), valor) == lista.end()) lista.push_back(valor);
+}
+
+void AcrescentarLinha(std::string& busca, const std::string& linha) {
+    if (linha.empty()) return;
+    // A word never holds a line feed, so no match runs from one line into the next.
+    if (busca.find(linha) != std::string::npos) return;
+    if (!busca.empty()) busca.push_back('\n');
+    busca.append(linha);
+}
+
+}  // namespace
+
+void CatalogoPrecos::Redimensionar(std::size_t tamanho) {
+    std::vector<Vaga> antiga = std::exchange(tabela_pares_, std::vector<Vaga>(tamanho));
+    const std::size_t mascara = tamanho - 1;
+    for (const Vaga& vaga : antiga) {
+        if (vaga.par < 0) continue;
+        std::size_t i = vaga.hash & mascara;
+        while (tabela_pares_[i].par >= 0) i = (i + 1) & mascara;
+        tabela_pares_[i] = vaga;
+    }
+}
+
+int CatalogoPrecos::ProcurarPar(std::string_view codigo, std::string_view descricao) {
+    // At most half full, so a probe soon meets a free slot.
+    if ((pares_.size() + 1) * 2 > tabela_pares_.size())
+        Redimensionar(std::max(kTabelaInicial, tabela_pares_.size() * 2));
+    const std::uint64_t h = Finalizar(Hash(descricao, Hash(codigo, 0)));
+    const std::size_t mascara = tabela_pares_.size() - 1;
+    std::size_t i = h & mascara;
+    for (; tabela_pares_[i].par >= 0; i = (i + 1) & mascara) {
+        if (tabela_pares_[i].hash != h) continue;
+        const Par& par = pares_[static_cast<std::size_t>(tabela_pares_[i].par)];
+        if (par.codigo == codigo && par.descricao == descricao) return tabela_pares_[i].par;
+    }
+    tabela_pares_[i] = {h, static_cast<int>(pares_.size())};
+    Par par;
+    par.codigo.assign(codigo);
+    par.descricao.assign(descricao);
+    pares_.push_back(std::move(par));
+    return tabela_pares_[i].par;
+}
+
+void CatalogoPrecos::Adicionar(std::string_view codigo, std::string_view descricao,
+                               long long data_hora, double valor_unit) {
+    Par& par = pares_[static_cast<std::size_t>(ProcurarPar(codigo, descricao))];
+    par.menor_preco = par.compras == 0 ? valor_unit : std::min(par.menor_preco, valor_unit);
+    ++par.compras;
+    const long long ordem = ++linhas_;
+    if (data_hora >= par.ultima_data) {
+        par.ultima_data = data_hora;
+        par.ultimo_preco = valor_unit;
+        par.ultima_ordem = ordem;
+    }
+}
+
+void CatalogoPrecos::Concluir() {
+    // Products already merged keep their last pair's moment and order in these.
+    std::vector<std::pair<long long, long long>> mais_recente(produtos_.size());
+    for (std::size_t p = 0; p < produtos_.size(); ++p)
+        mais_recente[p] = {produtos_[p].ultima_data, 0};
+
+    for (const Par& par : pares_) {
+        const std::string chave = ChaveProduto(par.codigo, par.descricao);
+        auto it = indice_produtos_.find(chave);
+        if (it == indice_produtos_.end()) {
+            it = indice_produtos_.emplace(chave, static_cast<int>(produtos_.size())).first;
+            ProdutoCatalogo novo;
+            novo.chave = chave;
+            novo.por_gtin = chave.front() == 'G';
+            novo.menor_preco = par.menor_preco;
+            produtos_.push_back(std::move(novo));
+            mais_recente.emplace_back(-1, 0);
+        }
+        const auto p = static_cast<std::size_t>(it->second);
+        ProdutoCatalogo& produto = produtos_[p];
+        produto.compras += par.compras;
+        produto.menor_preco = std::min(produto.menor_preco, par.menor_preco);
+        if (std::pair(par.ultima_data, par.ultima_ordem) > mais_recente[p]) {
+            mais_recente[p] = {par.ultima_data, par.ultima_ordem};
+            produto.ultima_data = par.ultima_data;
+            produto.ultimo_preco = par.ultimo_preco;
+            produto.descricao = par.descricao;
+            produto.codigo = par.codigo;
+        }
+        AcrescentarUnico(produto.codigos, par.codigo);
+        AcrescentarUnico(produto.descricoes, par.descricao);
+        AcrescentarLinha(produto.busca, Normalizar(par.descricao));
+        AcrescentarLinha(produto.busca, Normalizar(par.codigo));
+    }
+    pares_.clear();
+    tabela_pares_.clear();
+
+    std::sort(produtos_.begin(), produtos_.end(),
+              [](const ProdutoCatalogo& a, const ProdutoCatalogo& b) {
+                  return std::tie(b.compras, a.descricao, a.chave) <
+                         std::tie(a.compras, b.descricao, b.chave);
+              });
+    for (std::size_t p = 0; p < produtos_.size(); ++p)
+        indice_produtos_[produtos_[p].chave] = static_cast<int>(p);
+}
+
+std::vector<int> CatalogoPrecos::Buscar(std::string_view digitado) const {
+    const std::vector<std::string> palavras = PalavrasBusca(digitado);
+    std::vector<int> achados;
+    achados.reserve(palavras.empty() ? produtos_.size() : 256);
+    for (std::size_t p = 0; p < produtos_.size(); ++p)
+        if (Corresponde(palavras, produtos_[p].busca)) achados.push_back(static_cast<int>(p));
+    return achados;
+}
+
+int CatalogoPrecos::Localizar(std::string_view codigo, std::string_view descricao) const {
+    if (codigo.find_first_not_of(" \t") == std::string_view::npos) {
+        // Products are ordered most bought first.
+        for (std::size_t p = 0; p < produtos_.size(); ++p) {
+            const auto& descricoes = produtos_[p].descricoes;
+            if (std::find(descricoes.begin(), descricoes.end(), descricao) != descricoes.end())
+                return static_cast<int>(p);
+        }
+    }
+    const auto it = indice_produtos_.find(ChaveProduto(codigo, descricao));
+    return it == indice_produtos_.end() ? -1 : it->second;
+}
+
+}  // namespace precos

@@ -1,0 +1,66 @@
+#pragma once
+
+// Every purchase of one product, newest first, with the stores it was bought in, and the summary
+// line drawn from them: the lowest price with its store and date, the highest, the mean, and the
+// change from the first purchase's price to the last one's.
+
+#include <wx/string.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace precos {
+
+struct Loja {
+    std::string cnpj;
+    std::string nome;  // trade name; the CNPJ when the store has none
+    int compras = 0;
+};
+
+struct Compra {
+    int id_cupom = 0;
+    long long data_hora = 0;  // YYYYMMDDhhmmss
+    int loja = 0;             // position in HistoricoProduto::lojas
+    double qtde = 0;
+    std::string un;
+    double valor_unit = 0;
+    double desconto = 0;
+    double valor_liquido = 0;
+};
+
+struct HistoricoProduto {
+    std::vector<Loja> lojas;      // most purchases first: a store's position picks its colour
+    std::vector<Compra> compras;  // newest first
+};
+
+// Builds a HistoricoProduto from purchases handed on newest first.
+class MontadorHistorico {
+public:
+    void Adicionar(Compra compra, std::string_view cnpj, std::string_view fantasia);
+    HistoricoProduto Concluir();
+
+private:
+    HistoricoProduto historico_;
+    std::unordered_map<std::string, int> lojas_;  // CNPJ -> position in historico_.lojas
+};
+
+struct ResumoPrecos {
+    int indice_menor = -1;  // the most recent purchase at the lowest price; -1 without purchases
+    double menor = 0;
+    double maior = 0;
+    double media = 0;  // of the unit prices
+    // Percent change from the first purchase's unit price to the last one's; none when the first
+    // price is not above 0.
+    std::optional<double> variacao;
+};
+
+ResumoPrecos Resumir(const HistoricoProduto& historico);
+
+// "Menor 4.19 em Loja (12/03/2025) · Maior 6.49 · Média 5.02 · Desde a primeira compra: +18.3%",
+// the last part left out when there is no change to give; empty without purchases.
+wxString TextoResumo(const HistoricoProduto& historico, const ResumoPrecos& resumo);
+
+}  // namespace precos

@@ -1,0 +1,262 @@
+// The price history window on a real database: typing in the field filters the list, choosing a
+// product fills the summary, the chart and the purchase grid; the three ways it opens (the main
+// window's menu, an item of a receipt, a row of the product share window) and the receipt a
+// purchase opens.
+
+#include <gtest/gtest.h>
+#include <wx/bitmap.h>
+#include <wx/dcmemory.h>
+#include <wx/grid.h>
+#include <wx/image.h>
+#include <wx/menu.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "charts/EstiloGrafico.h"
+#include "charts/PanelLineChart.h"
+#include "tests/support/DadosTeste.h"
+#include "tests/support/GuiTest.h"
+#include "ui/FrameCupom.h"
+#include "ui/FrameDashboard.h"
+#include "ui/FrameHistoricoPrecos.h"
+#include "ui/FramePieChart.h"
+#include "ui/ListaProdutos.h"
+
+namespace {
+
+using teste::CupomFeed;
+using teste::ItemFeed;
+
+constexpr const char* kCafe = "7891000100103";
+constexpr const char* kLeite = "7891234567895";
+
+// Coffee under one EAN with two descriptions in two stores; bread without a GTIN, written two
+// ways; milk and another coffee once each.
+std::vector<CupomFeed> Compras() {
+    const std::string atacadao = "Atacadão", mercado = "Mercado Bom Preço";
+    return {
+        {.id = 1,
+         .data_hora = "20240110100000",
+         .cnpj = "111",
+         .fantasia = atacadao,
+         .itens = {{.seq = 1, .codigo = kCafe, .descricao = "CAFÉ PILÃO 500G", .valor_unit = 15.90},
+                   {.seq = 2,
+                    .codigo = "123",
+                    .descricao = "PÃO FRANCÊS KG",
+                    .qtde = 0.35,
+                    .un = "KG",
+                    .valor_unit = 12.99}}},
+        {.id = 2,
+         .data_hora = "20240305183000",
+         .cnpj = "222",
+         .fantasia = mercado,
+         .itens = {{.seq = 1,
+                    .codigo = kCafe,
+                    .descricao = "CAFE PILAO TRADICIONAL 500G",
+                    .qtde = 2,
+                    .valor_unit = 17.49},
+                   {.seq = 2,
+                    .codigo = "77",
+                    .descricao = "Pao  Frances kg",
+                    .qtde = 0.5,
+                    .un = "KG",
+                    .valor_unit = 13.49}}},
+        {.id = 3,
+         .data_hora = "20240620080000",
+         .cnpj = "111",
+         .fantasia = atacadao,
+         .itens =
+             {{.seq = 1,
+               .codigo = kCafe,
+               .descricao = "CAFÉ PILÃO 500G",
+               .valor_unit = 16.20,
+               .desconto = 0.50},
+              {.seq = 2, .codigo = kLeite, .descricao = "LEITE INTEGRAL 1L", .valor_unit = 4.99}}},
+        {.id = 4,
+         .data_hora = "20250312090000",
+         .cnpj = "222",
+         .fantasia = mercado,
+         .itens = {{.seq = 1,
+                    .codigo = "SEM GTIN",
+                    .descricao = "CAFÉ MELITTA 250G",
+                    .valor_unit = 9.90},
+                   {.seq = 2,
+                    .codigo = kCafe,
+                    .descricao = "CAFE PILAO TRADICIONAL 500G",
+                    .valor_unit = 18.81}}},
+    };
+}
+
+std::vector<wxString> LinhaLista(ListaProdutos* lista, long linha) {
+    std::vector<wxString> textos;
+    for (int c = 0; c < ListaProdutos::NUM_COLUNAS; ++c)
+        textos.push_back(lista->GetItemText(linha, c));
+    return textos;
+}
+
+std::vector<wxString> LinhaGrade(wxGrid* grid, int linha) {
+    std::vector<wxString> textos;
+    for (int c = 0; c < grid->GetNumberCols(); ++c) textos.push_back(grid->GetCellValue(linha, c));
+    return textos;
+}
+
+std::vector<wxString> Textos(std::initializer_list<const char*> utf8) {
+    std::vector<wxString> textos;
+    for (const char* t : utf8) textos.push_back(wxString::FromUTF8(t));
+    return textos;
+}
+
+class HistoricoPrecos : public teste::BancoTeste {
+protected:
+    void SetUp() override {
+        teste::BancoTeste::SetUp();
+        Importar(teste::FeedJson(Compras()));
+    }
+};
+
+TEST_F(HistoricoPrecos, TypingFiltersTheListAndChoosingFillsSummaryChartAndGrid) {
+    auto* frame = new FrameHistoricoPrecos(nullptr, banco.get());
+    janela = frame;
+    frame->Show();
+    EXPECT_EQ(frame->GetTitle(), wxString(L"Histórico de preços"));
+    ListaProdutos* lista = frame->GetLista();
+
+    // Empty field: every product, the most bought first.
+    ASSERT_EQ(lista->GetItemCount(), 4);
+    EXPECT_EQ(lista->GetItemText(1, ListaProdutos::COL_PRODUTO), "Pao  Frances kg");
+    wxListItem coluna;
+    coluna.SetMask(wxLIST_MASK_TEXT);
+    std::vector<wxString> titulos;
+    for (int c = 0; c < ListaProdutos::NUM_COLUNAS; ++c) {
+        lista->GetColumn(c, coluna);
+        titulos.push_back(coluna.GetText());
+    }
+    EXPECT_EQ(titulos, Textos({"Produto", "Código", "Compras", "Último preço", "Última compra",
+                               "Menor preço"}));
+
+    frame->GetCampoProduto()->SetValue(L"  Café ");
+    ASSERT_EQ(lista->GetItemCount(), 2);
+    EXPECT_EQ(LinhaLista(lista, 0),
+              Textos({"CAFE PILAO TRADICIONAL 500G", kCafe, "4", "18.81", "12/03/2025", "15.90"}));
+    EXPECT_EQ(lista->GetItemText(1, ListaProdutos::COL_PRODUTO), wxString(L"CAFÉ MELITTA 250G"));
+    frame->GetCampoProduto()->SetValue("pilao 789100");
+    ASSERT_EQ(lista->GetItemCount(), 1);
+
+    // A click selects the row; the selection chooses the product.
+    lista->SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    ASSERT_TRUE(teste::WaitFor([frame] { return frame->GetProdutoEscolhido() >= 0; }));
+    EXPECT_EQ(frame->GetResumo()->GetLabel(),
+              wxString(L"Menor 15.90 em Atacadão (10/01/2024) · Maior 18.81 · Média 17.10 · "
+                       L"Desde a primeira compra: +18.3%"));
+
+    wxGrid* grid = frame->GetGrid();
+    ASSERT_EQ(grid->GetNumberRows(), 4);
+    std::vector<wxString> cabecalhos;
+    for (int c = 0; c < grid->GetNumberCols(); ++c) cabecalhos.push_back(grid->GetColLabelValue(c));
+    EXPECT_EQ(cabecalhos, Textos({"Data", "Estabelecimento", "Qtde", "Unid", "V.Unit", "Desconto",
+                                  "V.Líquido"}));
+    EXPECT_EQ(LinhaGrade(grid, 0),
+              Textos({"12/03/2025", "Mercado Bom Preço", "1.000", "UN", "18.81", "0.00", "18.81"}));
+    EXPECT_EQ(LinhaGrade(grid, 1),
+              Textos({"20/06/2024", "Atacadão", "1.000", "UN", "16.20", "0.50", "15.70"}));
+    EXPECT_EQ(LinhaGrade(grid, 2)[2], "2.000");
+    EXPECT_EQ(LinhaGrade(grid, 2)[6], "34.98");
+    int horizontal = 0, vertical = 0;
+    grid->GetCellAlignment(0, 4, &horizontal, &vertical);
+    EXPECT_EQ(horizontal, wxALIGN_RIGHT);
+
+    // The chart: both stores, every purchase, the lowest price marked; each point in its
+    // store's colour on the chart background.
+    const DadosGraficoPrecos& dados = frame->GetGrafico()->GetDados();
+    ASSERT_EQ(dados.lojas.size(), 2u);
+    ASSERT_EQ(dados.pontos.size(), 4u);
+    EXPECT_EQ(dados.menor, 3);
+    const wxSize tamanho(600, 300);
+    wxBitmap bitmap(tamanho, 24);
+    wxMemoryDC dc(bitmap);
+    graficos::DesenharPrecos(dc, tamanho, dados);
+    dc.SetFont(graficos::FonteGrafico(graficos::kPontosFonteEixos));
+    const graficos::GeometriaGraficoPrecos g = graficos::CalcularGeometriaPrecos(
+        dados, tamanho, [&dc](const wxString& t) { return dc.GetTextExtent(t); });
+    dc.SelectObject(wxNullBitmap);
+    const wxImage imagem = bitmap.ConvertToImage();
+    EXPECT_EQ(teste::Pixel(imagem, 2, tamanho.y - 2), graficos::CorFundo());
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(teste::Pixel(imagem, g.pontos[i].x, g.pontos[i].y),
+                  graficos::CorDaPaleta(dados.pontos[i].loja));
+
+    // Typing on keeps the chosen product while the list no longer shows it.
+    frame->GetCampoProduto()->SetValue(L"pão");
+    EXPECT_EQ(lista->GetItemCount(), 1);
+    EXPECT_EQ(lista->GetSelectedItemCount(), 0);
+    EXPECT_EQ(grid->GetNumberRows(), 4);
+    frame->GetCampoProduto()->SetValue("cafe");
+    EXPECT_EQ(lista->GetItemState(0, wxLIST_STATE_SELECTED), wxLIST_STATE_SELECTED);
+    EXPECT_EQ(lista->GetSelectedItemCount(), 1);
+    frame->GetCampoProduto()->SetValue("");
+    teste::SalvarCaptura(frame, "historico_precos");
+}
+
+TEST_F(HistoricoPrecos, OpensFromTheMenuAReceiptItemAndAProductShareRow) {
+    auto* principal = new FrameDashboard();
+    janela = principal;
+    auto abertas = [] { return teste::JanelasAbertas<FrameHistoricoPrecos>(); };
+    auto escolhido = [](FrameHistoricoPrecos* f) {
+        return f->GetCatalogo().Produtos()[static_cast<std::size_t>(f->GetProdutoEscolhido())];
+    };
+
+    // The third item of "&Ferramentas", after the two it had.
+    wxMenu* ferramentas = principal->GetMenuBar()->GetMenu(1);
+    ASSERT_EQ(ferramentas->GetMenuItemCount(), 3u);
+    EXPECT_EQ(ferramentas->FindItemByPosition(0)->GetId(), FrameDashboard::ID_TERMINAL_SQL);
+    EXPECT_EQ(ferramentas->FindItemByPosition(1)->GetId(), FrameDashboard::ID_SINCRONIZAR);
+    wxMenuItem* item = ferramentas->FindItemByPosition(2);
+    EXPECT_EQ(item->GetId(), 4);
+    EXPECT_EQ(item->GetItemLabel(), wxString(L"Histórico de preços"));
+    EXPECT_EQ(item->GetHelp(), "Preço pago por produto ao longo do tempo");
+    wxCommandEvent menu(wxEVT_MENU, FrameDashboard::ID_HISTORICO_PRECOS);
+    principal->ProcessWindowEvent(menu);
+    ASSERT_EQ(abertas().size(), 1u);
+    EXPECT_EQ(abertas()[0]->GetParent(), principal);
+    EXPECT_EQ(abertas()[0]->GetProdutoEscolhido(), -1);
+
+    // An item of a receipt (the bread of receipt 2) opens its product; the window belongs to
+    // the main window, as the receipt does.
+    auto* cupom = new FrameCupom(principal, principal->GetBanco(), 2);
+    wxGridEvent item_cupom(cupom->GetId(), wxEVT_GRID_CELL_LEFT_DCLICK,
+                           teste::Encontrar<wxGrid>(cupom), 1, 2);
+    teste::Encontrar<wxGrid>(cupom)->ProcessWindowEvent(item_cupom);
+    ASSERT_EQ(abertas().size(), 2u);
+    FrameHistoricoPrecos* do_cupom = abertas()[1];
+    EXPECT_EQ(do_cupom->GetParent(), principal);
+    EXPECT_EQ(escolhido(do_cupom).descricao, "Pao  Frances kg");
+    EXPECT_EQ(do_cupom->GetGrid()->GetNumberRows(), 2);
+
+    // A row of the product share window, which keeps no database: the main window opens it.
+    auto* pizza = new FramePieChart(principal, "03/2025", principal->GetBanco(), "4");
+    wxGrid* produtos = pizza->GetGrid();
+    int linha_cafe = -1;
+    for (int r = 0; r < produtos->GetNumberRows(); ++r)
+        if (produtos->GetCellValue(r, 2) == "CAFE PILAO TRADICIONAL 500G") linha_cafe = r;
+    ASSERT_GE(linha_cafe, 0);
+    wxGridEvent linha(produtos->GetId(), wxEVT_GRID_CELL_LEFT_DCLICK, produtos, linha_cafe, 0);
+    produtos->ProcessWindowEvent(linha);
+    ASSERT_TRUE(teste::WaitFor([&] { return abertas().size() == 3u; }));
+    EXPECT_EQ(abertas()[2]->GetParent(), principal);
+    EXPECT_EQ(escolhido(abertas()[2]).codigo, kCafe);
+
+    // A purchase opens its receipt, owned by the main window too.
+    const std::size_t cupons = teste::JanelasAbertas<FrameCupom>().size();
+    wxGrid* compras = abertas()[2]->GetGrid();
+    wxGridEvent compra(compras->GetId(), wxEVT_GRID_CELL_LEFT_DCLICK, compras, 0, 1);
+    compras->ProcessWindowEvent(compra);
+    ASSERT_EQ(teste::JanelasAbertas<FrameCupom>().size(), cupons + 1);
+    FrameCupom* aberto = teste::JanelasAbertas<FrameCupom>().back();
+    EXPECT_EQ(aberto->GetParent(), principal);
+    EXPECT_EQ(teste::Encontrar<wxGrid>(aberto)->GetCellValue(1, 2), "CAFE PILAO TRADICIONAL 500G");
+}
+
+}  // namespace

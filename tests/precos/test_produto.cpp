@@ -1,0 +1,148 @@
+// Product identity and search on their own: normalised descriptions, the GTIN check, one product
+// across stores and descriptions, word matching, and the summary of a product's purchases.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "precos/CatalogoPrecos.h"
+#include "precos/HistoricoProduto.h"
+#include "precos/Produto.h"
+
+namespace {
+
+using precos::CatalogoPrecos;
+
+TEST(Produto, NormalisesCaseAccentsAndBlanks) {
+    const std::pair<std::string, std::string> casos[] = {
+        {"  Café   Torrado\tMoído 500g ", "CAFE TORRADO MOIDO 500G"},
+        {"açúcar refinado", "ACUCAR REFINADO"},
+        {"PÃO\u00a0FRANCÊS\n KG", "PAO FRANCES KG"},
+        {"Ovos Dúzia ÆØ ß œ ñ", "OVOS DUZIA AEO SS OE N"},
+        {"CAFE\u0301 decomposto", "CAFE DECOMPOSTO"},  // a combining accent
+        {"a\xff\xfe"
+         "b \xc3",
+         "AB"},                            // bytes that are not UTF-8 are dropped
+        {"100% × 2 € ª", "100% × 2 € ª"},  // not letters with accents: kept
+        {" \t ", ""},
+    };
+    for (const auto& [entrada, esperado] : casos) EXPECT_EQ(precos::Normalizar(entrada), esperado);
+}
+
+TEST(Produto, AcceptsOnlyGtinsWithTheRightCheckDigit) {
+    const std::pair<const char*, bool> casos[] = {
+        {"96385074", true},
+        {"036000291452", true},
+        {"7891000100103", true},
+        {"10012345678902", true},
+        {" 7891000100103 ", true},
+        {"7891000100104", false},
+        {"789100010010", false},
+        {"78910001001", false},
+        {"789100010010A", false},
+        {"00000000000000", false},
+        {"", false},
+        {"123", false},
+    };
+    for (const auto& [codigo, valido] : casos)
+        EXPECT_EQ(precos::GtinValido(codigo), valido) << codigo;
+    // A GTIN-13 and the same number written with 14 digits are one product.
+    EXPECT_EQ(precos::ChaveProduto("7891000100103", "A"),
+              precos::ChaveProduto("07891000100103", "B"));
+    EXPECT_EQ(precos::ChaveProduto("123", "Pão  francês"),
+              precos::ChaveProduto("9", "PAO FRANCES"));
+    EXPECT_NE(precos::ChaveProduto("7891000100103", "PAO"), precos::ChaveProduto("", "PAO"));
+}
+
+TEST(Produto, EveryWordMatchesInAnyOrderWithOrWithoutAccents) {
+    const std::string busca = precos::Normalizar("Café Pilão Tradicional 500g") + "\n7891000100103";
+    const std::pair<const char*, bool> casos[] = {
+        {"cafe", true},       {"CAFÉ", true},
+        {"pilao cafe", true}, {"  tRAD  caf ", true},
+        {"7891", true},       {"500", true},
+        {"", true},           {"cafe cha", false},
+        {"pilão 250", false}, {"café\ntradicional", true},
+    };
+    for (const auto& [digitado, corresponde] : casos)
+        EXPECT_EQ(precos::Corresponde(precos::PalavrasBusca(digitado), busca), corresponde)
+            << digitado;
+}
+
+TEST(Catalogo, OneProductAcrossStoresByItsGtinOrItsDescription) {
+    CatalogoPrecos catalogo;
+    // One EAN, two stores, two descriptions; the newest line is not the last one added.
+    catalogo.Adicionar("7891000100103", "CAFÉ PILÃO 500G", 20240301100000, 15.90);
+    catalogo.Adicionar("7891000100103", "CAFE PILAO TRAD 500G", 20240520090000, 14.50);
+    catalogo.Adicionar("07891000100103", "CAFÉ PILÃO 500G", 20240410120000, 16.20);
+    // No GTIN: known by the description, whatever the stores' codes and spacing.
+    catalogo.Adicionar("123", "Pão Francês KG", 20240105080000, 12.99);
+    catalogo.Adicionar("9", "PAO  FRANCES KG", 20240105080000, 13.49);
+    catalogo.Adicionar("SEM GTIN", "Leite", 20240101000000, 4.99);
+    catalogo.Concluir();
+
+    const auto& produtos = catalogo.Produtos();
+    ASSERT_EQ(produtos.size(), 3u);
+    const precos::ProdutoCatalogo& cafe = produtos[0];
+    EXPECT_TRUE(cafe.por_gtin);
+    EXPECT_EQ(cafe.compras, 3);
+    EXPECT_EQ(cafe.descricao, "CAFE PILAO TRAD 500G");
+    EXPECT_EQ(cafe.ultima_data, 20240520090000);
+    EXPECT_DOUBLE_EQ(cafe.ultimo_preco, 14.50);
+    EXPECT_DOUBLE_EQ(cafe.menor_preco, 14.50);
+    EXPECT_EQ(cafe.codigos, (std::vector<std::string>{"7891000100103", "07891000100103"}));
+
+    const precos::ProdutoCatalogo& pao = produtos[1];
+    EXPECT_FALSE(pao.por_gtin);
+    EXPECT_EQ(pao.compras, 2);
+    EXPECT_EQ(pao.descricao, "PAO  FRANCES KG");  // same moment: the line added later
+    EXPECT_EQ(pao.codigo, "9");
+    EXPECT_DOUBLE_EQ(pao.menor_preco, 12.99);
+
+    EXPECT_EQ(catalogo.Buscar("pilao"), std::vector<int>{0});
+    EXPECT_EQ(catalogo.Buscar("trad"), std::vector<int>{0});  // from another store's description
+    EXPECT_EQ(catalogo.Buscar("francês pão"), std::vector<int>{1});
+    EXPECT_EQ(catalogo.Buscar("78910"), std::vector<int>{0});
+    EXPECT_EQ(catalogo.Buscar(""), (std::vector<int>{0, 1, 2}));
+    EXPECT_TRUE(catalogo.Buscar("arroz").empty());
+
+    EXPECT_EQ(catalogo.Localizar("07891000100103", "outro nome"), 0);
+    EXPECT_EQ(catalogo.Localizar("555", "pao frances kg"), 1);
+    EXPECT_EQ(catalogo.Localizar("", "CAFÉ PILÃO 500G"), 0);  // the pie knows descriptions only
+    EXPECT_EQ(catalogo.Localizar("", "Leite"), 2);
+    EXPECT_EQ(catalogo.Localizar("", "nada"), -1);
+}
+
+TEST(Catalogo, SummarisesAProductsPurchases) {
+    precos::MontadorHistorico montador;
+    auto compra = [](long long data, double preco) {
+        precos::Compra c;
+        c.data_hora = data;
+        c.valor_unit = preco;
+        return c;
+    };
+    // Newest first; the lowest price twice: the summary names the newer purchase.
+    montador.Adicionar(compra(20250312100000, 4.19), "2", "Atacadão");
+    montador.Adicionar(compra(20250101100000, 6.49), "1", "Mercado");
+    montador.Adicionar(compra(20241001100000, 4.19), "1", "Mercado");
+    montador.Adicionar(compra(20240101100000, 4.60), "3", "");
+    const precos::HistoricoProduto historico = montador.Concluir();
+    ASSERT_EQ(historico.lojas.size(), 3u);
+    // Most purchases first, then by name; a store without a trade name shows its CNPJ.
+    EXPECT_EQ(historico.lojas[0].nome, "Mercado");
+    EXPECT_EQ(historico.lojas[1].nome, "3");
+    EXPECT_EQ(historico.compras[0].loja, 2);
+
+    precos::ResumoPrecos resumo = precos::Resumir(historico);
+    EXPECT_EQ(resumo.indice_menor, 0);
+    EXPECT_EQ(precos::TextoResumo(historico, resumo),
+              wxString::FromUTF8("Menor 4.19 em Atacadão (12/03/2025) · Maior 6.49 · Média 4.87 · "
+                                 "Desde a primeira compra: -8.9%"));
+    resumo.variacao = -0.04;
+    EXPECT_TRUE(precos::TextoResumo(historico, resumo).EndsWith(": 0.0%"));
+    resumo.variacao.reset();
+    EXPECT_TRUE(precos::TextoResumo(historico, resumo).EndsWith(wxString::FromUTF8("Média 4.87")));
+    EXPECT_TRUE(precos::TextoResumo({}, precos::Resumir({})).empty());
+}
+
+}  // namespace

@@ -1,0 +1,59 @@
+#pragma once
+
+// "Histórico de preços": what the person paid for one product, where and when. A search field
+// and the list of matching products on top; below them the chosen product's price chart with a
+// summary line, and the grid of every purchase, between splitters. The catalogue of products is
+// read once, while the window is built; each product chosen reads its own purchases.
+
+#include <wx/frame.h>
+
+#include "precos/CatalogoPrecos.h"
+
+class BancoDados;
+class ListaProdutos;
+class PanelLineChart;
+class TabelaCompras;
+class wxGrid;
+class wxGridEvent;
+class wxListEvent;
+class wxStaticText;
+class wxTextCtrl;
+
+class FrameHistoricoPrecos : public wxFrame {
+public:
+    // `banco` is borrowed and must outlive the window. With a code or a description (those of an
+    // item line), that item's product is chosen at once. The window is built but not shown.
+    FrameHistoricoPrecos(wxWindow* parent, BancoDados* banco, const wxString& codigo = wxString(),
+                         const wxString& descricao = wxString());
+
+    // Chooses the product of a row of the list, as a click on it does.
+    void EscolherLinha(long linha);
+    // The chosen product (a position in the catalogue), or -1.
+    int GetProdutoEscolhido() const { return produto_escolhido; }
+
+    const precos::CatalogoPrecos& GetCatalogo() const { return catalogo; }
+    wxTextCtrl* GetCampoProduto() const { return campo_produto; }
+    ListaProdutos* GetLista() const { return lista; }
+    PanelLineChart* GetGrafico() const { return grafico; }
+    wxStaticText* GetResumo() const { return resumo; }
+    wxGrid* GetGrid() const { return grid; }
+
+private:
+    void OnTexto(wxCommandEvent& event);
+    void OnEnter(wxCommandEvent& event);
+    void OnProdutoSelecionado(wxListEvent& event);
+    void OnCompraDuploClique(wxGridEvent& event);
+    void Filtrar();
+    void EscolherProduto(int produto);
+    void MostrarCompras(TabelaCompras* nova);
+
+    BancoDados* banco;
+    precos::CatalogoPrecos catalogo;
+    wxTextCtrl* campo_produto = nullptr;
+    ListaProdutos* lista = nullptr;
+    PanelLineChart* grafico = nullptr;
+    wxStaticText* resumo = nullptr;
+    wxGrid* grid = nullptr;
+    TabelaCompras* tabela = nullptr;  // owned by the grid
+    int produto_escolhido = -1;
+};

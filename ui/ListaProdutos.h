@@ -1,0 +1,42 @@
+#pragma once
+
+// The list of products found by the price history's search: a virtual report list that asks for
+// the text of the rows it shows only, so a catalogue of tens of thousands of products costs
+// nothing to show and nothing to filter again.
+
+#include <wx/listctrl.h>
+
+#include <vector>
+
+namespace precos {
+class CatalogoPrecos;
+}
+
+class ListaProdutos : public wxListCtrl {
+public:
+    enum Coluna {
+        COL_PRODUTO,
+        COL_CODIGO,
+        COL_COMPRAS,
+        COL_ULTIMO_PRECO,
+        COL_ULTIMA_COMPRA,
+        COL_MENOR_PRECO,
+        NUM_COLUNAS
+    };
+
+    // `catalogo` is borrowed and outlives the list.
+    ListaProdutos(wxWindow* parent, const precos::CatalogoPrecos& catalogo);
+
+    // Shows these products (positions in the catalogue), in this order, none selected.
+    void Mostrar(std::vector<int> produtos);
+    // The product of a row, or -1.
+    int ProdutoDaLinha(long linha) const;
+    // The row of a product, or -1 when the list does not show it.
+    long LinhaDoProduto(int produto) const;
+
+    wxString OnGetItemText(long item, long column) const override;
+
+private:
+    const precos::CatalogoPrecos& catalogo_;
+    std::vector<int> produtos_;
+};
