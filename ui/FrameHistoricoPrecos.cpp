@@ -20,6 +20,7 @@
 #include "ui/TabelaCompras.h"
 #include "widgets/Controles.h"
 #include "widgets/Grade.h"
+#include "widgets/MenuGrade.h"
 
 namespace {
 
@@ -121,6 +122,11 @@ FrameHistoricoPrecos::FrameHistoricoPrecos(wxWindow* parent, BancoDados* banco_d
 
     grid = controles::CriarGradeSomenteLeitura(splitter_grafico, kMinimoGrid);
     grid->Bind(wxEVT_GRID_CELL_LEFT_DCLICK, &FrameHistoricoPrecos::OnCompraDuploClique, this);
+    controles::AdicionarCopiaEExportacao(grid, [this] {
+        if (produto_escolhido < 0) return controles::NomeArquivoCsv("precos");
+        const auto& produto = catalogo.Produtos()[static_cast<std::size_t>(produto_escolhido)];
+        return controles::NomeArquivoCsv("precos", wxString::FromUTF8(produto.descricao));
+    });
 
     sizer_painel->Add(splitter_lista, 1, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, kBorda);
     painel->SetSizer(sizer_painel);

@@ -32,6 +32,7 @@
 #include "tests/support/TestEnvironment.h"
 #include "ui/FrameCupom.h"
 #include "ui/FrameDashboard.h"
+#include "ui/FrameHistoricoPrecos.h"
 #include "ui/FramePieChart.h"
 #include "ui/FrameTerminalSQL.h"
 #include "widgets/MenuGrade.h"
@@ -588,6 +589,7 @@ TEST_F(Dashboard, NaTelaContextMenuExportsAndEveryGridSuggestsItsCsvFileName) {
         {(new FramePieChart(frame, "01/2024", frame->GetBanco(), "1,2"))->GetGrid(),
          "produtos-01-2024.csv"},
         {teste::Encontrar<wxGrid>(new FrameTerminalSQL(frame, frame->GetBanco())), "consulta.csv"},
+        {(new FrameHistoricoPrecos(frame, frame->GetBanco()))->GetGrid(), "precos.csv"},
     };
     for (const auto& [grid, esperado] : grades) {
         exportar(grid);
