@@ -31,7 +31,7 @@ namespace {
 constexpr const char* kTitulo = "Cupom Fiscal Zelkari - Dashboard";
 constexpr const char* kSaudacao = "Bem vindo %s!";
 const wchar_t* const kMenuHistoricoPrecos = L"Histórico de preços";
-constexpr const char* kAjudaHistoricoPrecos = "Preço pago por produto ao longo do tempo";
+const wchar_t* const kAjudaHistoricoPrecos = L"Preço pago por produto ao longo do tempo";
 
 constexpr int kSashGrids = 250;
 constexpr int kSashGrafico = 150;

@@ -216,7 +216,7 @@ TEST_F(HistoricoPrecos, OpensFromTheMenuAReceiptItemAndAProductShareRow) {
     wxMenuItem* item = ferramentas->FindItemByPosition(2);
     EXPECT_EQ(item->GetId(), 4);
     EXPECT_EQ(item->GetItemLabel(), wxString(L"Histórico de preços"));
-    EXPECT_EQ(item->GetHelp(), "Preço pago por produto ao longo do tempo");
+    EXPECT_EQ(item->GetHelp(), L"Preço pago por produto ao longo do tempo");
     wxCommandEvent menu(wxEVT_MENU, FrameDashboard::ID_HISTORICO_PRECOS);
     principal->ProcessWindowEvent(menu);
     ASSERT_EQ(abertas().size(), 1u);
