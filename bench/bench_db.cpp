@@ -219,6 +219,15 @@ bool IniciarToolkit(int argc, char** argv) {
     return true;
 }
 
+// A shown frame holding an empty grid, as a window of the program starts.
+std::pair<wxFrame*, wxGrid*> JanelaComGrade() {
+    auto* frame = new wxFrame(nullptr, wxID_ANY, "bench", wxDefaultPosition, wxSize(1200, 800));
+    auto* grid = new wxGrid(frame, wxID_ANY);
+    grid->CreateGrid(1, 1, wxGrid::wxGridSelectCells);
+    frame->Show();
+    return {frame, grid};
+}
+
 void EncerrarToolkit() {
     wxTheApp->OnExit();
     wxEntryCleanup();
@@ -229,10 +238,7 @@ int Grade(int argc, char** argv, long linhas, bool referencia) {
     if (!IniciarToolkit(argc, argv)) return 1;
     {
         BancoDados banco;
-        auto* frame = new wxFrame(nullptr, wxID_ANY, "bench", wxDefaultPosition, wxSize(1200, 800));
-        auto* grid = new wxGrid(frame, wxID_ANY);
-        grid->CreateGrid(1, 1, wxGrid::wxGridSelectCells);
-        frame->Show();
+        auto [frame, grid] = JanelaComGrade();
         grid->Update();
         const double memoria_antes = PicoMemoriaMb();
         const wxString sql = wxString::Format("SELECT * FROM cupom_item LIMIT %ld", linhas);
@@ -286,10 +292,7 @@ int Exportacao(int argc, char** argv) {
     if (!IniciarToolkit(argc, argv)) return 1;
     {
         BancoDados banco;
-        auto* frame = new wxFrame(nullptr, wxID_ANY, "bench", wxDefaultPosition, wxSize(1200, 800));
-        auto* grid = new wxGrid(frame, wxID_ANY);
-        grid->CreateGrid(1, 1, wxGrid::wxGridSelectCells);
-        frame->Show();
+        auto [frame, grid] = JanelaComGrade();
         banco.PreencherGrid(wxString::Format("SELECT * FROM cupom_item LIMIT %d", kLinhas), grid);
         grid->Update();
         if (grid->GetNumberRows() != kLinhas) Falhar("unexpected row count");
