@@ -1,11 +1,17 @@
-// BancoDados::ImportarCupons: stores a parsed receipt feed in the three tables.
+// BancoDados::ImportarCupons: stores a receipt feed in the three tables, from a parsed feed or
+// from a source that hands over one receipt at a time.
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
+#include <exception>
+#include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "db/BancoDados.h"
 #include "db/Sqlite.h"
@@ -31,6 +37,20 @@ constexpr const char* kSqlItem =
     "INSERT INTO cupom_item(    id_cupom,    seq,    codigo,    descricao,    qtde,    un,    "
     "valor_unit,    tributos,    valor_total,    desconto)VALUES(? , ? , ? , ? , ? , ? , ? , ? , ? "
     ", ? )";
+// Further lines of the same insert.
+constexpr const char* kSqlMaisUmItem = ",(? , ? , ? , ? , ? , ? , ? , ? , ? , ? )";
+constexpr std::size_t kLinhasPorInsert = 32;
+
+// A large import into a table smaller than itself stores its item lines without the two text
+// indexes of the item table and builds them again at the end, inside the same transaction: one
+// sorted pass per index instead of a search at a random place of each index for every line. (The
+// index on the receipt id only ever grows at its end, and stays.) The schema's own text builds
+// them again, so the file ends exactly as it would have otherwise.
+constexpr std::size_t kMinimoSemIndices = 2000;
+constexpr const char* kSqlContarCupons = "SELECT count(*) FROM cupom;";
+constexpr const char* kSqlSemIndicesDeItens =
+    "DROP INDEX IF EXISTS idx_cupom_item_codigo;"
+    "DROP INDEX IF EXISTS idx_cupom_item_descricao;";
 
 constexpr const char* kLinhaSemChave = "%d\tsem chave de acesso, pulando\n";
 constexpr const char* kLinhaCupom = "%d\t%s\t%s\n";
@@ -45,13 +65,21 @@ const json& Campo(const json& objeto, const char* chave) {
     return it == objeto.end() ? nulo : *it;
 }
 
-std::string Texto(const json& objeto, const char* chave) {
-    return Campo(objeto, chave).get<std::string>();
+// A string member, read in place. Any other value throws the library's type_error, exactly as
+// converting it to a string would.
+const std::string& Texto(const json& valor) {
+    if (!valor.is_string()) static_cast<void>(valor.get<std::string>());
+    return valor.get_ref<const std::string&>();
 }
 
-std::string TextoOpcional(const json& objeto, const char* chave) {
+const std::string& Texto(const json& objeto, const char* chave) {
+    return Texto(Campo(objeto, chave));
+}
+
+const std::string& TextoOpcional(const json& objeto, const char* chave) {
+    static const std::string vazio;
     const json& valor = Campo(objeto, chave);
-    return valor.is_null() ? std::string() : valor.get<std::string>();
+    return valor.is_null() ? vazio : Texto(valor);
 }
 
 double Numero(const json& objeto, const char* chave) {
@@ -164,101 +192,264 @@ private:
     bool ativa_ = true;
 };
 
+// The connection's page cache, enlarged while an import runs and restored after it (which frees
+// the pages again). Item lines go into the indexes of their code and description at places
+// spread over the whole index; with SQLite's default of 2 MB, a large database has its index
+// pages read, journalled and written back over and over within one run.
+class CacheDaImportacao {
+public:
+    explicit CacheDaImportacao(sqlite3* db) : db_(db) {
+        TravaConexao trava(db_);
+        Declaracao consulta;
+        if (consulta.Preparar(db_, "PRAGMA cache_size;") != SQLITE_OK ||
+            sqlite3_step(consulta.get()) != SQLITE_ROW)
+            return;
+        anterior_ = sqlite3_column_int64(consulta.get(), 0);
+        // Positive: pages; negative: kibibytes. A larger cache set by someone else stays.
+        const std::int64_t kib = anterior_ < 0 ? -anterior_ : anterior_ * 4;
+        if (kib >= kCacheKib) return;
+        alterada_ =
+            sqlite3_exec(db_, ("PRAGMA cache_size=-" + std::to_string(kCacheKib) + ";").c_str(),
+                         nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    ~CacheDaImportacao() {
+        if (!alterada_) return;
+        TravaConexao trava(db_);
+        sqlite3_exec(db_, ("PRAGMA cache_size=" + std::to_string(anterior_) + ";").c_str(), nullptr,
+                     nullptr, nullptr);
+    }
+    CacheDaImportacao(const CacheDaImportacao&) = delete;
+    CacheDaImportacao& operator=(const CacheDaImportacao&) = delete;
+
+private:
+    static constexpr std::int64_t kCacheKib = 32 * 1024;
+    sqlite3* db_;
+    std::int64_t anterior_ = 0;
+    bool alterada_ = false;
+};
+
 }  // namespace
 
+// Every value of a receipt that is stored, its texts still in the parsed receipt.
+struct CupomLido::Valores {
+    struct Linha {
+        int seq;
+        const std::string* codigo;
+        const std::string* descricao;
+        double qtde;
+        const std::string* un;
+        double valor_unit, tributos, valor_total, desconto;
+    };
+
+    nlohmann::json proprio;  // the receipt, when the reading keeps it
+    int id = 0;
+    bool sem_chave = false;
+    const std::string *data_hora = nullptr, *numero_cfe = nullptr, *numero_serie_sat = nullptr,
+                      *chave_acesso = nullptr, *url_consulta = nullptr, *obs_cupom = nullptr,
+                      *obs_inf = nullptr;
+    double valor_total = 0, total_tributos = 0;
+    const std::string* emitente[9] = {};
+    std::vector<Linha> linhas;
+    // A wrong value in the line after the last of `linhas`: thrown once those are stored, as
+    // storing line by line would have done.
+    std::exception_ptr erro_linha;
+};
+
+CupomLido::CupomLido() = default;
+CupomLido::~CupomLido() = default;
+CupomLido::CupomLido(CupomLido&&) noexcept = default;
+CupomLido& CupomLido::operator=(CupomLido&&) noexcept = default;
+
+namespace {
+
+// Reads, in the order the import has always read them, every value of `d` that is stored; a
+// wrong value throws here, before anything of the receipt is written, unless it is in an item line.
+void Ler(const json& d, CupomLido::Valores& v) {
+    v.linhas.clear();
+    v.erro_linha = nullptr;
+    v.id = Inteiro32(d, "id");
+    v.sem_chave = Campo(d, "chave_acesso").is_null();
+    if (v.sem_chave) return;
+
+    v.data_hora = &Texto(d, "data_hora_emissao");
+    v.numero_cfe = &Texto(d, "numero_cfe");
+    v.numero_serie_sat = &Texto(d, "numero_serie_sat");
+    v.chave_acesso = &Texto(d, "chave_acesso");
+    v.url_consulta = &TextoOpcional(d, "url_consulta");
+    v.valor_total = Numero(d, "valor_total");
+    v.obs_cupom = &TextoOpcional(d, "obs_cupom");
+    v.obs_inf = &TextoOpcional(d, "obs_inf");
+    v.total_tributos = Numero(d, "total_tributos");
+    const json& em = Campo(d, "emitente");
+    static constexpr const char* kCamposEmitente[] = {
+        "cnpj", "ie", "im", "nome", "fantasia", "endereco", "bairro", "cep", "municipio"};
+    for (int i = 0; i < 9; ++i) v.emitente[i] = &Texto(em, kCamposEmitente[i]);
+
+    const json& itens = Campo(d, "itens");
+    if (itens.is_null()) return;
+    try {
+        for (const json& linha : itens) {
+            const int seq = Inteiro32(linha, "seq");
+            const std::string& codigo = Texto(linha, "codigo");
+            const std::string& descricao = Texto(linha, "descricao");
+            const double qtde = Numero(linha, "qtde");
+            const std::string& un = Texto(linha, "un");
+            const double valor_unit = Numero(linha, "valor_unit");
+            const double tributos = Numero(linha, "tributos");
+            const double valor_total = Numero(linha, "valor_total");
+            const double desconto = Numero(linha, "desconto");
+            v.linhas.push_back(
+                {seq, &codigo, &descricao, qtde, &un, valor_unit, tributos, valor_total, desconto});
+        }
+    } catch (...) {
+        v.erro_linha = std::current_exception();
+    }
+}
+
+// Stores one receipt after another with the run's statements, counting the stored ones.
+class GravadorCupons {
+public:
+    GravadorCupons(sqlite3* db, std::function<bool(wxString)>& progresso)
+        : db_(db), progresso_(progresso) {}
+
+    int Adicionados() const { return adicionados_; }
+
+    // Stores the receipt (or skips it when it has no access key) and reports it; false when the
+    // progress callback asks to stop.
+    bool Gravar(const CupomLido::Valores& v) {
+        if (v.sem_chave) return progresso_(wxString::Format(kLinhaSemChave, v.id));
+        ++adicionados_;
+        {
+            // The receipt's rows go in as one piece: the other thread's queries wait for all of
+            // them rather than taking the connection between every two rows.
+            TravaConexao trava(db_);
+            PrepararUmaVez(db_, emitente_, kSqlEmitente);
+            for (int i = 0; i < 9; ++i) db::LigarTexto(emitente_.get(), i + 1, *v.emitente[i]);
+            Passo(db_, emitente_.get(), SQLITE_DONE);
+
+            PrepararUmaVez(db_, cupom_, kSqlCupom);
+            sqlite3_stmt* c = cupom_.get();
+            db::LigarTexto(c, 1, *v.data_hora);
+            db::LigarTexto(c, 2, *v.numero_cfe);
+            db::LigarTexto(c, 3, *v.numero_serie_sat);
+            db::LigarTexto(c, 4, *v.chave_acesso);
+            db::LigarTexto(c, 5, *v.url_consulta);
+            sqlite3_bind_double(c, 6, v.valor_total);
+            db::LigarTexto(c, 7, *v.obs_cupom);
+            db::LigarTexto(c, 8, *v.obs_inf);
+            sqlite3_bind_double(c, 9, v.total_tributos);
+            db::LigarTexto(c, 10, *v.emitente[0]);  // the issuer's "cnpj"
+            db::LigarTexto(c, 11, std::string());
+            db::LigarTexto(c, 12, std::string());
+            sqlite3_bind_int(c, 13, v.id);
+            const std::int64_t id_cupom = Passo(db_, c, SQLITE_ROW);
+
+            for (std::size_t i = 0; i < v.linhas.size(); i += kLinhasPorInsert) {
+                const std::size_t n = std::min(kLinhasPorInsert, v.linhas.size() - i);
+                InserirLinhas(id_cupom, &v.linhas[i], n);
+            }
+        }
+        if (v.erro_linha) std::rethrow_exception(v.erro_linha);
+        const std::string& nome = *v.emitente[3];
+        return progresso_(wxString::Format(kLinhaCupom, v.id, Utf8(*v.data_hora), Utf8(nome)));
+    }
+
+private:
+    // Several lines of a receipt to an insert, in order: each insert of the item table also reads
+    // and writes its AUTOINCREMENT counter, which then happens once for many lines.
+    void InserirLinhas(std::int64_t id_cupom, const CupomLido::Valores::Linha* linhas,
+                       std::size_t n) {
+        Declaracao& insert = inserts_itens_[n];
+        if (!insert) {
+            std::string sql = kSqlItem;
+            for (std::size_t i = 1; i < n; ++i) sql += kSqlMaisUmItem;
+            PrepararUmaVez(db_, insert, sql.c_str());
+        }
+        sqlite3_stmt* it = insert.get();
+        for (std::size_t i = 0; i < n; ++i) {
+            const CupomLido::Valores::Linha& l = linhas[i];
+            const int p = static_cast<int>(i) * 10;
+            sqlite3_bind_int64(it, p + 1, id_cupom);
+            sqlite3_bind_int(it, p + 2, l.seq);
+            db::LigarTexto(it, p + 3, *l.codigo);
+            db::LigarTexto(it, p + 4, *l.descricao);
+            sqlite3_bind_double(it, p + 5, l.qtde);
+            db::LigarTexto(it, p + 6, *l.un);
+            sqlite3_bind_double(it, p + 7, l.valor_unit);
+            sqlite3_bind_double(it, p + 8, l.tributos);
+            sqlite3_bind_double(it, p + 9, l.valor_total);
+            sqlite3_bind_double(it, p + 10, l.desconto);
+        }
+        Passo(db_, it, SQLITE_DONE);
+    }
+
+    sqlite3* db_;
+    std::function<bool(wxString)>& progresso_;
+    Declaracao emitente_, cupom_;
+    std::array<Declaracao, kLinhasPorInsert + 1> inserts_itens_;  // by number of lines
+    int adicionados_ = 0;
+};
+
+// Drops the item table's text indexes for an import of `quantidade` receipts into a table that
+// holds no more than that; false when it did not.
+bool SemIndicesDeItens(sqlite3* db, std::size_t quantidade) {
+    if (quantidade < kMinimoSemIndices) return false;
+    TravaConexao trava(db);
+    Declaracao contagem;
+    if (contagem.Preparar(db, kSqlContarCupons) != SQLITE_OK ||
+        sqlite3_step(contagem.get()) != SQLITE_ROW ||
+        static_cast<std::size_t>(sqlite3_column_int64(contagem.get(), 0)) > quantidade)
+        return false;
+    contagem = Declaracao();
+    // Whatever this could not drop stays and is simply kept up to date row by row.
+    sqlite3_exec(db, kSqlSemIndicesDeItens, nullptr, nullptr, nullptr);
+    return true;
+}
+
+}  // namespace
+
+CupomLido BancoDados::LerCupom(nlohmann::json cupom) {
+    CupomLido lido;
+    lido.valores = std::make_unique<CupomLido::Valores>();
+    lido.valores->proprio = std::move(cupom);
+    Ler(lido.valores->proprio, *lido.valores);
+    return lido;
+}
+
 void BancoDados::ImportarCupons(const json& dados, std::function<bool(wxString)> progresso) {
+    ImportarCupons(
+        [&dados](const std::function<bool(const CupomLido&)>& receber) {
+            CupomLido lido;
+            lido.valores = std::make_unique<CupomLido::Valores>();
+            for (const json& d : dados) {
+                Ler(d, *lido.valores);
+                if (!receber(lido)) return;
+            }
+        },
+        dados.size(), std::move(progresso));
+}
+
+void BancoDados::ImportarCupons(const FonteCupons& fonte, std::size_t quantidade,
+                                std::function<bool(wxString)> progresso) {
     CriarTabelas();
+    CacheDaImportacao cache(db);
     TransacaoImportacao transacao(db);
 
     int adicionados = 0;
     bool interrompida = false;
     try {
-        Declaracao emitente, cupom, item;
-        for (const json& d : dados) {
-            const int id = Inteiro32(d, "id");
-            if (Campo(d, "chave_acesso").is_null()) {
-                if (!progresso(wxString::Format(kLinhaSemChave, id))) {
-                    interrompida = true;
-                    break;
-                }
-                continue;
-            }
-            ++adicionados;
-
-            // Everything is read before anything of the receipt is written.
-            const std::string data_hora = Texto(d, "data_hora_emissao");
-            const std::string numero_cfe = Texto(d, "numero_cfe");
-            const std::string numero_serie_sat = Texto(d, "numero_serie_sat");
-            const std::string chave_acesso = Texto(d, "chave_acesso");
-            const std::string url_consulta = TextoOpcional(d, "url_consulta");
-            const double valor_total = Numero(d, "valor_total");
-            const std::string obs_cupom = TextoOpcional(d, "obs_cupom");
-            const std::string obs_inf = TextoOpcional(d, "obs_inf");
-            const double total_tributos = Numero(d, "total_tributos");
-            const json& em = Campo(d, "emitente");
-            static constexpr const char* kCamposEmitente[] = {
-                "cnpj", "ie", "im", "nome", "fantasia", "endereco", "bairro", "cep", "municipio"};
-            std::string dados_emitente[9];
-            for (int i = 0; i < 9; ++i) dados_emitente[i] = Texto(em, kCamposEmitente[i]);
-            const std::string& cnpj = dados_emitente[0];
-            const std::string& nome = dados_emitente[3];
-
-            PrepararUmaVez(db, emitente, kSqlEmitente);
-            for (int i = 0; i < 9; ++i) db::LigarTexto(emitente.get(), i + 1, dados_emitente[i]);
-            Passo(db, emitente.get(), SQLITE_DONE);
-
-            PrepararUmaVez(db, cupom, kSqlCupom);
-            sqlite3_stmt* c = cupom.get();
-            db::LigarTexto(c, 1, data_hora);
-            db::LigarTexto(c, 2, numero_cfe);
-            db::LigarTexto(c, 3, numero_serie_sat);
-            db::LigarTexto(c, 4, chave_acesso);
-            db::LigarTexto(c, 5, url_consulta);
-            sqlite3_bind_double(c, 6, valor_total);
-            db::LigarTexto(c, 7, obs_cupom);
-            db::LigarTexto(c, 8, obs_inf);
-            sqlite3_bind_double(c, 9, total_tributos);
-            db::LigarTexto(c, 10, cnpj);
-            db::LigarTexto(c, 11, std::string());
-            db::LigarTexto(c, 12, std::string());
-            sqlite3_bind_int(c, 13, id);
-            const std::int64_t id_cupom = Passo(db, c, SQLITE_ROW);
-
-            const json& itens = Campo(d, "itens");
-            if (!itens.is_null()) {
-                PrepararUmaVez(db, item, kSqlItem);
-                sqlite3_stmt* it = item.get();
-                for (const json& linha : itens) {
-                    const int seq = Inteiro32(linha, "seq");
-                    const std::string codigo = Texto(linha, "codigo");
-                    const std::string descricao = Texto(linha, "descricao");
-                    const double qtde = Numero(linha, "qtde");
-                    const std::string un = Texto(linha, "un");
-                    const double valor_unit = Numero(linha, "valor_unit");
-                    const double tributos = Numero(linha, "tributos");
-                    const double valor_total_item = Numero(linha, "valor_total");
-                    const double desconto = Numero(linha, "desconto");
-                    sqlite3_bind_int64(it, 1, id_cupom);
-                    sqlite3_bind_int(it, 2, seq);
-                    db::LigarTexto(it, 3, codigo);
-                    db::LigarTexto(it, 4, descricao);
-                    sqlite3_bind_double(it, 5, qtde);
-                    db::LigarTexto(it, 6, un);
-                    sqlite3_bind_double(it, 7, valor_unit);
-                    sqlite3_bind_double(it, 8, tributos);
-                    sqlite3_bind_double(it, 9, valor_total_item);
-                    sqlite3_bind_double(it, 10, desconto);
-                    Passo(db, it, SQLITE_DONE);
-                }
-            }
-
-            if (!progresso(wxString::Format(kLinhaCupom, id, Utf8(data_hora), Utf8(nome)))) {
-                interrompida = true;
-                break;
-            }
+        const bool sem_indices = SemIndicesDeItens(db, quantidade);
+        {
+            GravadorCupons gravador(db, progresso);
+            fonte([&](const CupomLido& cupom) {
+                interrompida = !gravador.Gravar(*cupom.valores);
+                return !interrompida;
+            });
+            adicionados = gravador.Adicionados();
         }
+        if (sem_indices) CriarTabelas();  // the indexes again, built in one sorted pass each
     } catch (...) {
-        // The statements are finalized by now; nothing of this run is kept.
+        // The statements are finalized by now; nothing of this run is kept, the indexes included.
         transacao.Desfazer();
         throw;
     }

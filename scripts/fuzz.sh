@@ -9,7 +9,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build/fuzz"
 seconds=${CUPOM_FUZZ_SECONDS:-30}
 jobs=${CUPOM_JOBS:-2}
-targets=(fuzz_importar_cupons fuzz_resposta_login fuzz_tabela_texto fuzz_geometria_pizza
+targets=(fuzz_importar_cupons fuzz_indice_feed fuzz_resposta_login fuzz_tabela_texto fuzz_geometria_pizza
          fuzz_geometria_barras)
 if [ "$#" -gt 0 ]; then targets=("$@"); fi
 

@@ -1,18 +1,22 @@
 #include "sync/FrameSincronizar.h"
 
+#include <malloc.h>
 #include <wx/app.h>
 #include <wx/button.h>
 #include <wx/msgdlg.h>
 #include <wx/sizer.h>
 #include <wx/stc/stc.h>
 
+#include <functional>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <utility>
 
 #include "account/Sessao.h"
 #include "base/TextoExcecao.h"
 #include "db/BancoDados.h"
+#include "sync/LeituraFeed.h"
 #include "web/ServiceUrl.h"
 #include "web/WebSync.h"
 
@@ -37,6 +41,39 @@ const wchar_t* const kProcessamentoConcluido = L"Processamento concluído.";
 const wchar_t* const kTituloSucesso = L"Concluído";
 const wchar_t* const kTituloFalha = L"Processamento";
 
+// The log shows what the worker queued at once when it has been quiet for this long, and
+// otherwise at most this often: a burst of thousands of lines a second costs the GUI thread a
+// few redraws of the log (a few milliseconds each), not one per line, and a lone line shows
+// without delay.
+constexpr auto kIntervaloLog = std::chrono::milliseconds(100);
+
+// Receives the parse of a whole reply and keeps nothing of it: the library's own verdict on a
+// reply, with its own exception, without the document tree.
+struct SemDocumento {
+    bool null() { return true; }
+    bool boolean(bool) { return true; }
+    bool number_integer(nlohmann::json::number_integer_t) { return true; }
+    bool number_unsigned(nlohmann::json::number_unsigned_t) { return true; }
+    bool number_float(nlohmann::json::number_float_t, const std::string&) { return true; }
+    bool string(std::string&) { return true; }
+    bool binary(nlohmann::json::binary_t&) { return true; }
+    bool start_object(std::size_t) { return true; }
+    bool key(std::string&) { return true; }
+    bool end_object() { return true; }
+    bool start_array(std::size_t) { return true; }
+    bool end_array() { return true; }
+    template <class Excecao>
+    bool parse_error(std::size_t, const std::string&, const Excecao& excecao) {
+        throw excecao;
+    }
+};
+
+// Throws what nlohmann::json::parse would throw for `texto`.
+void ValidarJson(const std::string& texto) {
+    SemDocumento sax;
+    nlohmann::json::sax_parse(texto, &sax);
+}
+
 }  // namespace
 
 FrameSincronizar::FrameSincronizar(wxWindow* parent, BancoDados* banco)
@@ -60,6 +97,8 @@ FrameSincronizar::FrameSincronizar(wxWindow* parent, BancoDados* banco)
     principal->Add(botoes, 0, wxALIGN_RIGHT | wxLEFT | wxRIGHT | wxBOTTOM, 15);
     SetSizer(principal);
     Centre(wxBOTH);
+
+    temporizador_log.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { DescarregarLog(); });
 }
 
 FrameSincronizar::~FrameSincronizar() {
@@ -87,6 +126,7 @@ void FrameSincronizar::OnProcessar(wxCommandEvent&) {
     btn_cancelar->Enable();
 
     worker = std::thread(&FrameSincronizar::Processar, this);
+    temporizador_log.Start(static_cast<int>(kIntervaloLog.count()));
 }
 
 void FrameSincronizar::OnCancelar(wxCommandEvent&) {
@@ -113,23 +153,36 @@ void FrameSincronizar::Processar() {
         tempos.bytes = resposta.size();
         PostarLog(wxString::Format(kJsonBaixado, static_cast<long long>(resposta.size())));
 
-        nlohmann::json dados;
+        // The whole reply is checked before anything is stored, without a document tree: a feed
+        // that is not valid JSON stores nothing. Only a feed that is not a plain array (or that
+        // the quick pass is unsure of) is parsed whole, as the library parses it.
         inicio = Relogio::now();
+        std::optional<feed::Indice> indice;
+        nlohmann::json dados;
         try {
-            dados = nlohmann::json::parse(resposta);
+            indice = feed::Indexar(resposta);
+            if (!indice || !indice->lista) {
+                if (!indice) ValidarJson(resposta);
+                dados = nlohmann::json::parse(resposta);
+                indice.reset();
+            }
         } catch (const std::exception& e) {
             return {false, wxString::Format(kJsonInvalido, TextoDaExcecao(e.what()))};
         }
         tempos.parser = Relogio::now() - inicio;
-        std::string().swap(resposta);  // the import only needs the parsed feed
+        if (!indice) std::string().swap(resposta);  // the import only needs the parsed feed
 
-        tempos.cupons = dados.size();
-        PostarLog(kParserConcluido);
-        PostarLog(wxString::Format(kCuponsCarregados, static_cast<long long>(dados.size())));
+        tempos.cupons = indice ? indice->elementos.size() : dados.size();
+        PostarLog(wxString(kParserConcluido) +
+                  wxString::Format(kCuponsCarregados, static_cast<long long>(tempos.cupons)));
         if (cancelado) return {false, kOperacaoCancelada};
 
         inicio = Relogio::now();
-        SalvarNoSQLite(dados);
+        if (indice) {
+            SalvarNoSQLite(resposta, *indice);
+        } else {
+            SalvarNoSQLite(dados);
+        }
         tempos.importacao = Relogio::now() - inicio;
         if (cancelado) return {false, kOperacaoCancelada};
         return {true, kProcessamentoConcluido};
@@ -144,7 +197,11 @@ void FrameSincronizar::Processar() {
         resultado = {false, kErroDesconhecido};
     }
 
-    // The last queued call of the run: every log line posted above runs before it.
+    // The reply and everything parsed from it are gone by now; give the memory they took back to
+    // the system, or the window would keep the backlog's size after every first synchronisation.
+    malloc_trim(0);
+
+    // The last queued call of the run; Finalizar shows every log line queued above before it.
     tempos.sucesso = resultado.first;
     CallAfter([this, tempos, resultado = std::move(resultado)] {
         ultima_execucao = tempos;
@@ -176,19 +233,43 @@ bool FrameSincronizar::BaixarJson(std::string& resposta) {
         resultado.state == web::WebRequestSync::State_Cancelled) {
         return false;
     }
-    resposta = request.GetResponse().GetBody();
+    resposta = request.TakeResponseBody();
     return true;
 }
 
 bool FrameSincronizar::SalvarNoSQLite(nlohmann::json& dados) {
-    banco->ImportarCupons(dados, [this](wxString linha) {
-        PostarLog(linha);
-        return !cancelado;
-    });
+    banco->ImportarCupons(dados, [this](wxString linha) { return Progresso(linha); });
     return true;
 }
 
+bool FrameSincronizar::SalvarNoSQLite(std::string& resposta, const feed::Indice& indice) {
+    banco->ImportarCupons(
+        [&](const std::function<bool(const CupomLido&)>& receber) {
+            {
+                // Building and reading the receipts runs ahead on a thread of its own, so this
+                // thread only stores them.
+                feed::Leitor<CupomLido> leitor(resposta, indice, &BancoDados::LerCupom);
+                CupomLido cupom;
+                while (leitor.Proximo(cupom))
+                    if (!receber(cupom)) return;
+            }
+            // Every receipt has been read: the reply goes before the import's last work.
+            std::string().swap(resposta);
+        },
+        indice.elementos.size(), [this](wxString linha) { return Progresso(linha); });
+    return true;
+}
+
+bool FrameSincronizar::Progresso(const wxString& linha) {
+    PostarLog(linha);
+    return !cancelado;
+}
+
 void FrameSincronizar::Finalizar(bool sucesso, wxString mensagem) {
+    // Every line the worker wrote comes before the outcome.
+    temporizador_log.Stop();
+    DescarregarLog();
+
     em_execucao = false;
     btn_processar->Enable();
     btn_cancelar->Disable();
@@ -214,15 +295,18 @@ void FrameSincronizar::AdicionarLog(const wxString& text) {
 }
 
 void FrameSincronizar::PostarLog(const wxString& linha) {
-    bool postar = false;
+    bool acordar = false;
     {
         std::lock_guard<std::mutex> trava(log_mutex);
         log_pendente += linha;
-        postar = !log_descarga_postada;
-        log_descarga_postada = true;
+        if (!log_descarga_postada &&
+            std::chrono::steady_clock::now() - log_ultima_descarga >= kIntervaloLog) {
+            log_descarga_postada = true;
+            acordar = true;
+        }
     }
     // Posted from this thread only, so it is queued before anything the worker posts later.
-    if (postar) CallAfter(&FrameSincronizar::DescarregarLog);
+    if (acordar) CallAfter(&FrameSincronizar::DescarregarLog);
 }
 
 void FrameSincronizar::DescarregarLog() {
@@ -231,6 +315,7 @@ void FrameSincronizar::DescarregarLog() {
         std::lock_guard<std::mutex> trava(log_mutex);
         texto.swap(log_pendente);
         log_descarga_postada = false;
+        log_ultima_descarga = std::chrono::steady_clock::now();
     }
     if (!texto.empty()) AdicionarLog(texto);
 }

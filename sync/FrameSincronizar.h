@@ -6,6 +6,7 @@
 
 #include <wx/dialog.h>
 #include <wx/string.h>
+#include <wx/timer.h>
 
 #include <atomic>
 #include <chrono>
@@ -16,6 +17,9 @@
 #include <thread>
 
 class BancoDados;
+namespace feed {
+struct Indice;
+}
 class wxButton;
 class wxStyledTextCtrl;
 
@@ -49,6 +53,10 @@ public:
     // encoded back for the parser.
     bool BaixarJson(std::string& resposta);
     bool SalvarNoSQLite(nlohmann::json& dados);
+    // The same for a reply checked and indexed by feed::Indexar: each receipt is parsed from its
+    // own bytes and stored at once, so the feed never exists as one document. The reply is
+    // emptied once every receipt has been read from it.
+    bool SalvarNoSQLite(std::string& resposta, const feed::Indice& indice);
     // Ends a run on the GUI thread.
     void Finalizar(bool sucesso, wxString mensagem);
     void AdicionarLog(const wxString& text);
@@ -58,11 +66,14 @@ public:
     const TemposSincronizacao& UltimaExecucao() const { return ultima_execucao; }
 
 private:
-    // Worker side of the log: queues a line and wakes the GUI thread unless a wake-up is
-    // already on its way, so a burst of lines costs the GUI one AddText.
+    // Worker side of the log: queues a line, and wakes the GUI thread unless it showed the log
+    // a moment ago (a timer then shows the line soon), so that a burst of lines costs the GUI a
+    // few redraws.
     void PostarLog(const wxString& linha);
     // GUI side: appends everything queued so far, in order.
     void DescarregarLog();
+    // The import's progress callback: the line to the log; false once the user has cancelled.
+    bool Progresso(const wxString& linha);
 
     wxString token;
     BancoDados* banco;
@@ -73,9 +84,11 @@ private:
     std::atomic<bool> cancelado;
     std::atomic<bool> em_execucao;
 
-    std::mutex log_mutex;               // guards log_pendente and log_descarga_postada
+    std::mutex log_mutex;               // guards the three fields below
     wxString log_pendente;              // lines written by the worker, not yet in the log control
     bool log_descarga_postada = false;  // a DescarregarLog call is queued and has not run yet
+    std::chrono::steady_clock::time_point log_ultima_descarga;
+    wxTimer temporizador_log;  // runs DescarregarLog while a run is in progress
 
     std::chrono::steady_clock::time_point inicio_execucao;
     TemposSincronizacao ultima_execucao;

@@ -1,6 +1,7 @@
 #include "web/WebSync.h"
 
 #include <curl/curl.h>
+#include <strings.h>
 
 #include <algorithm>
 #include <atomic>
@@ -171,6 +172,7 @@ struct WebRequestSync::Impl {
         auto first = value.find_first_not_of(" \t");
         auto last = value.find_last_not_of(" \t\r\n");
         value = first == std::string::npos ? std::string() : value.substr(first, last - first + 1);
+        if (strcasecmp(key.c_str(), "Content-Length") == 0) self->ReserveBody(value);
         self->response_headers().emplace_back(std::move(key), std::move(value));
         return size * count;
     } catch (const std::exception&) {
@@ -185,6 +187,17 @@ struct WebRequestSync::Impl {
             self->last_activity = Clock::now();
         }
         return 0;
+    }
+
+    // Room for the whole announced body at once: grown piece by piece, a reply of a hundred
+    // megabytes would for a moment be held twice, in the old buffer and in its copy.
+    void ReserveBody(const std::string& length) {
+        char* end = nullptr;
+        const unsigned long long n = std::strtoull(length.c_str(), &end, 10);
+        std::string& body = response_body();
+        if (end == length.c_str() || *end != '\0' || n > timeouts.max_body || n <= body.capacity())
+            return;
+        body.reserve(static_cast<size_t>(n));
     }
 
     std::string& response_body();

@@ -80,6 +80,9 @@ public:
 
     Result Execute();
     const WebResponse& GetResponse() const { return response_; }
+    // Moves the body out of the response, which is left with none: a large reply is then never
+    // held twice.
+    std::string TakeResponseBody() { return std::move(response_.body_); }
 
 private:
     friend class WebSessionSync;

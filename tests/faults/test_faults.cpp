@@ -99,6 +99,26 @@ std::size_t PicoDeMemoria() {
     return 0;
 }
 
+// The file's schema as SQLite keeps it: each object's kind, name and statement, in order.
+std::vector<std::string> Esquema(const std::string& arquivo) {
+    std::vector<std::string> objetos;
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(arquivo.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_busy_timeout(db, 10'000);
+        sqlite3_exec(
+            db,
+            "SELECT type || ' ' || name || ' ' || ifnull(sql, '') FROM sqlite_master ORDER BY "
+            "rowid",
+            [](void* saida, int, char** valores, char**) {
+                static_cast<std::vector<std::string>*>(saida)->push_back(valores[0]);
+                return 0;
+            },
+            &objetos, nullptr);
+    }
+    sqlite3_close(db);
+    return objetos;
+}
+
 // Reads the file through a connection of its own, as the next start of the program would, and
 // checks that it is sound and holds exactly the first k receipts of `feed`, each complete.
 // Returns k (or -1 when the file cannot be read at all).
@@ -736,6 +756,84 @@ TEST_F(Falhas, RespostaCortadaNoMeio) {
     EXPECT_EQ(ReceitasCompletas(arquivo, feed), 0);
 
     ProximaExecucaoTrazTudo(feed);
+}
+
+// Every receipt complete, then the syntax breaks (or a number overflows) after the last of them:
+// the JSON library's own message, and nothing stored, not even the receipts before the break.
+TEST_F(Falhas, SintaxeQuebradaDepoisDoUltimoCupomNaoGuardaNada) {
+    const json feed = Feed(40);
+    Entrar(feed);
+    AbrirDialogo();
+
+    const std::string texto = feed.dump();
+    const std::string aberto = texto.substr(0, texto.size() - 1);  // without the closing ']'
+    for (const std::string& corpo : {aberto, aberto + ",", aberto + ",]", texto + "]",
+                                     aberto + R"(,{"id":1e999}])", aberto + ",\"\xff\"]"}) {
+        std::string esperada;
+        try {
+            const json dados = json::parse(corpo);
+        } catch (const std::exception& e) {
+            esperada = e.what();
+        }
+        Responder(corpo);
+        const auto caixa = Sincronizar();
+        EXPECT_EQ(caixa.mensagem,
+                  kJsonInvalido + wxString(esperada.c_str(),
+                                           wxMBConvUTF8(wxMBConvUTF8::MAP_INVALID_UTF8_TO_OCTAL)));
+        EsperarOciosoAposFalha(caixa);
+        EXPECT_TRUE(TextoDoLog(*dialogo).EndsWith(wxString::Format(
+            L"Processo iniciado.\nJSON baixado com sucesso: %zu bytes.\n", corpo.size())));
+    }
+    EXPECT_EQ(ReceitasCompletas(arquivo, feed), 0);
+    ProximaExecucaoTrazTudo(feed);
+}
+
+// A first synchronisation large enough to be stored in bulk. A wrong value in its last receipt
+// stores nothing of the run, with the library's type error, after a progress line for every
+// receipt before it; "Cancelar" keeps the complete receipts stored so far. Either way the schema
+// stays as it was, and the next run brings the rest.
+TEST_F(Falhas, CargaGrandeComTipoErradoNoUltimoCupomOuCancelada) {
+    constexpr std::size_t kCupons = 2400;
+    const json feed = Feed(kCupons);
+    json errado = feed;
+    ASSERT_FALSE(errado.back()["itens"].empty());
+    errado.back()["itens"].back()["qtde"] = "1";
+    Entrar(errado);
+    const auto esquema = Esquema(arquivo);
+    AbrirDialogo();
+
+    std::string esperada;
+    try {
+        static_cast<void>(json("1").get<double>());
+    } catch (const std::exception& e) {
+        esperada = e.what();
+    }
+    const auto caixa = Sincronizar();
+    EXPECT_EQ(caixa.mensagem, L"Erro: " + wxString::FromUTF8(esperada));
+    EsperarOciosoAposFalha(caixa);
+    wxString log = TextoDoLog(*dialogo);
+    EXPECT_NE(log.Find(wxString::Format(L"Foram carregados %zu cupons.\n", kCupons)), wxNOT_FOUND);
+    EXPECT_EQ(log.Freq('\n'), static_cast<int>(4 + kCupons - 1));
+    EXPECT_EQ(ReceitasCompletas(arquivo, feed), 0);
+    EXPECT_EQ(Esquema(arquivo), esquema);
+
+    TrocarFeed(feed);
+    AbrirDialogo();
+    Clicar(*dialogo, FrameSincronizar::ID_PROCESSAR);
+    ASSERT_TRUE(teste::WaitFor([&] { return TextoDoLog(*dialogo).Freq('\n') > 5; }, 120s));
+    Clicar(*dialogo, FrameSincronizar::ID_CANCELAR);
+    ASSERT_TRUE(teste::WaitFor([&] { return Mensagens().size() > 1; }, 60s));
+    EXPECT_EQ(Mensagens().back().mensagem, kCancelada);
+    const int guardados = ReceitasCompletas(arquivo, feed);
+    EXPECT_GT(guardados, 0);
+    EXPECT_LT(guardados, static_cast<int>(kCupons)) << "the import ended before the cancel";
+    log = TextoDoLog(*dialogo);
+    EXPECT_EQ(log.Freq('\n'), 4 + guardados);
+    EXPECT_EQ(log.Find(L"Foram adicionados"), wxNOT_FOUND);
+    EXPECT_EQ(Esquema(arquivo), esquema);
+
+    ProximaExecucaoTrazTudo(feed);
+    EXPECT_EQ(Esquema(arquivo), esquema);
 }
 
 // Tens of megabytes of garbage: a quick "JSON inválido", a short message, and memory in

@@ -16,6 +16,7 @@
 #include "db/BancoDados.h"
 #include "service/GeradorCupons.h"
 #include "sync/FrameSincronizar.h"
+#include "sync/LeituraFeed.h"
 #include "tests/support/DialogoSincronizar.h"
 #include "tests/support/GuiTest.h"
 #include "tests/support/ServicoTeste.h"
@@ -399,6 +400,52 @@ TEST_F(SincronizarTeste, DestroyingDuringImportStopsItAndKeepsCompleteReceipts) 
     EXPECT_LT(guardados, static_cast<long long>(feed.size()));
     banco = std::make_unique<BancoDados>();
     EXPECT_EQ(ContarCupons(*banco), guardados);
+}
+
+// The reading of a reply beside the library. A text the quick pass takes, the library parses, and
+// the reader builds each element of its top-level array as the library does, numbers of the same
+// kind included; a text that is not JSON, or that the pass cannot be sure of (a byte-order mark, a
+// NUL after the value, a number at the edge of the double range), is left to the library. A
+// service's feed takes the quick way.
+TEST(LeituraFeed, LeituraRapidaIgualAADaBiblioteca) {
+    const std::pair<std::string, bool> casos[] = {
+        {Feed(2).dump(), true},
+        {"[]", true},
+        {" [ 1 , \"a\\u00e9\\ud83d\\ude00\\\"\\/\\b\\f\\n\\r\\t\\u0000\xc3\xa9\" ]\n", true},
+        {R"([{"k":[null,true,false],"k":{"a":[]},"b":{}}, [[[]]]])", true},
+        {"[-0, 0, -0.0, 1.5e3, 2E-2, 18446744073709551615, 18446744073709551616, "
+         "-9223372036854775808, -9223372036854775809]",
+         true},
+        {R"({"b":1,"a":2})", true},
+        {"[1,]", false},
+        {"[01]", false},
+        {"[1]x", false},
+        {R"(["\ud800"])", false},
+        {R"(["\udc00\ud800"])", false},
+        {"[\"\xed\xa0\x80\"]", false},
+        {"[\"\xc3\"]", false},
+        {"[\"\x1f\"]", false},
+        {"\xef\xbb\xbf[1]", false},
+        {std::string("[1]\0[", 5), false},
+        {"[1e999]", false},
+        {"", false},
+    };
+    for (const auto& [texto, aceito] : casos) {
+        const auto indice = feed::Indexar(texto);
+        EXPECT_EQ(indice.has_value(), aceito) << texto;
+        if (!indice) continue;
+        const json documento = json::parse(texto);
+        ASSERT_EQ(indice->lista, documento.is_array()) << texto;
+        if (!indice->lista) continue;
+        feed::Leitor<json> leitor(texto, *indice, [](json elemento) { return elemento; });
+        json elemento;
+        std::size_t i = 0;
+        for (; leitor.Proximo(elemento); ++i) {
+            ASSERT_LT(i, documento.size()) << texto;
+            EXPECT_EQ(elemento.dump(), documento[i].dump()) << texto;
+        }
+        EXPECT_EQ(i, documento.size()) << texto;
+    }
 }
 
 }  // namespace

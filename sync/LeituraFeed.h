@@ -1,0 +1,124 @@
+#pragma once
+
+// Reading a receipt feed held as bytes without ever building it as one document. A quick pass
+// checks its JSON syntax and finds where each element of the top-level array lies, so that the
+// whole reply is known to be valid before the first receipt is stored; then each receipt is
+// parsed on its own, on a thread of its own, a little ahead of the import that stores it.
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace feed {
+
+struct Trecho {
+    std::size_t inicio;
+    std::size_t fim;  // one past the element's last byte
+};
+
+struct Indice {
+    bool lista = false;             // the top level is an array
+    std::vector<Trecho> elementos;  // the array's elements in order (when `lista`)
+};
+
+// The index of `texto` when it certainly is JSON that nlohmann::json::parse accepts. Nothing
+// when it is not, and also when this pass cannot be sure (a byte-order mark, a NUL byte outside a
+// string, a number that may overflow a double): the caller then asks the library itself, which
+// gives the exact verdict and its own error message.
+std::optional<Indice> Indexar(std::string_view texto);
+
+// One element of a text that Indexar accepted, built as the library would parse it: the same
+// values of the same types (an integer that fits 64 bits stays an integer, a member named twice
+// keeps its last value), several times faster than the library's own parser.
+nlohmann::json ConstruirElemento(std::string_view elemento);
+
+// Builds the elements of an indexed feed one by one on a thread of its own and turns each into a
+// T with `converter` there, keeping only a few ready at a time. What the caller is done with goes
+// back to that thread to be freed. `texto` and `indice` must outlive the reader.
+template <class T>
+class Leitor {
+public:
+    using Conversor = std::function<T(nlohmann::json)>;
+
+    Leitor(std::string_view texto, const Indice& indice, Conversor converter)
+        : thread_(&Leitor::Ler, this, texto, std::cref(indice), std::move(converter)) {}
+
+    // Stops the reading thread and waits for it.
+    ~Leitor() {
+        {
+            std::lock_guard<std::mutex> trava(mutex_);
+            parar_ = true;
+        }
+        mudou_.notify_all();
+        thread_.join();
+    }
+    Leitor(const Leitor&) = delete;
+    Leitor& operator=(const Leitor&) = delete;
+
+    // The next element in `valor` (what it held before goes back to the reading thread); false
+    // after the last one. Rethrows what building or converting an element failed with, after the
+    // elements before it.
+    bool Proximo(T& valor) {
+        std::unique_lock<std::mutex> trava(mutex_);
+        mudou_.wait(trava, [this] { return !prontos_.empty() || terminou_; });
+        if (prontos_.empty()) {
+            if (erro_) std::rethrow_exception(erro_);
+            return false;
+        }
+        usados_.push_back(std::move(valor));
+        valor = std::move(prontos_.front());
+        prontos_.pop_front();
+        trava.unlock();
+        mudou_.notify_all();
+        return true;
+    }
+
+private:
+    // How many elements may wait: enough to keep both threads busy, few enough to take next to
+    // no memory.
+    static constexpr std::size_t kProntos = 32;
+
+    void Ler(std::string_view texto, const Indice& indice, Conversor converter) {
+        try {
+            for (const Trecho& trecho : indice.elementos) {
+                T valor = converter(
+                    ConstruirElemento(texto.substr(trecho.inicio, trecho.fim - trecho.inicio)));
+                std::vector<T> usados;  // freed here, after the lock
+                std::unique_lock<std::mutex> trava(mutex_);
+                mudou_.wait(trava, [this] { return prontos_.size() < kProntos || parar_; });
+                if (parar_) return;
+                prontos_.push_back(std::move(valor));
+                usados.swap(usados_);
+                trava.unlock();
+                mudou_.notify_all();
+            }
+        } catch (...) {
+            std::lock_guard<std::mutex> trava(mutex_);
+            erro_ = std::current_exception();
+        }
+        {
+            std::lock_guard<std::mutex> trava(mutex_);
+            terminou_ = true;
+        }
+        mudou_.notify_all();
+    }
+
+    std::mutex mutex_;  // guards everything below but the thread
+    std::condition_variable mudou_;
+    std::deque<T> prontos_;
+    std::vector<T> usados_;
+    bool terminou_ = false;  // the thread has read its last element (or failed)
+    bool parar_ = false;     // the reader is going away
+    std::exception_ptr erro_;
+    std::thread thread_;
+};
+
+}  // namespace feed
