@@ -20,7 +20,6 @@
 #include "tests/support/GuiTest.h"
 #include "tests/support/LoginTeste.h"
 #include "tests/support/ServicoTeste.h"
-#include "tests/support/TestEnvironment.h"
 #include "ui/FrameDashboard.h"
 
 namespace {
@@ -39,9 +38,7 @@ struct TelaLogin {
     void Entrar(const wxString& usuario, const wxString& senha) {
         campos[0]->SetValue(usuario);
         campos[1]->SetValue(senha);
-        wxCommandEvent clique(wxEVT_BUTTON, entrar->GetId());
-        clique.SetEventObject(entrar);
-        entrar->ProcessWindowEvent(clique);
+        teste::Clicar(entrar);
     }
 
     FrameLogin* dialogo;
@@ -49,19 +46,11 @@ struct TelaLogin {
     wxButton* entrar = nullptr;
 };
 
-class Inicio : public ::testing::Test {
+class Inicio : public teste::JanelasTeste {
 protected:
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        ASSERT_TRUE(wxSetWorkingDirectory(teste::NovaPasta(info->name())));
+        JanelasTeste::SetUp();
         teste::GravarLogin({});
-        teste::Dialogos::Get().Limpar();
-    }
-
-    void TearDown() override {
-        for (wxWindow* janela : wxTopLevelWindows) janela->Destroy();
-        EXPECT_TRUE(teste::WaitFor([] { return wxTopLevelWindows.empty(); }));
-        teste::Dialogos::Get().Limpar();
     }
 
     // Runs `acao` inside the login window's modal loop each time it opens; the window is then

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/cupom/TabelaItensEsperada.h"
 #include "tests/support/LocaleBrasil.h"
 #include "ui/TabelaTexto.h"
 
@@ -24,15 +25,10 @@ const Linhas kDoisItens = {
     {"2", "4567", "ITEM B", "1", "KG", "10.25", "10.25", "0.25", "10.0"},
 };
 
-const wxString kTabelaDoisItens = wxString::FromUTF8(
-    "+-----+--------+-----------+------+------+--------+---------+----------+-----------+\n"
-    "| Seq | Código | Descrição | Qtde | Unid | V.Unit | V.Total | Desconto | V.Líquido |\n"
-    "+-----+--------+-----------+------+------+--------+---------+----------+-----------+\n"
-    "|   1 | 123    | ITEM A    |    2 | UN   |    3.5 |     7.0 |      0.0 |       7.0 |\n"
-    "|   2 | 4567   | ITEM B    |    1 | KG   |  10.25 |   10.25 |     0.25 |      10.0 |\n"
-    "+-----+--------+-----------+------+------+--------+---------+----------+-----------+\n"
-    "|     |        |           |      |      |        |   17.25 |     0.25 |     17.00 |\n"
-    "+-----+--------+-----------+------+------+--------+---------+----------+-----------+");
+const wxString kTabelaDoisItens = teste::TabelaItensEsperada(
+    {"|   1 | 123    | ITEM A    |    2 | UN   |    3.5 |     7.0 |      0.0 |       7.0 |",
+     "|   2 | 4567   | ITEM B    |    1 | KG   |  10.25 |   10.25 |     0.25 |      10.0 |"},
+    "|     |        |           |      |      |        |   17.25 |     0.25 |     17.00 |");
 
 wxArrayString SepararLinhas(const wxString& tabela) {
     return wxSplit(tabela, '\n', '\0');
@@ -54,13 +50,8 @@ TEST(TabelaTexto, DoisItensComTotais) {
 
 TEST(TabelaTexto, CupomSemItens) {
     const wxString tabela = MontarTabelaTexto(kCabecalhos, {}, true, kDireita, kSoma);
-    const wxString esperado = wxString::FromUTF8(
-        "+-----+--------+-----------+------+------+--------+---------+----------+-----------+\n"
-        "| Seq | Código | Descrição | Qtde | Unid | V.Unit | V.Total | Desconto | V.Líquido |\n"
-        "+-----+--------+-----------+------+------+--------+---------+----------+-----------+\n"
-        "+-----+--------+-----------+------+------+--------+---------+----------+-----------+\n"
-        "|     |        |           |      |      |        |    0.00 |     0.00 |      0.00 |\n"
-        "+-----+--------+-----------+------+------+--------+---------+----------+-----------+");
+    const wxString esperado = teste::TabelaItensEsperada(
+        {}, "|     |        |           |      |      |        |    0.00 |     0.00 |      0.00 |");
     EXPECT_EQ(tabela.utf8_string(), esperado.utf8_string());
 }
 

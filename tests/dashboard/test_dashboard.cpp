@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <wx/accel.h>
+#include <wx/button.h>
 #include <wx/filedlg.h>
 #include <wx/filefn.h>
 #include <wx/grid.h>
@@ -14,6 +15,7 @@
 #include <wx/uiaction.h>
 #include <wx/utils.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -22,11 +24,11 @@
 #include <string>
 #include <vector>
 
-#include "account/ConfigStore.h"
 #include "charts/PanelBarChart.h"
 #include "db/BancoDados.h"
 #include "service/GeradorCupons.h"
 #include "sync/FrameSincronizar.h"
+#include "tests/support/DadosTeste.h"
 #include "tests/support/GuiTest.h"
 #include "tests/support/ServicoTeste.h"
 #include "tests/support/TestEnvironment.h"
@@ -40,44 +42,34 @@
 namespace {
 
 using nlohmann::json;
+using teste::Cabecalhos;
+using teste::Coluna;
+using teste::EnviarMenu;
 
 void GuardarLogin(const wxString& usuario) {
-    auto config = AbrirConfiguracao();
-    config->Write("/Login/Id", "id-" + usuario);
-    config->Write("/Login/Usuario", usuario);
-    config->Write("/Login/Token", "token-" + usuario);
+    teste::GravarLogin({"id-" + usuario, usuario, "token-" + usuario});
 }
 
-wxString Lido(const char* chave) {
-    return AbrirConfiguracao()->Read(chave, "?");
-}
-
-json Cupom(int id, const std::string& data_hora, double valor, const std::string& cnpj,
-           const std::string& fantasia) {
-    return {{"id", id},
-            {"chave_acesso", "CFe" + std::to_string(1000 + id)},
-            {"data_hora_emissao", data_hora},
-            {"numero_cfe", std::to_string(id)},
-            {"numero_serie_sat", "900000001"},
-            {"url_consulta", "https://example.com/" + std::to_string(id)},
-            {"valor_total", valor},
-            {"total_tributos", 1.0},
-            {"emitente",
-             {{"cnpj", cnpj},
-              {"ie", "1"},
-              {"im", "2"},
-              {"nome", fantasia + " LTDA"},
-              {"fantasia", fantasia},
-              {"endereco", "Rua das Acácias, 10"},
-              {"bairro", "Centro"},
-              {"cep", "01000-000"},
-              {"municipio", "São Paulo"}}},
-            {"itens", json::array()}};
+// A receipt without items, of `valor` in all.
+teste::CupomFeed Cupom(int id, const std::string& data_hora, double valor, const std::string& cnpj,
+                       const std::string& fantasia) {
+    return {.id = id,
+            .chave = "CFe" + std::to_string(1000 + id),
+            .data_hora = data_hora,
+            .numero_cfe = std::to_string(id),
+            .url_consulta = "https://example.com/" + std::to_string(id),
+            .cnpj = cnpj,
+            .nome = fantasia + " LTDA",
+            .fantasia = fantasia,
+            .endereco = "Rua das Acácias, 10",
+            .municipio = "São Paulo",
+            .itens = {},
+            .valor_total = valor};
 }
 
 // Receipts of January and March 2024 only.
 json JaneiroEMarco() {
-    return json::array({
+    return teste::FeedJson({
         Cupom(1, "20240105101500", 10.0, "111", "Padaria"),
         Cupom(2, "20240120183000", 5.5, "222", "Mercado"),
         Cupom(3, "20240302090000", 100.25, "222", "Mercado"),
@@ -91,18 +83,6 @@ void Importar(const json& feed) {
     db.ImportarCupons(feed, [](wxString) { return true; });
 }
 
-std::vector<wxString> Coluna(wxGrid* grid, int col) {
-    std::vector<wxString> valores;
-    for (int r = 0; r < grid->GetNumberRows(); ++r) valores.push_back(grid->GetCellValue(r, col));
-    return valores;
-}
-
-std::vector<wxString> Cabecalhos(wxGrid* grid) {
-    std::vector<wxString> nomes;
-    for (int c = 0; c < grid->GetNumberCols(); ++c) nomes.push_back(grid->GetColLabelValue(c));
-    return nomes;
-}
-
 int BarraDestacada(PanelBarChart* chart) {
     const auto& bars = chart->GetBars();
     for (std::size_t i = 0; i < bars.size(); ++i)
@@ -114,25 +94,11 @@ bool Existe(wxWindow* janela) {
     return wxTopLevelWindows.Find(janela) != nullptr;
 }
 
-void EnviarMenu(wxFrame* frame, int id) {
-    wxCommandEvent evento(wxEVT_MENU, id);
-    evento.SetEventObject(frame);
-    frame->ProcessWindowEvent(evento);
-}
-
-class Dashboard : public ::testing::Test {
+class Dashboard : public teste::JanelasTeste {
 protected:
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        ASSERT_TRUE(wxSetWorkingDirectory(teste::NovaPasta(info->name())));
+        JanelasTeste::SetUp();
         GuardarLogin("maria");
-        teste::Dialogos::Get().Limpar();
-    }
-
-    void TearDown() override {
-        for (wxWindow* janela : wxTopLevelWindows) janela->Destroy();
-        EXPECT_TRUE(teste::WaitFor([] { return wxTopLevelWindows.empty(); }));
-        teste::Dialogos::Get().Limpar();
     }
 };
 
@@ -258,10 +224,8 @@ TEST_F(Dashboard, QueriesThatFailFromTheStartLeaveSingleCellGridsAndNothingBreak
 
     // Selection and double-clicks on those grids must not read columns that are not there.
     meses->SetGridCursor(0, 0);
-    wxGridEvent mes(meses->GetId(), wxEVT_GRID_CELL_LEFT_DCLICK, meses, 0, 0);
-    meses->ProcessWindowEvent(mes);
-    wxGridEvent cupom(cupons->GetId(), wxEVT_GRID_CELL_LEFT_DCLICK, cupons, 0, 0);
-    cupons->ProcessWindowEvent(cupom);
+    teste::DuploClique(meses, 0, 0);
+    teste::DuploClique(cupons, 0, 0);
     frame->CarregarMeses();
     EXPECT_EQ(frame->GetBarChart()->GetBars().size(), 1u);
 }
@@ -319,16 +283,13 @@ TEST_F(Dashboard, LayoutKeepsTheMinimumSizesAndSashes) {
     EXPECT_EQ(frame->GetBarChart()->GetMinSize(), wxSize(400, 300));
 
     auto* grids = dynamic_cast<wxSplitterWindow*>(frame->GetGridMeses()->GetParent());
-    ASSERT_NE(grids, nullptr);
-    EXPECT_EQ(grids->GetSplitMode(), wxSPLIT_VERTICAL);
+    ASSERT_TRUE(teste::SplitterPadrao(grids, wxSPLIT_VERTICAL));
     EXPECT_EQ(grids->GetWindow1(), frame->GetGridMeses());
     auto* principal = dynamic_cast<wxSplitterWindow*>(frame->GetBarChart()->GetParent());
-    ASSERT_NE(principal, nullptr);
-    EXPECT_EQ(principal->GetSplitMode(), wxSPLIT_HORIZONTAL);
+    ASSERT_TRUE(teste::SplitterPadrao(principal, wxSPLIT_HORIZONTAL));
     EXPECT_EQ(principal->GetWindow2(), frame->GetBarChart());
-    EXPECT_EQ(frame->GetGridMeses()->GetRowLabelSize(), 24);
-    EXPECT_EQ(frame->GetGridCupons()->GetColLabelSize(), 24);
-    EXPECT_FALSE(frame->GetGridMeses()->IsEditable());
+    EXPECT_TRUE(teste::GradeSomenteLeitura(frame->GetGridMeses()));
+    EXPECT_TRUE(teste::GradeSomenteLeitura(frame->GetGridCupons()));
     EXPECT_FALSE(frame->IsShown());  // showing is the caller's job
 }
 
@@ -346,16 +307,13 @@ TEST_F(Dashboard, LogoffAnsweredNoChangesNothingAndYesEmptiesTheLoginAndCloses) 
               wxYES_NO | wxNO_DEFAULT | wxICON_QUESTION);
     teste::ProcessarEventos();
     EXPECT_TRUE(Existe(frame));
-    EXPECT_EQ(Lido("/Login/Usuario"), "maria");
-    EXPECT_EQ(Lido("/Login/Token"), "token-maria");
+    EXPECT_EQ(teste::LerLogin("?"), (teste::LoginGravado{"id-maria", "maria", "token-maria"}));
 
     teste::Dialogos::Get().ResponderCom(wxID_YES);
     EnviarMenu(frame, FrameDashboard::ID_LOGOFF);
     EXPECT_EQ(teste::Dialogos::Get().Mensagens().size(), 2u);
     EXPECT_TRUE(teste::WaitFor([&] { return !Existe(frame); }));
-    EXPECT_EQ(Lido("/Login/Id"), "");
-    EXPECT_EQ(Lido("/Login/Usuario"), "");
-    EXPECT_EQ(Lido("/Login/Token"), "");
+    EXPECT_EQ(teste::LerLogin("?"), teste::LoginGravado{});
 }
 
 TEST_F(Dashboard, AboutBoxTerminalAndExit) {
@@ -372,10 +330,8 @@ TEST_F(Dashboard, AboutBoxTerminalAndExit) {
 
     // The SQL terminal opens as a child of the main window and goes with it.
     EnviarMenu(frame, FrameDashboard::ID_TERMINAL_SQL);
-    FrameTerminalSQL* terminal = nullptr;
-    for (wxWindow* janela : wxTopLevelWindows)
-        if (auto* t = dynamic_cast<FrameTerminalSQL*>(janela)) terminal = t;
-    ASSERT_NE(terminal, nullptr);
+    ASSERT_EQ(teste::JanelasAbertas<FrameTerminalSQL>().size(), 1u);
+    FrameTerminalSQL* terminal = teste::JanelasAbertas<FrameTerminalSQL>()[0];
     EXPECT_EQ(terminal->GetParent(), frame);
     EXPECT_TRUE(terminal->IsShown());
 
@@ -404,22 +360,10 @@ TEST_F(Dashboard, DoubleClicksOpenTheMonthsProductsAndTheReceiptsDetail) {
     wxGrid* meses = frame->GetGridMeses();
     wxGrid* cupons = frame->GetGridCupons();
 
-    auto janelas = [] {
-        std::vector<wxTopLevelWindow*> lista;
-        for (wxWindow* w : wxTopLevelWindows) lista.push_back(static_cast<wxTopLevelWindow*>(w));
-        return lista;
-    };
-    auto duploClique = [](wxGrid* grid, int row, int col) {
-        wxGridEvent evento(grid->GetId(), wxEVT_GRID_CELL_LEFT_DCLICK, grid, row, col);
-        grid->ProcessWindowEvent(evento);
-    };
-
     // Twice on January: two product windows titled with the month, each with January's products.
-    duploClique(meses, 1, 0);
-    duploClique(meses, 1, 2);
-    std::vector<FramePieChart*> produtos;
-    for (auto* w : janelas())
-        if (auto* p = dynamic_cast<FramePieChart*>(w)) produtos.push_back(p);
+    teste::DuploClique(meses, 1, 0);
+    teste::DuploClique(meses, 1, 2);
+    const std::vector<FramePieChart*> produtos = teste::JanelasAbertas<FramePieChart>();
     ASSERT_EQ(produtos.size(), 2u);
     for (auto* p : produtos) {
         EXPECT_EQ(p->GetTitle(), "01/2024");
@@ -428,21 +372,14 @@ TEST_F(Dashboard, DoubleClicksOpenTheMonthsProductsAndTheReceiptsDetail) {
     }
 
     // The second receipt of March (newest first) is the one of the 10th: local id 5.
-    duploClique(cupons, 1, 0);
-    FrameCupom* detalhe = nullptr;
-    for (auto* w : janelas())
-        if (auto* c = dynamic_cast<FrameCupom*>(w)) detalhe = c;
-    ASSERT_NE(detalhe, nullptr);
+    teste::DuploClique(cupons, 1, 0);
+    ASSERT_EQ(teste::JanelasAbertas<FrameCupom>().size(), 1u);
+    FrameCupom* detalhe = teste::JanelasAbertas<FrameCupom>()[0];
     EXPECT_EQ(detalhe->GetParent(), frame);
     EXPECT_TRUE(detalhe->IsShown());
-    bool achou = false;
-    for (wxWindow* filho : detalhe->GetChildren()) {
-        for (wxWindow* campo : filho->GetChildren()) {
-            if (auto* texto = dynamic_cast<wxTextCtrl*>(campo))
-                achou = achou || texto->GetValue() == "10/03/2024 08:00:00";
-        }
-    }
-    EXPECT_TRUE(achou);
+    const auto campos = teste::EncontrarTodos<wxTextCtrl>(detalhe);
+    EXPECT_TRUE(std::ranges::any_of(
+        campos, [](wxTextCtrl* campo) { return campo->GetValue() == "10/03/2024 08:00:00"; }));
 
     // They all go with the main window.
     frame->Close(true);
@@ -452,11 +389,12 @@ TEST_F(Dashboard, DoubleClicksOpenTheMonthsProductsAndTheReceiptsDetail) {
 TEST_F(Dashboard, SynchronisingFromTheMenuShowsTheNewMonthOnTopAfterTheDialogCloses) {
     Importar(JaneiroEMarco());
     teste::ServicoTeste servico;
-    json novos = json::array({Cupom(6, "20240502100000", 42.0, "111", "Padaria"),
-                              Cupom(7, "20240520100000", 8.0, "222", "Mercado")});
-    servico.servico().AdicionarUsuario("maria", "senha", novos);
-    AbrirConfiguracao()->Write("/Login/Token",
-                               wxString::FromUTF8(servico.servico().EmitirToken("maria")));
+    servico.servico().AdicionarUsuario(
+        "maria", "senha",
+        teste::FeedJson({Cupom(6, "20240502100000", 42.0, "111", "Padaria"),
+                         Cupom(7, "20240520100000", 8.0, "222", "Mercado")}));
+    teste::GravarLogin(
+        {"id-maria", "maria", wxString::FromUTF8(servico.servico().EmitirToken("maria"))});
 
     auto* frame = new FrameDashboard();
     ASSERT_EQ(frame->GetGridMeses()->GetCellValue(0, 0), "03/2024");
@@ -466,11 +404,8 @@ TEST_F(Dashboard, SynchronisingFromTheMenuShowsTheNewMonthOnTopAfterTheDialogClo
     wxTimer vigia;
     teste::Dialogos::Get().aoAbrirModal = [&vigia](wxDialog* dialogo) {
         if (!dynamic_cast<FrameSincronizar*>(dialogo)) return static_cast<int>(wxID_NONE);
-        dialogo->CallAfter([dialogo] {
-            wxCommandEvent clique(wxEVT_BUTTON, 10001);
-            clique.SetEventObject(dialogo);
-            dialogo->ProcessWindowEvent(clique);
-        });
+        dialogo->CallAfter(
+            [dialogo] { teste::Clicar(dynamic_cast<wxButton*>(dialogo->FindWindow(10001))); });
         vigia.Bind(wxEVT_TIMER, [dialogo](wxTimerEvent&) {
             for (const auto& caixa : teste::Dialogos::Get().Mensagens()) {
                 if (caixa.titulo == wxString::FromUTF8("Concluído") && dialogo->IsModal()) {
@@ -554,10 +489,7 @@ TEST_F(Dashboard, NaTelaContextMenuExportsAndEveryGridSuggestsItsCsvFileName) {
     EXPECT_EQ(cupons->GetGridCursorRow(), 0);  // the right-click moved nothing
 
     // A cell written through the grid is exported as it shows.
-    auto exportar = [](wxGrid* grid) {
-        wxCommandEvent comando(wxEVT_MENU, controles::kIdExportarCsv);
-        grid->ProcessWindowEvent(comando);
-    };
+    auto exportar = [](wxGrid* grid) { EnviarMenu(grid, controles::kIdExportarCsv); };
     cupons->SetCellValue(2, 2, wxString::FromUTF8("Mercado São João"));
     destino = pasta + "/editado.csv";
     exportar(cupons);
@@ -576,7 +508,7 @@ TEST_F(Dashboard, NaTelaContextMenuExportsAndEveryGridSuggestsItsCsvFileName) {
     EXPECT_EQ(caixas[0].titulo, wxString::FromUTF8("Confirmação"));
     EXPECT_TRUE(caixas[0].estilo & wxNO_DEFAULT);
     EXPECT_EQ(ler(arquivo), csv);
-    EXPECT_EQ(caixas[1].titulo, "Erro");
+    EXPECT_TRUE(teste::CaixaDeErro(caixas[1]));
     EXPECT_TRUE(caixas[1].mensagem.EndsWith(wxString::FromUTF8(":\na pasta não existe")));
 
     destino.clear();

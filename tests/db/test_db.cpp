@@ -22,10 +22,9 @@
 #include <thread>
 #include <vector>
 
-#include "account/ConfigStore.h"
 #include "db/BancoDados.h"
 #include "service/GeradorCupons.h"
-#include "tests/support/TestEnvironment.h"
+#include "tests/support/DadosTeste.h"
 
 using nlohmann::json;
 
@@ -72,60 +71,30 @@ private:
     sqlite3* db_ = nullptr;
 };
 
+// A receipt of issuer "11222333000181" with `itens` lines of rice coded "789<seq>".
 json Cupom(int id, const std::string& chave, const std::string& nome_emitente = "Mercado Um",
            int itens = 2) {
-    json c = {{"id", id},
-              {"chave_acesso", chave},
-              {"data_hora_emissao", "20240105101500"},
-              {"numero_cfe", "000101"},
-              {"numero_serie_sat", "900001234"},
-              {"url_consulta", "https://sat.example/" + chave},
-              {"valor_total", 12.5},
-              {"obs_cupom", "obs"},
-              {"obs_inf", "inf"},
-              {"total_tributos", 2.25},
-              {"emitente",
-               {{"cnpj", "11222333000181"},
-                {"ie", "1"},
-                {"im", "2"},
-                {"nome", nome_emitente},
-                {"fantasia", "Um"},
-                {"endereco", "Rua A"},
-                {"bairro", "Centro"},
-                {"cep", "01000000"},
-                {"municipio", "São Paulo"}}},
-              {"itens", json::array()}};
+    teste::CupomFeed cupom{.id = id,
+                           .chave = chave,
+                           .cnpj = "11222333000181",
+                           .nome = nome_emitente,
+                           .municipio = "São Paulo",
+                           .itens = {}};
     for (int i = 1; i <= itens; ++i)
-        c["itens"].push_back({{"seq", i},
-                              {"codigo", "789" + std::to_string(i)},
-                              {"descricao", "ARROZ"},
-                              {"qtde", 1.0},
-                              {"un", "UN"},
-                              {"valor_unit", 6.25},
-                              {"tributos", 1.1},
-                              {"valor_total", 6.25},
-                              {"desconto", 0.0}});
-    return c;
+        cupom.itens.push_back({.seq = i, .codigo = "789" + std::to_string(i)});
+    return teste::CupomJson(cupom);
 }
 
-class BancoTest : public ::testing::Test {
+class BancoTest : public teste::BancoTeste {
 protected:
+    BancoTest() : BancoTeste(L"usuário") {}
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        pasta_anterior = wxGetCwd();
-        ASSERT_TRUE(wxSetWorkingDirectory(
-            teste::NovaPasta(std::string(info->test_suite_name()) + "_" + info->name())));
-        AbrirConfiguracao()->Write("/Login/Usuario", wxString(L"usuário"));
-        banco = std::make_unique<BancoDados>();
-        ASSERT_TRUE(banco->GetErro().empty()) << banco->GetErro();
-        arquivo = NomeArquivoBanco(L"usuário");
-    }
-    void TearDown() override {
-        banco.reset();
-        wxSetWorkingDirectory(pasta_anterior);
+        BancoTeste::SetUp();
+        arquivo = NomeArquivoBanco(usuario);
     }
 
     // Imports and returns the progress lines; the callback answers true until `parar_em`.
+    // Unlike the fixture's, lets the import's exception out.
     std::vector<std::string> Importar(const json& feed, int parar_em = -1) {
         std::vector<std::string> linhas;
         banco->ImportarCupons(feed, [&](wxString linha) {
@@ -150,8 +119,7 @@ protected:
         return {};
     }
 
-    wxString pasta_anterior, arquivo;
-    std::unique_ptr<BancoDados> banco;
+    wxString arquivo;
 };
 
 TEST(NomeArquivoBancoTest, Fnv1aSobreUnidadesUtf16) {
@@ -168,7 +136,7 @@ TEST(NomeArquivoBancoTest, Fnv1aSobreUnidadesUtf16) {
 
 // The file opened is that of the stored name as typed, even one that looks like a variable.
 TEST_F(BancoTest, ArquivoEODoNomeDigitado) {
-    AbrirConfiguracao()->Write("/Login/Usuario", "x$HOME\\%HOME%");
+    teste::GravarLogin({"", "x$HOME\\%HOME%", ""});
     BancoDados outro;
     EXPECT_TRUE(wxFileExists(wxString::Format(
         "%llu.db", (unsigned long long)Fnv1aUtf16(

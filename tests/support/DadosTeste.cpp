@@ -29,9 +29,9 @@ json CupomJson(const CupomFeed& cupom) {
         {"id", cupom.id},
         {"chave_acesso", cupom.chave.empty() ? "CHAVE" + std::to_string(cupom.id) : cupom.chave},
         {"data_hora_emissao", cupom.data_hora},
-        {"numero_cfe", "000101"},
-        {"numero_serie_sat", "900001234"},
-        {"url_consulta", "https://sat.example/consulta"},
+        {"numero_cfe", cupom.numero_cfe},
+        {"numero_serie_sat", cupom.numero_serie_sat},
+        {"url_consulta", cupom.url_consulta},
         {"valor_total", cupom.valor_total < 0 ? total : cupom.valor_total},
         {"obs_cupom", nullptr},
         {"obs_inf", "obrigado"},
@@ -45,7 +45,7 @@ json CupomJson(const CupomFeed& cupom) {
           {"endereco", cupom.endereco},
           {"bairro", "CENTRO"},
           {"cep", "01000000"},
-          {"municipio", "SAO PAULO"}}},
+          {"municipio", cupom.municipio}}},
         {"itens", std::move(itens)}};
 }
 
@@ -56,10 +56,8 @@ json FeedJson(const std::vector<CupomFeed>& cupons) {
 }
 
 void BancoTeste::SetUp() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     pasta_anterior_ = wxGetCwd();
-    ASSERT_TRUE(wxSetWorkingDirectory(
-        NovaPasta(std::string(info->test_suite_name()) + "_" + info->name())));
+    ASSERT_TRUE(wxSetWorkingDirectory(PastaDoTeste()));
     GravarLogin({wxString(), usuario, wxString()});
     banco = std::make_unique<BancoDados>();
     ASSERT_TRUE(banco->GetErro().empty()) << banco->GetErro();
@@ -84,6 +82,12 @@ void BancoTeste::Importar(const json& feed) {
     } catch (const std::exception& e) {
         ADD_FAILURE() << "import failed: " << e.what();
     }
+}
+
+void BancoTeste::Executar(const wxString& sql) {
+    Registro r;
+    banco->ConsultarRegistro(sql, r);
+    ASSERT_TRUE(banco->GetErro().empty()) << banco->GetErro() << " in " << sql;
 }
 
 }  // namespace teste

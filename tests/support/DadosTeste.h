@@ -36,10 +36,14 @@ struct CupomFeed {
     int id = 1;
     std::string chave = "";  // "CHAVE<id>" when empty
     std::string data_hora = "20240105101500";
+    std::string numero_cfe = "000101";
+    std::string numero_serie_sat = "900001234";
+    std::string url_consulta = "https://sat.example/consulta";
     std::string cnpj = "12345678000199";
     std::string nome = "MERCADO EXEMPLO LTDA";
     std::string fantasia = "MERCADO EXEMPLO";
     std::string endereco = "RUA A, 1";
+    std::string municipio = "SAO PAULO";
     std::vector<ItemFeed> itens = {ItemFeed{}};
     double valor_total = -1;  // below 0: computed from the items
 };
@@ -58,6 +62,8 @@ protected:
 
     // Imports `feed` to the end, failing the test on any exception.
     void Importar(const nlohmann::json& feed);
+    // Runs one statement on `banco`, failing the test on an error.
+    void Executar(const wxString& sql);
 
     wxString usuario;
     std::unique_ptr<BancoDados> banco;

@@ -1,11 +1,8 @@
 // The HTTPS layer against real servers on loopback: a TLS server with the test certificates,
 // a listener that accepts and never answers, and a closed port.
-#include "web/WebSync.h"
-
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
-
-#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -15,13 +12,18 @@
 #include <cstdlib>
 #include <thread>
 
+#include "tests/support/ServicoTeste.h"
+#include "web/WebSync.h"
+
 using namespace std::chrono_literals;
 using web::WebRequestSync;
 using web::WebSessionSync;
 
 namespace {
 
-std::string Cert(const std::string& name) { return std::string(CUPOM_TEST_CERT_DIR) + "/" + name; }
+std::string Cert(const std::string& name) {
+    return teste::ServicoTeste::CertDir() + "/" + name;
+}
 
 // A TLS server on 127.0.0.1 with a certificate from the test CA; SSL_CERT_FILE names that CA.
 class ServidorTls {
