@@ -177,7 +177,7 @@ TEST_F(Inicio, AFailedLoginKeepsTheWindowAndALaterOneOpensOneMainWindow) {
     const auto& mensagens = teste::Dialogos::Get().Mensagens();
     ASSERT_EQ(mensagens.size(), 1u);
     EXPECT_EQ(mensagens[0].mensagem, wxString::FromUTF8("Usuário ou senha inválidos."));
-    EXPECT_EQ(mensagens[0].titulo, "Erro");
+    EXPECT_TRUE(teste::CaixaDeErro(mensagens[0]));
     EXPECT_EQ(teste::JanelasAbertas<FrameDashboard>().size(), 1u);
     EXPECT_EQ(teste::LerLogin().usuario, "maria");
 }
@@ -194,8 +194,7 @@ TEST_F(Inicio, ADatabaseFileThatIsNotADatabaseIsReportedAndLeftAlone) {
     EXPECT_TRUE(wxTopLevelWindows.empty());
     const auto& mensagens = teste::Dialogos::Get().Mensagens();
     ASSERT_EQ(mensagens.size(), 1u);
-    EXPECT_EQ(mensagens[0].titulo, "Erro");
-    EXPECT_EQ(mensagens[0].estilo & (wxOK | wxICON_ERROR), wxOK | wxICON_ERROR);
+    EXPECT_TRUE(teste::CaixaDeErro(mensagens[0]));
     EXPECT_NE(mensagens[0].mensagem.Find("not a database"), wxNOT_FOUND) << mensagens[0].mensagem;
 
     std::ifstream lido(arquivo, std::ios::binary);
@@ -213,6 +212,6 @@ TEST_F(Inicio, ADatabaseThatCannotBeCreatedIsReportedAndEndsTheRun) {
     EXPECT_TRUE(wxTopLevelWindows.empty());
     const auto& mensagens = teste::Dialogos::Get().Mensagens();
     ASSERT_FALSE(mensagens.empty());
-    EXPECT_EQ(mensagens.back().titulo, "Erro");
+    EXPECT_TRUE(teste::CaixaDeErro(mensagens.back()));
     EXPECT_FALSE(mensagens.back().mensagem.empty());
 }

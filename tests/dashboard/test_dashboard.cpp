@@ -1,7 +1,6 @@
 // The main window on real databases: month and receipt grids, the chart that follows the
 // selection, failing queries, the greeting, the menus, logoff and the about box.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 #include <wx/accel.h>
 #include <wx/button.h>
 #include <wx/filedlg.h>
@@ -100,15 +99,24 @@ protected:
         JanelasTeste::SetUp();
         GuardarLogin("maria");
     }
+
+    // Opens the main window on the stored user's database.
+    void Abrir() {
+        frame = new FrameDashboard();
+        meses = frame->GetGridMeses();
+        cupons = frame->GetGridCupons();
+    }
+
+    FrameDashboard* frame = nullptr;
+    wxGrid* meses = nullptr;
+    wxGrid* cupons = nullptr;
 };
 
 }  // namespace
 
 TEST_F(Dashboard, ShowsMonthsNewestFirstAndTheNewestMonthsReceipts) {
     Importar(JaneiroEMarco());
-    auto* frame = new FrameDashboard();
-    wxGrid* meses = frame->GetGridMeses();
-    wxGrid* cupons = frame->GetGridCupons();
+    Abrir();
 
     EXPECT_EQ(frame->GetTitle(), "Cupom Fiscal Zelkari - Dashboard");
     EXPECT_TRUE(teste::Dialogos::Get().Mensagens().empty());
@@ -140,9 +148,7 @@ TEST_F(Dashboard, ShowsMonthsNewestFirstAndTheNewestMonthsReceipts) {
 
 TEST_F(Dashboard, SelectingAMonthFromAnyColumnLoadsItsReceiptsAndHighlightsItsBar) {
     Importar(JaneiroEMarco());
-    auto* frame = new FrameDashboard();
-    wxGrid* meses = frame->GetGridMeses();
-    wxGrid* cupons = frame->GetGridCupons();
+    Abrir();
 
     for (int col : {0, 2, 1}) {
         SCOPED_TRACE(col);
@@ -165,9 +171,7 @@ TEST_F(Dashboard, SelectingAMonthFromAnyColumnLoadsItsReceiptsAndHighlightsItsBa
 }
 
 TEST_F(Dashboard, AnEmptyDatabaseShowsHeadersWithoutRowsAndNoBars) {
-    auto* frame = new FrameDashboard();
-    wxGrid* meses = frame->GetGridMeses();
-    wxGrid* cupons = frame->GetGridCupons();
+    Abrir();
     EXPECT_EQ(meses->GetNumberRows(), 0);
     EXPECT_EQ(meses->GetNumberCols(), 4);
     EXPECT_EQ(meses->GetColLabelValue(0), wxString::FromUTF8("Mês/Ano"));
@@ -180,9 +184,7 @@ TEST_F(Dashboard, AnEmptyDatabaseShowsHeadersWithoutRowsAndNoBars) {
 
 TEST_F(Dashboard, FailingQueriesLeaveTheGridsAsTheyWere) {
     Importar(JaneiroEMarco());
-    auto* frame = new FrameDashboard();
-    wxGrid* meses = frame->GetGridMeses();
-    wxGrid* cupons = frame->GetGridCupons();
+    Abrir();
 
     // Statements typed into the SQL terminal run on the window's own connection.
     BancoDados* banco = frame->GetBanco();
@@ -205,19 +207,11 @@ TEST_F(Dashboard, FailingQueriesLeaveTheGridsAsTheyWere) {
 TEST_F(Dashboard, QueriesThatFailFromTheStartLeaveSingleCellGridsAndNothingBreaks) {
     // A file whose cupom table lacks the columns the views read: the schema applies (its
     // indexes find their columns) but both queries fail, so the grids keep their single cell.
-    {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(NomeArquivoBanco("maria").utf8_str(), &db), SQLITE_OK);
-        ASSERT_EQ(sqlite3_exec(db,
-                               "create table cupom(id integer, data_hora_emissao text, "
-                               "cnpj_emitente text, chave_acesso text, id_zelkari integer)",
-                               nullptr, nullptr, nullptr),
-                  SQLITE_OK);
-        sqlite3_close(db);
-    }
-    auto* frame = new FrameDashboard();
-    wxGrid* meses = frame->GetGridMeses();
-    wxGrid* cupons = frame->GetGridCupons();
+    ASSERT_TRUE(teste::ExecutarNoArquivo(
+        NomeArquivoBanco("maria"),
+        "create table cupom(id integer, data_hora_emissao text, cnpj_emitente text, "
+        "chave_acesso text, id_zelkari integer)"));
+    Abrir();
     EXPECT_EQ(meses->GetNumberCols(), 1);
     EXPECT_EQ(meses->GetNumberRows(), 1);
     EXPECT_EQ(cupons->GetNumberCols(), 1);
@@ -232,7 +226,7 @@ TEST_F(Dashboard, QueriesThatFailFromTheStartLeaveSingleCellGridsAndNothingBreak
 
 TEST_F(Dashboard, GreetsTheStoredUserInTheStatusBar) {
     GuardarLogin(wxString::FromUTF8("João"));
-    auto* frame = new FrameDashboard();
+    Abrir();
     EXPECT_EQ(frame->GetStatusBar()->GetFieldsCount(), 1);
     EXPECT_EQ(frame->GetStatusBar()->GetStatusText(0), wxString::FromUTF8("Bem vindo João!"));
 
@@ -242,7 +236,7 @@ TEST_F(Dashboard, GreetsTheStoredUserInTheStatusBar) {
 }
 
 TEST_F(Dashboard, MenusCarryTheirIdsTextsAndAccelerators) {
-    auto* frame = new FrameDashboard();
+    Abrir();
     wxMenuBar* barra = frame->GetMenuBar();
     ASSERT_EQ(barra->GetMenuCount(), 3u);
     EXPECT_EQ(barra->GetMenuLabel(0), "&Conta");
@@ -277,24 +271,24 @@ TEST_F(Dashboard, MenusCarryTheirIdsTextsAndAccelerators) {
 
 TEST_F(Dashboard, LayoutKeepsTheMinimumSizesAndSashes) {
     Importar(JaneiroEMarco());
-    auto* frame = new FrameDashboard();
-    EXPECT_EQ(frame->GetGridMeses()->GetMinSize(), wxSize(250, 200));
-    EXPECT_EQ(frame->GetGridCupons()->GetMinSize(), wxSize(450, 200));
+    Abrir();
+    EXPECT_EQ(meses->GetMinSize(), wxSize(250, 200));
+    EXPECT_EQ(cupons->GetMinSize(), wxSize(450, 200));
     EXPECT_EQ(frame->GetBarChart()->GetMinSize(), wxSize(400, 300));
 
-    auto* grids = dynamic_cast<wxSplitterWindow*>(frame->GetGridMeses()->GetParent());
+    auto* grids = dynamic_cast<wxSplitterWindow*>(meses->GetParent());
     ASSERT_TRUE(teste::SplitterPadrao(grids, wxSPLIT_VERTICAL));
-    EXPECT_EQ(grids->GetWindow1(), frame->GetGridMeses());
+    EXPECT_EQ(grids->GetWindow1(), meses);
     auto* principal = dynamic_cast<wxSplitterWindow*>(frame->GetBarChart()->GetParent());
     ASSERT_TRUE(teste::SplitterPadrao(principal, wxSPLIT_HORIZONTAL));
     EXPECT_EQ(principal->GetWindow2(), frame->GetBarChart());
-    EXPECT_TRUE(teste::GradeSomenteLeitura(frame->GetGridMeses()));
-    EXPECT_TRUE(teste::GradeSomenteLeitura(frame->GetGridCupons()));
+    EXPECT_TRUE(teste::GradeSomenteLeitura(meses));
+    EXPECT_TRUE(teste::GradeSomenteLeitura(cupons));
     EXPECT_FALSE(frame->IsShown());  // showing is the caller's job
 }
 
 TEST_F(Dashboard, LogoffAnsweredNoChangesNothingAndYesEmptiesTheLoginAndCloses) {
-    auto* frame = new FrameDashboard();
+    Abrir();
     frame->Show();
 
     teste::Dialogos::Get().ResponderCom(wxID_NO);
@@ -318,7 +312,7 @@ TEST_F(Dashboard, LogoffAnsweredNoChangesNothingAndYesEmptiesTheLoginAndCloses) 
 
 TEST_F(Dashboard, AboutBoxTerminalAndExit) {
     setenv("CUPOM_SERVICE_URL", "https://servico.exemplo:8443", 1);
-    auto* frame = new FrameDashboard();
+    Abrir();
     EnviarMenu(frame, wxID_ABOUT);
     unsetenv("CUPOM_SERVICE_URL");
     ASSERT_EQ(teste::Dialogos::Get().Mensagens().size(), 1u);
@@ -345,20 +339,18 @@ TEST_F(Dashboard, ScreenshotWithData) {
     opcoes.anos = 1;
     opcoes.cupons_por_mes = 6;
     Importar(servico::GerarCupons(opcoes));
-    auto* frame = new FrameDashboard();
+    Abrir();
     frame->Show();
     ASSERT_TRUE(teste::WaitFor([&] { return frame->IsShownOnScreen(); }));
-    EXPECT_EQ(frame->GetGridMeses()->GetNumberRows(), 12);
-    frame->GetGridMeses()->SetGridCursor(2, 0);
+    EXPECT_EQ(meses->GetNumberRows(), 12);
+    meses->SetGridCursor(2, 0);
     EXPECT_EQ(BarraDestacada(frame->GetBarChart()), 2);
     teste::SalvarCaptura(frame, "dashboard");
 }
 
 TEST_F(Dashboard, DoubleClicksOpenTheMonthsProductsAndTheReceiptsDetail) {
     Importar(JaneiroEMarco());
-    auto* frame = new FrameDashboard();
-    wxGrid* meses = frame->GetGridMeses();
-    wxGrid* cupons = frame->GetGridCupons();
+    Abrir();
 
     // Twice on January: two product windows titled with the month, each with January's products.
     teste::DuploClique(meses, 1, 0);
@@ -396,8 +388,8 @@ TEST_F(Dashboard, SynchronisingFromTheMenuShowsTheNewMonthOnTopAfterTheDialogClo
     teste::GravarLogin(
         {"id-maria", "maria", wxString::FromUTF8(servico.servico().EmitirToken("maria"))});
 
-    auto* frame = new FrameDashboard();
-    ASSERT_EQ(frame->GetGridMeses()->GetCellValue(0, 0), "03/2024");
+    Abrir();
+    ASSERT_EQ(meses->GetCellValue(0, 0), "03/2024");
 
     // The modal dialog is driven from inside its own loop: press "Processar", and close the
     // dialog once the outcome box has been answered.
@@ -422,20 +414,17 @@ TEST_F(Dashboard, SynchronisingFromTheMenuShowsTheNewMonthOnTopAfterTheDialogClo
     ASSERT_EQ(teste::Dialogos::Get().Mensagens().size(), 1u);
     EXPECT_EQ(teste::Dialogos::Get().Mensagens()[0].mensagem,
               wxString::FromUTF8("Processamento concluído."));
-    wxGrid* meses = frame->GetGridMeses();
     EXPECT_EQ(Coluna(meses, 0), (std::vector<wxString>{"05/2024", "03/2024", "01/2024"}));
-    EXPECT_EQ(Coluna(frame->GetGridCupons(), 0),
-              (std::vector<wxString>{"20/05/2024", "02/05/2024"}));
+    EXPECT_EQ(Coluna(cupons, 0), (std::vector<wxString>{"20/05/2024", "02/05/2024"}));
     EXPECT_EQ(BarraDestacada(frame->GetBarChart()), 0);
     EXPECT_EQ(frame->GetBarChart()->GetBars().size(), 3u);
 }
 
 TEST_F(Dashboard, NaTelaContextMenuExportsAndEveryGridSuggestsItsCsvFileName) {
     Importar(JaneiroEMarco());
-    auto* frame = new FrameDashboard();
+    Abrir();
     frame->Show();
     ASSERT_TRUE(teste::WaitFor([&] { return frame->IsShownOnScreen(); }));
-    wxGrid* cupons = frame->GetGridCupons();
     const std::string pasta = teste::NovaPasta("exportar");
     std::string destino = pasta + "/marco";  // ".csv" gets added; empty: cancel
     std::string some;                        // a folder that goes once it was chosen
@@ -512,9 +501,9 @@ TEST_F(Dashboard, NaTelaContextMenuExportsAndEveryGridSuggestsItsCsvFileName) {
     EXPECT_TRUE(caixas[1].mensagem.EndsWith(wxString::FromUTF8(":\na pasta não existe")));
 
     destino.clear();
-    frame->GetGridMeses()->SetGridCursor(1, 0);  // January
+    meses->SetGridCursor(1, 0);  // January
     const std::pair<wxGrid*, const char*> grades[] = {
-        {frame->GetGridMeses(), "meses.csv"},
+        {meses, "meses.csv"},
         {cupons, "cupons-01-2024.csv"},
         {teste::Encontrar<wxGrid>(new FrameCupom(frame, frame->GetBanco(), 3)),
          "cupom-CFe1003.csv"},

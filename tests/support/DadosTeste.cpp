@@ -1,5 +1,6 @@
 #include "tests/support/DadosTeste.h"
 
+#include <sqlite3.h>
 #include <wx/app.h>
 #include <wx/filefn.h>
 #include <wx/window.h>
@@ -53,6 +54,62 @@ json FeedJson(const std::vector<CupomFeed>& cupons) {
     json feed = json::array();
     for (const CupomFeed& cupom : cupons) feed.push_back(CupomJson(cupom));
     return feed;
+}
+
+LeitorSql::LeitorSql(const wxString& arquivo) {
+    if (sqlite3_open_v2(arquivo.utf8_str(), &db_, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        ADD_FAILURE() << "cannot open " << arquivo.utf8_string() << ": " << sqlite3_errmsg(db_);
+        sqlite3_close(db_);
+        db_ = nullptr;
+        return;
+    }
+    sqlite3_busy_timeout(db_, 10'000);
+}
+
+LeitorSql::~LeitorSql() {
+    sqlite3_close(db_);
+}
+
+std::vector<std::vector<std::string>> LeitorSql::Linhas(const std::string& sql) const {
+    std::vector<std::vector<std::string>> linhas;
+    sqlite3_stmt* s = nullptr;
+    if (!db_ || sqlite3_prepare_v2(db_, sql.c_str(), -1, &s, nullptr) != SQLITE_OK) {
+        ADD_FAILURE() << sql << ": " << (db_ ? sqlite3_errmsg(db_) : "no database");
+        return linhas;
+    }
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+        std::vector<std::string> linha;
+        for (int i = 0; i < sqlite3_column_count(s); ++i) {
+            const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
+            linha.push_back(t ? t : "<null>");
+        }
+        linhas.push_back(std::move(linha));
+    }
+    if (rc != SQLITE_DONE) ADD_FAILURE() << sql << ": " << sqlite3_errmsg(db_);
+    sqlite3_finalize(s);
+    return linhas;
+}
+
+std::string LeitorSql::Valor(const std::string& sql) const {
+    const auto linhas = Linhas(sql);
+    return linhas.empty() || linhas[0].empty() ? "" : linhas[0][0];
+}
+
+int LeitorSql::Contar(const std::string& tabela) const {
+    const std::string n = Valor("SELECT count(*) FROM " + tabela);
+    return n.empty() ? -1 : std::stoi(n);
+}
+
+bool ExecutarNoArquivo(const wxString& arquivo, const std::string& sql) {
+    sqlite3* db = nullptr;
+    char* erro = nullptr;
+    const bool ok = sqlite3_open(arquivo.utf8_str(), &db) == SQLITE_OK &&
+                    sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &erro) == SQLITE_OK;
+    if (!ok) ADD_FAILURE() << sql << ": " << (erro ? erro : sqlite3_errmsg(db));
+    sqlite3_free(erro);
+    sqlite3_close(db);
+    return ok;
 }
 
 void BancoTeste::SetUp() {

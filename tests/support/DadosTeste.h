@@ -15,6 +15,7 @@
 #include "tests/support/LoginTeste.h"
 
 class wxWindow;
+struct sqlite3;
 
 namespace teste {
 
@@ -50,6 +51,31 @@ struct CupomFeed {
 
 nlohmann::json CupomJson(const CupomFeed& cupom);
 nlohmann::json FeedJson(const std::vector<CupomFeed>& cupons);
+
+// A second, plain read-only connection to a database file, as another process or the program's
+// next start would open it: sees only what was committed. A statement that fails fails the test.
+class LeitorSql {
+public:
+    explicit LeitorSql(const wxString& arquivo);
+    ~LeitorSql();
+    LeitorSql(const LeitorSql&) = delete;
+    LeitorSql& operator=(const LeitorSql&) = delete;
+
+    bool Aberto() const { return db_ != nullptr; }
+    // Every row of `sql`, each value as text ("<null>" for NULL).
+    std::vector<std::vector<std::string>> Linhas(const std::string& sql) const;
+    // The first value of the first row, "" when there is none.
+    std::string Valor(const std::string& sql) const;
+    // How many rows `tabela` has (a table name, optionally followed by a WHERE clause).
+    int Contar(const std::string& tabela) const;
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+// Runs `sql` on the database file `arquivo` (created when missing) over a connection of its own,
+// reporting an error as a test failure (false): for files the program is to find already there.
+[[nodiscard]] bool ExecutarNoArquivo(const wxString& arquivo, const std::string& sql);
 
 // Each test runs in a new folder named after it, as the working folder, with `usuario` stored as
 // the logged-in user and that user's database open in `banco`. Windows the test puts in
