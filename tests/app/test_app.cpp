@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "account/ConfigStore.h"
 #include "account/FrameLogin.h"
 #include "app/AppDashboard.h"
 #include "db/BancoDados.h"

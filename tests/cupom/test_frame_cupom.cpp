@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "db/BancoDados.h"
-#include "tests/cupom/TabelaItensEsperada.h"
+#include "tests/cupom/TabelaItens.h"
 #include "tests/support/DadosTeste.h"
 #include "tests/support/GuiTest.h"
 #include "ui/FrameCupom.h"
@@ -142,10 +142,8 @@ TEST_F(FrameCupomTest, CabecalhoEItensDoCupom) {
     EXPECT_EQ(Campo("CNPJ")->GetValue(), "12345678000199");
     for (auto& [r, t] : campos) EXPECT_TRUE(t->IsEditable()) << r->GetLabel().utf8_str();
 
-    const std::vector<wxString> colunas = {"Seq",    L"Código", L"Descrição", "Qtde",      "Unid",
-                                           "V.Unit", "V.Total", "Desconto",   L"V.Líquido"};
     ASSERT_EQ(grid->GetNumberCols(), 9);
-    for (int c = 0; c < 9; ++c) EXPECT_EQ(grid->GetColLabelValue(c), colunas[c]) << c;
+    EXPECT_EQ(teste::Cabecalhos(grid), teste::kCabecalhosItens);
     ASSERT_EQ(grid->GetNumberRows(), 2);
     EXPECT_EQ(grid->GetCellValue(0, 2), "ITEM A");  // ordered by seq, not by feed order
     EXPECT_EQ(grid->GetCellValue(1, 8), "10.0");
@@ -222,8 +220,8 @@ TEST_F(FrameCupomTest, SalvarTxtDeCupomSemItens) {
 
 TEST_F(FrameCupomTest, SelecaoEscolheAsLinhasCopiadas) {
     Abrir(IdPorChave("0012345678"));
-    const std::vector<int> direita = {0, 3, 5, 6, 7, 8};
-    const std::vector<int> soma = {6, 7, 8};
+    const std::vector<int>& direita = teste::kColunasADireita;
+    const std::vector<int>& soma = teste::kColunasSomadas;
 
     // A click on the second row's label selects that whole row: only it is copied and totalled.
     grid->SelectRow(1);
