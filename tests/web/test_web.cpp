@@ -46,6 +46,13 @@ public:
         for (int i = 0; i < 500 && !server_->is_running(); ++i) std::this_thread::sleep_for(10ms);
         return "https://127.0.0.1:" + std::to_string(port_);
     }
+    // A route that holds its reply back until `liberar` (five seconds at most).
+    void Lento(const std::string& caminho) {
+        server_->Get(caminho, [this](const httplib::Request&, httplib::Response& res) {
+            for (int i = 0; i < 500 && !liberar; ++i) std::this_thread::sleep_for(10ms);
+            res.set_content("tarde", "text/plain");
+        });
+    }
     std::atomic<bool> liberar{false};
 
 private:
@@ -187,10 +194,7 @@ TEST(WebSync, UnreachableOrSilentServersFailWithinTheirLimits) {
 
     // A server that completes the handshake and then holds the reply back.
     ServidorTls servidor;
-    servidor->Get("/lento", [&](const httplib::Request&, httplib::Response& res) {
-        for (int i = 0; i < 500 && !servidor.liberar; ++i) std::this_thread::sleep_for(10ms);
-        res.set_content("tarde", "text/plain");
-    });
+    servidor.Lento("/lento");
     const std::string base = servidor.Iniciar();
     web::SetDefaultTimeouts(curtos);
     auto lenta = WebSessionSync::GetDefault().CreateRequest(base + "/lento");
@@ -202,10 +206,7 @@ TEST(WebSync, UnreachableOrSilentServersFailWithinTheirLimits) {
 
 TEST(WebSync, CancelCheckStopsATransferPromptly) {
     ServidorTls servidor;
-    servidor->Get("/lento", [&](const httplib::Request&, httplib::Response& res) {
-        for (int i = 0; i < 500 && !servidor.liberar; ++i) std::this_thread::sleep_for(10ms);
-        res.set_content("tarde", "text/plain");
-    });
+    servidor.Lento("/lento");
     const std::string base = servidor.Iniciar();
     std::atomic<bool> cancelar{false};
     auto req = WebSessionSync::GetDefault().CreateRequest(base + "/lento");
