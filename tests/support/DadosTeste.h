@@ -1,7 +1,8 @@
 #pragma once
 
-// Test data of the receipt store: receipts in the feed format, and a fixture
-// that gives each test a fresh folder with a stored user and that user's open database.
+// Test data of the receipt store: receipts in the feed format, a plain reader of database files,
+// and a fixture that gives each test a fresh folder with a stored user and that user's open
+// database.
 
 #include <gtest/gtest.h>
 #include <wx/string.h>

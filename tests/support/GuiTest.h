@@ -1,7 +1,9 @@
 #pragma once
 
-// Helpers for tests that open real windows under Xvfb: bounded waits that keep the event loop
-// turning, answers for message boxes and modal dialogs, and screenshots.
+// Helpers for tests that open real windows under Xvfb: finding windows, a person's actions,
+// reading grids, the checks every window's grid, splitter and error box pass, charts drawn into
+// images, bounded waits that keep the event loop turning, answers for message boxes and modal
+// dialogs, the clipboard and screenshots.
 
 #include <gtest/gtest.h>
 #include <wx/bitmap.h>
