@@ -13,14 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "account/ConfigStore.h"
 #include "account/FrameLogin.h"
 #include "app/AppDashboard.h"
 #include "db/BancoDados.h"
 #include "tests/support/GuiTest.h"
 #include "tests/support/LoginTeste.h"
 #include "tests/support/ServicoTeste.h"
-#include "tests/support/TestEnvironment.h"
 #include "ui/FrameDashboard.h"
 
 namespace {
@@ -39,9 +37,7 @@ struct TelaLogin {
     void Entrar(const wxString& usuario, const wxString& senha) {
         campos[0]->SetValue(usuario);
         campos[1]->SetValue(senha);
-        wxCommandEvent clique(wxEVT_BUTTON, entrar->GetId());
-        clique.SetEventObject(entrar);
-        entrar->ProcessWindowEvent(clique);
+        teste::Clicar(entrar);
     }
 
     FrameLogin* dialogo;
@@ -49,19 +45,11 @@ struct TelaLogin {
     wxButton* entrar = nullptr;
 };
 
-class Inicio : public ::testing::Test {
+class Inicio : public teste::JanelasTeste {
 protected:
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        ASSERT_TRUE(wxSetWorkingDirectory(teste::NovaPasta(info->name())));
+        JanelasTeste::SetUp();
         teste::GravarLogin({});
-        teste::Dialogos::Get().Limpar();
-    }
-
-    void TearDown() override {
-        for (wxWindow* janela : wxTopLevelWindows) janela->Destroy();
-        EXPECT_TRUE(teste::WaitFor([] { return wxTopLevelWindows.empty(); }));
-        teste::Dialogos::Get().Limpar();
     }
 
     // Runs `acao` inside the login window's modal loop each time it opens; the window is then
@@ -188,7 +176,7 @@ TEST_F(Inicio, AFailedLoginKeepsTheWindowAndALaterOneOpensOneMainWindow) {
     const auto& mensagens = teste::Dialogos::Get().Mensagens();
     ASSERT_EQ(mensagens.size(), 1u);
     EXPECT_EQ(mensagens[0].mensagem, wxString::FromUTF8("Usuário ou senha inválidos."));
-    EXPECT_EQ(mensagens[0].titulo, "Erro");
+    EXPECT_TRUE(teste::CaixaDeErro(mensagens[0]));
     EXPECT_EQ(teste::JanelasAbertas<FrameDashboard>().size(), 1u);
     EXPECT_EQ(teste::LerLogin().usuario, "maria");
 }
@@ -205,8 +193,7 @@ TEST_F(Inicio, ADatabaseFileThatIsNotADatabaseIsReportedAndLeftAlone) {
     EXPECT_TRUE(wxTopLevelWindows.empty());
     const auto& mensagens = teste::Dialogos::Get().Mensagens();
     ASSERT_EQ(mensagens.size(), 1u);
-    EXPECT_EQ(mensagens[0].titulo, "Erro");
-    EXPECT_EQ(mensagens[0].estilo & (wxOK | wxICON_ERROR), wxOK | wxICON_ERROR);
+    EXPECT_TRUE(teste::CaixaDeErro(mensagens[0]));
     EXPECT_NE(mensagens[0].mensagem.Find("not a database"), wxNOT_FOUND) << mensagens[0].mensagem;
 
     std::ifstream lido(arquivo, std::ios::binary);
@@ -224,6 +211,6 @@ TEST_F(Inicio, ADatabaseThatCannotBeCreatedIsReportedAndEndsTheRun) {
     EXPECT_TRUE(wxTopLevelWindows.empty());
     const auto& mensagens = teste::Dialogos::Get().Mensagens();
     ASSERT_FALSE(mensagens.empty());
-    EXPECT_EQ(mensagens.back().titulo, "Erro");
+    EXPECT_TRUE(teste::CaixaDeErro(mensagens.back()));
     EXPECT_FALSE(mensagens.back().mensagem.empty());
 }

@@ -12,6 +12,8 @@
 
 namespace {
 
+using teste::Pixel;
+
 const wxColour kFundo(245, 245, 245);
 const wxColour kBarra(70, 130, 180);
 const wxColour kDestacada(35, 65, 90);
@@ -37,12 +39,7 @@ protected:
     }
 
     wxImage Pintar(wxSize tamanho) {
-        wxBitmap bitmap(tamanho, 24);
-        {
-            wxMemoryDC dc(bitmap);
-            graficos::DesenharBarras(dc, tamanho, painel->GetBars());
-        }
-        return bitmap.ConvertToImage();
+        return teste::Renderizar(graficos::DesenharBarras, tamanho, painel->GetBars());
     }
 
     // The geometry the panel draws, measured with the panel's font on a bitmap.
@@ -58,10 +55,6 @@ protected:
     wxGrid* grid = nullptr;
     PanelBarChart* painel = nullptr;
 };
-
-wxColour Pixel(const wxImage& img, int x, int y) {
-    return wxColour(img.GetRed(x, y), img.GetGreen(x, y), img.GetBlue(x, y));
-}
 
 bool SoFundo(const wxImage& img) {
     for (int y = 0; y < img.GetHeight(); y += 3)

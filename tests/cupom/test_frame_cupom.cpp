@@ -9,101 +9,65 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
-#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
-#include "account/ConfigStore.h"
 #include "db/BancoDados.h"
+#include "tests/cupom/TabelaItens.h"
+#include "tests/support/DadosTeste.h"
 #include "tests/support/GuiTest.h"
-#include "tests/support/TestEnvironment.h"
 #include "ui/FrameCupom.h"
 
 namespace {
 
 // Two receipts of one issuer: the first with two lines given out of order, the second with none.
-const char* const kFeed = R"([
-  {
-    "id": 501,
-    "chave_acesso": "CFe35240312345678000199590009000123450012345678",
-    "data_hora_emissao": "20240315143005",
-    "numero_cfe": "012345",
-    "numero_serie_sat": "900012345",
-    "url_consulta": "https://sat.example.gov.br/consulta?chave=35240312345678000199",
-    "valor_total": 17.25,
-    "total_tributos": 2.1,
-    "emitente": {
-      "cnpj": "12345678000199", "ie": "111", "im": "222", "nome": "Mercado Central Ltda",
-      "fantasia": "MERCADO SÃO JOÃO", "endereco": "Rua das Flores, 100", "bairro": "Centro",
-      "cep": "01000-000", "municipio": "São Paulo"
-    },
-    "itens": [
-      {"seq": 2, "codigo": "4567", "descricao": "ITEM B", "qtde": 1, "un": "KG",
-       "valor_unit": 10.25, "tributos": 1.5, "valor_total": 10.25, "desconto": 0.25},
-      {"seq": 1, "codigo": "123", "descricao": "ITEM A", "qtde": 2, "un": "UN",
-       "valor_unit": 3.5, "tributos": 0.6, "valor_total": 7.0, "desconto": 0.0}
-    ]
-  },
-  {
-    "id": 502,
-    "chave_acesso": "CFe35240312345678000199590009000123460012345679",
-    "data_hora_emissao": "20240401080910",
-    "numero_cfe": "012346",
-    "numero_serie_sat": "900012345",
-    "valor_total": 0,
-    "total_tributos": 0,
-    "emitente": {
-      "cnpj": "12345678000199", "ie": "111", "im": "222", "nome": "Mercado Central Ltda",
-      "fantasia": "MERCADO SÃO JOÃO", "endereco": "Rua das Flores, 100", "bairro": "Centro",
-      "cep": "01000-000", "municipio": "São Paulo"
-    }
-  }
-])";
-
-const wxString kTabelaCupom = wxString::FromUTF8(
-    "+-----+--------+-----------+------+------+--------+---------+----------+-----------+\n"
-    "| Seq | Código | Descrição | Qtde | Unid | V.Unit | V.Total | Desconto | V.Líquido |\n"
-    "+-----+--------+-----------+------+------+--------+---------+----------+-----------+\n"
-    "|   1 | 123    | ITEM A    |  2.0 | UN   |    3.5 |     7.0 |      0.0 |       7.0 |\n"
-    "|   2 | 4567   | ITEM B    |  1.0 | KG   |  10.25 |   10.25 |     0.25 |      10.0 |\n"
-    "+-----+--------+-----------+------+------+--------+---------+----------+-----------+\n"
-    "|     |        |           |      |      |        |   17.25 |     0.25 |     17.00 |\n"
-    "+-----+--------+-----------+------+------+--------+---------+----------+-----------+");
-
-template <typename T>
-void Coletar(wxWindow* janela, std::vector<T*>& achados) {
-    if (auto* achado = dynamic_cast<T*>(janela)) achados.push_back(achado);
-    for (wxWindow* filho : janela->GetChildren()) Coletar(filho, achados);
+nlohmann::json Feed() {
+    teste::CupomFeed primeiro{
+        .id = 501,
+        .chave = "CFe35240312345678000199590009000123450012345678",
+        .data_hora = "20240315143005",
+        .numero_cfe = "012345",
+        .numero_serie_sat = "900012345",
+        .url_consulta = "https://sat.example.gov.br/consulta?chave=35240312345678000199",
+        .cnpj = "12345678000199",
+        .nome = "Mercado Central Ltda",
+        .fantasia = "MERCADO SÃO JOÃO",
+        .endereco = "Rua das Flores, 100",
+        .municipio = "São Paulo",
+        .itens = {{.seq = 2,
+                   .codigo = "4567",
+                   .descricao = "ITEM B",
+                   .un = "KG",
+                   .valor_unit = 10.25,
+                   .tributos = 1.5,
+                   .desconto = 0.25},
+                  {.seq = 1, .codigo = "123", .descricao = "ITEM A", .qtde = 2, .valor_unit = 3.5}},
+        .valor_total = 17.25};
+    teste::CupomFeed segundo = primeiro;
+    segundo.id = 502;
+    segundo.chave = "CFe35240312345678000199590009000123460012345679";
+    segundo.data_hora = "20240401080910";
+    segundo.numero_cfe = "012346";
+    segundo.itens.clear();
+    segundo.valor_total = 0;
+    return teste::FeedJson({primeiro, segundo});
 }
 
-template <typename T>
-std::vector<T*> Todos(wxWindow* janela) {
-    std::vector<T*> achados;
-    Coletar(janela, achados);
-    return achados;
-}
+const wxString kTabelaCupom = teste::TabelaItensEsperada(
+    {"|   1 | 123    | ITEM A    |  2.0 | UN   |    3.5 |     7.0 |      0.0 |       7.0 |",
+     "|   2 | 4567   | ITEM B    |  1.0 | KG   |  10.25 |   10.25 |     0.25 |      10.0 |"},
+    "|     |        |           |      |      |        |   17.25 |     0.25 |     17.00 |");
 
+using teste::EncontrarTodos;
 using teste::LerAreaDeTransferencia;
 using teste::PorNaAreaDeTransferencia;
 
-class FrameCupomTest : public ::testing::Test {
+class FrameCupomTest : public teste::BancoTeste {
 protected:
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        pasta_anterior = wxGetCwd();
-        ASSERT_TRUE(wxSetWorkingDirectory(teste::NovaPasta(info->name())));
-        AbrirConfiguracao()->Write("/Login/Usuario", wxString("cupom"));
-        banco = std::make_unique<BancoDados>();
-        ASSERT_TRUE(banco->GetErro().empty()) << banco->GetErro();
-        banco->ImportarCupons(nlohmann::json::parse(kFeed), [](wxString) { return true; });
-    }
-
-    void TearDown() override {
-        if (frame) frame->Destroy();
-        teste::ProcessarEventos();
-        banco.reset();
-        wxSetWorkingDirectory(pasta_anterior);
+        BancoTeste::SetUp();
+        Importar(Feed());
     }
 
     int IdPorChave(const char* fim_da_chave) {
@@ -117,13 +81,13 @@ protected:
     }
 
     void Abrir(int id) {
-        frame = new FrameCupom(nullptr, banco.get(), id);
-        const auto grids = Todos<wxGrid>(frame);
+        janela = frame = new FrameCupom(nullptr, banco.get(), id);
+        const auto grids = EncontrarTodos<wxGrid>(frame);
         ASSERT_EQ(grids.size(), 1u);
         grid = grids[0];
         // Labels and fields are created in pairs, in reading order.
-        const auto rotulos = Todos<wxStaticText>(frame);
-        const auto textos = Todos<wxTextCtrl>(frame);
+        const auto rotulos = EncontrarTodos<wxStaticText>(frame);
+        const auto textos = EncontrarTodos<wxTextCtrl>(frame);
         ASSERT_EQ(rotulos.size(), textos.size());
         for (size_t i = 0; i < rotulos.size(); ++i) campos.emplace_back(rotulos[i], textos[i]);
     }
@@ -136,23 +100,15 @@ protected:
     }
 
     wxButton* Botao(const wxString& rotulo) {
-        for (wxButton* b : Todos<wxButton>(frame))
+        for (wxButton* b : EncontrarTodos<wxButton>(frame))
             if (b->GetLabel() == rotulo) return b;
         ADD_FAILURE() << "no button " << rotulo.utf8_str();
         return nullptr;
     }
 
     // A click as the button reports it: the handlers are bound on the buttons themselves.
-    void Clicar(const wxString& rotulo) {
-        wxButton* botao = Botao(rotulo);
-        ASSERT_NE(botao, nullptr);
-        wxCommandEvent evento(wxEVT_BUTTON, botao->GetId());
-        evento.SetEventObject(botao);
-        botao->GetEventHandler()->ProcessEvent(evento);
-    }
+    void Clicar(const wxString& rotulo) { teste::Clicar(Botao(rotulo)); }
 
-    wxString pasta_anterior;
-    std::unique_ptr<BancoDados> banco;
     FrameCupom* frame = nullptr;
     wxGrid* grid = nullptr;
     std::vector<std::pair<wxStaticText*, wxTextCtrl*>> campos;
@@ -186,16 +142,12 @@ TEST_F(FrameCupomTest, CabecalhoEItensDoCupom) {
     EXPECT_EQ(Campo("CNPJ")->GetValue(), "12345678000199");
     for (auto& [r, t] : campos) EXPECT_TRUE(t->IsEditable()) << r->GetLabel().utf8_str();
 
-    const std::vector<wxString> colunas = {"Seq",    L"Código", L"Descrição", "Qtde",      "Unid",
-                                           "V.Unit", "V.Total", "Desconto",   L"V.Líquido"};
     ASSERT_EQ(grid->GetNumberCols(), 9);
-    for (int c = 0; c < 9; ++c) EXPECT_EQ(grid->GetColLabelValue(c), colunas[c]) << c;
+    EXPECT_EQ(teste::Cabecalhos(grid), teste::kCabecalhosItens);
     ASSERT_EQ(grid->GetNumberRows(), 2);
     EXPECT_EQ(grid->GetCellValue(0, 2), "ITEM A");  // ordered by seq, not by feed order
     EXPECT_EQ(grid->GetCellValue(1, 8), "10.0");
-    EXPECT_FALSE(grid->IsEditable());
-    EXPECT_EQ(grid->GetRowLabelSize(), 24);
-    EXPECT_EQ(grid->GetColLabelSize(), 24);
+    EXPECT_TRUE(teste::GradeSomenteLeitura(grid));
 
     for (const char* rotulo : {"Copiar URL", "Salvar TXT"}) {
         wxButton* botao = Botao(rotulo);
@@ -261,20 +213,15 @@ TEST_F(FrameCupomTest, SalvarTxtDeCupomSemItens) {
     Abrir(IdPorChave("0012345679"));
     EXPECT_EQ(Campo("Data / Hora")->GetValue(), "01/04/2024 08:09:10");
     Clicar("Salvar TXT");
-    const wxString esperado = wxString::FromUTF8(
-        "+-----+--------+-----------+------+------+--------+---------+----------+-----------+\n"
-        "| Seq | Código | Descrição | Qtde | Unid | V.Unit | V.Total | Desconto | V.Líquido |\n"
-        "+-----+--------+-----------+------+------+--------+---------+----------+-----------+\n"
-        "+-----+--------+-----------+------+------+--------+---------+----------+-----------+\n"
-        "|     |        |           |      |      |        |    0.00 |     0.00 |      0.00 |\n"
-        "+-----+--------+-----------+------+------+--------+---------+----------+-----------+");
+    const wxString esperado = teste::TabelaItensEsperada(
+        {}, "|     |        |           |      |      |        |    0.00 |     0.00 |      0.00 |");
     EXPECT_EQ(LerAreaDeTransferencia().utf8_string(), esperado.utf8_string());
 }
 
 TEST_F(FrameCupomTest, SelecaoEscolheAsLinhasCopiadas) {
     Abrir(IdPorChave("0012345678"));
-    const std::vector<int> direita = {0, 3, 5, 6, 7, 8};
-    const std::vector<int> soma = {6, 7, 8};
+    const std::vector<int>& direita = teste::kColunasADireita;
+    const std::vector<int>& soma = teste::kColunasSomadas;
 
     // A click on the second row's label selects that whole row: only it is copied and totalled.
     grid->SelectRow(1);

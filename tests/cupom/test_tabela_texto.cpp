@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/cupom/TabelaItens.h"
 #include "tests/support/LocaleBrasil.h"
 #include "ui/TabelaTexto.h"
 
@@ -14,25 +15,19 @@ namespace {
 
 using Linhas = std::vector<std::vector<wxString>>;
 
-const std::vector<wxString> kCabecalhos = {"Seq",    L"Código", L"Descrição", "Qtde",      "Unid",
-                                           "V.Unit", "V.Total", "Desconto",   L"V.Líquido"};
-const std::vector<int> kDireita = {0, 3, 5, 6, 7, 8};
-const std::vector<int> kSoma = {6, 7, 8};
+using teste::kCabecalhosItens;
+using teste::kColunasADireita;
+using teste::kColunasSomadas;
 
 const Linhas kDoisItens = {
     {"1", "123", "ITEM A", "2", "UN", "3.5", "7.0", "0.0", "7.0"},
     {"2", "4567", "ITEM B", "1", "KG", "10.25", "10.25", "0.25", "10.0"},
 };
 
-const wxString kTabelaDoisItens = wxString::FromUTF8(
-    "+-----+--------+-----------+------+------+--------+---------+----------+-----------+\n"
-    "| Seq | Código | Descrição | Qtde | Unid | V.Unit | V.Total | Desconto | V.Líquido |\n"
-    "+-----+--------+-----------+------+------+--------+---------+----------+-----------+\n"
-    "|   1 | 123    | ITEM A    |    2 | UN   |    3.5 |     7.0 |      0.0 |       7.0 |\n"
-    "|   2 | 4567   | ITEM B    |    1 | KG   |  10.25 |   10.25 |     0.25 |      10.0 |\n"
-    "+-----+--------+-----------+------+------+--------+---------+----------+-----------+\n"
-    "|     |        |           |      |      |        |   17.25 |     0.25 |     17.00 |\n"
-    "+-----+--------+-----------+------+------+--------+---------+----------+-----------+");
+const wxString kTabelaDoisItens = teste::TabelaItensEsperada(
+    {"|   1 | 123    | ITEM A    |    2 | UN   |    3.5 |     7.0 |      0.0 |       7.0 |",
+     "|   2 | 4567   | ITEM B    |    1 | KG   |  10.25 |   10.25 |     0.25 |      10.0 |"},
+    "|     |        |           |      |      |        |   17.25 |     0.25 |     17.00 |");
 
 wxArrayString SepararLinhas(const wxString& tabela) {
     return wxSplit(tabela, '\n', '\0');
@@ -47,20 +42,17 @@ void EsperarLinhasIguais(const wxString& tabela) {
 }
 
 TEST(TabelaTexto, DoisItensComTotais) {
-    const wxString tabela = MontarTabelaTexto(kCabecalhos, kDoisItens, true, kDireita, kSoma);
+    const wxString tabela =
+        MontarTabelaTexto(kCabecalhosItens, kDoisItens, true, kColunasADireita, kColunasSomadas);
     EXPECT_EQ(tabela.utf8_string(), kTabelaDoisItens.utf8_string());
     EXPECT_FALSE(tabela.EndsWith("\n"));
 }
 
 TEST(TabelaTexto, CupomSemItens) {
-    const wxString tabela = MontarTabelaTexto(kCabecalhos, {}, true, kDireita, kSoma);
-    const wxString esperado = wxString::FromUTF8(
-        "+-----+--------+-----------+------+------+--------+---------+----------+-----------+\n"
-        "| Seq | Código | Descrição | Qtde | Unid | V.Unit | V.Total | Desconto | V.Líquido |\n"
-        "+-----+--------+-----------+------+------+--------+---------+----------+-----------+\n"
-        "+-----+--------+-----------+------+------+--------+---------+----------+-----------+\n"
-        "|     |        |           |      |      |        |    0.00 |     0.00 |      0.00 |\n"
-        "+-----+--------+-----------+------+------+--------+---------+----------+-----------+");
+    const wxString tabela =
+        MontarTabelaTexto(kCabecalhosItens, {}, true, kColunasADireita, kColunasSomadas);
+    const wxString esperado = teste::TabelaItensEsperada(
+        {}, "|     |        |           |      |      |        |    0.00 |     0.00 |      0.00 |");
     EXPECT_EQ(tabela.utf8_string(), esperado.utf8_string());
 }
 
@@ -135,7 +127,8 @@ TEST(TabelaTexto, IndicesForaDaTabelaSaoIgnorados) {
 TEST(TabelaTexto, NumerosComPontoSobLocaleBrasileiro) {
     teste::LocaleBrasil locale;
     EXIGIR_LOCALE_BRASIL(locale);
-    const wxString tabela = MontarTabelaTexto(kCabecalhos, kDoisItens, true, kDireita, kSoma);
+    const wxString tabela =
+        MontarTabelaTexto(kCabecalhosItens, kDoisItens, true, kColunasADireita, kColunasSomadas);
     EXPECT_EQ(tabela.utf8_string(), kTabelaDoisItens.utf8_string());
 }
 

@@ -1,8 +1,8 @@
 // The main window on real databases: month and receipt grids, the chart that follows the
 // selection, failing queries, the greeting, the menus, logoff and the about box.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 #include <wx/accel.h>
+#include <wx/button.h>
 #include <wx/filedlg.h>
 #include <wx/filefn.h>
 #include <wx/grid.h>
@@ -14,6 +14,7 @@
 #include <wx/uiaction.h>
 #include <wx/utils.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -22,11 +23,11 @@
 #include <string>
 #include <vector>
 
-#include "account/ConfigStore.h"
 #include "charts/PanelBarChart.h"
 #include "db/BancoDados.h"
 #include "service/GeradorCupons.h"
 #include "sync/FrameSincronizar.h"
+#include "tests/support/DadosTeste.h"
 #include "tests/support/GuiTest.h"
 #include "tests/support/ServicoTeste.h"
 #include "tests/support/TestEnvironment.h"
@@ -40,44 +41,34 @@
 namespace {
 
 using nlohmann::json;
+using teste::Cabecalhos;
+using teste::Coluna;
+using teste::EnviarMenu;
 
 void GuardarLogin(const wxString& usuario) {
-    auto config = AbrirConfiguracao();
-    config->Write("/Login/Id", "id-" + usuario);
-    config->Write("/Login/Usuario", usuario);
-    config->Write("/Login/Token", "token-" + usuario);
+    teste::GravarLogin({"id-" + usuario, usuario, "token-" + usuario});
 }
 
-wxString Lido(const char* chave) {
-    return AbrirConfiguracao()->Read(chave, "?");
-}
-
-json Cupom(int id, const std::string& data_hora, double valor, const std::string& cnpj,
-           const std::string& fantasia) {
-    return {{"id", id},
-            {"chave_acesso", "CFe" + std::to_string(1000 + id)},
-            {"data_hora_emissao", data_hora},
-            {"numero_cfe", std::to_string(id)},
-            {"numero_serie_sat", "900000001"},
-            {"url_consulta", "https://example.com/" + std::to_string(id)},
-            {"valor_total", valor},
-            {"total_tributos", 1.0},
-            {"emitente",
-             {{"cnpj", cnpj},
-              {"ie", "1"},
-              {"im", "2"},
-              {"nome", fantasia + " LTDA"},
-              {"fantasia", fantasia},
-              {"endereco", "Rua das Acácias, 10"},
-              {"bairro", "Centro"},
-              {"cep", "01000-000"},
-              {"municipio", "São Paulo"}}},
-            {"itens", json::array()}};
+// A receipt without items, of `valor` in all.
+teste::CupomFeed Cupom(int id, const std::string& data_hora, double valor, const std::string& cnpj,
+                       const std::string& fantasia) {
+    return {.id = id,
+            .chave = "CFe" + std::to_string(1000 + id),
+            .data_hora = data_hora,
+            .numero_cfe = std::to_string(id),
+            .url_consulta = "https://example.com/" + std::to_string(id),
+            .cnpj = cnpj,
+            .nome = fantasia + " LTDA",
+            .fantasia = fantasia,
+            .endereco = "Rua das Acácias, 10",
+            .municipio = "São Paulo",
+            .itens = {},
+            .valor_total = valor};
 }
 
 // Receipts of January and March 2024 only.
 json JaneiroEMarco() {
-    return json::array({
+    return teste::FeedJson({
         Cupom(1, "20240105101500", 10.0, "111", "Padaria"),
         Cupom(2, "20240120183000", 5.5, "222", "Mercado"),
         Cupom(3, "20240302090000", 100.25, "222", "Mercado"),
@@ -91,18 +82,6 @@ void Importar(const json& feed) {
     db.ImportarCupons(feed, [](wxString) { return true; });
 }
 
-std::vector<wxString> Coluna(wxGrid* grid, int col) {
-    std::vector<wxString> valores;
-    for (int r = 0; r < grid->GetNumberRows(); ++r) valores.push_back(grid->GetCellValue(r, col));
-    return valores;
-}
-
-std::vector<wxString> Cabecalhos(wxGrid* grid) {
-    std::vector<wxString> nomes;
-    for (int c = 0; c < grid->GetNumberCols(); ++c) nomes.push_back(grid->GetColLabelValue(c));
-    return nomes;
-}
-
 int BarraDestacada(PanelBarChart* chart) {
     const auto& bars = chart->GetBars();
     for (std::size_t i = 0; i < bars.size(); ++i)
@@ -114,35 +93,30 @@ bool Existe(wxWindow* janela) {
     return wxTopLevelWindows.Find(janela) != nullptr;
 }
 
-void EnviarMenu(wxFrame* frame, int id) {
-    wxCommandEvent evento(wxEVT_MENU, id);
-    evento.SetEventObject(frame);
-    frame->ProcessWindowEvent(evento);
-}
-
-class Dashboard : public ::testing::Test {
+class Dashboard : public teste::JanelasTeste {
 protected:
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        ASSERT_TRUE(wxSetWorkingDirectory(teste::NovaPasta(info->name())));
+        JanelasTeste::SetUp();
         GuardarLogin("maria");
-        teste::Dialogos::Get().Limpar();
     }
 
-    void TearDown() override {
-        for (wxWindow* janela : wxTopLevelWindows) janela->Destroy();
-        EXPECT_TRUE(teste::WaitFor([] { return wxTopLevelWindows.empty(); }));
-        teste::Dialogos::Get().Limpar();
+    // Opens the main window on the stored user's database.
+    void Abrir() {
+        frame = new FrameDashboard();
+        meses = frame->GetGridMeses();
+        cupons = frame->GetGridCupons();
     }
+
+    FrameDashboard* frame = nullptr;
+    wxGrid* meses = nullptr;
+    wxGrid* cupons = nullptr;
 };
 
 }  // namespace
 
 TEST_F(Dashboard, ShowsMonthsNewestFirstAndTheNewestMonthsReceipts) {
     Importar(JaneiroEMarco());
-    auto* frame = new FrameDashboard();
-    wxGrid* meses = frame->GetGridMeses();
-    wxGrid* cupons = frame->GetGridCupons();
+    Abrir();
 
     EXPECT_EQ(frame->GetTitle(), "Cupom Fiscal Zelkari - Dashboard");
     EXPECT_TRUE(teste::Dialogos::Get().Mensagens().empty());
@@ -174,9 +148,7 @@ TEST_F(Dashboard, ShowsMonthsNewestFirstAndTheNewestMonthsReceipts) {
 
 TEST_F(Dashboard, SelectingAMonthFromAnyColumnLoadsItsReceiptsAndHighlightsItsBar) {
     Importar(JaneiroEMarco());
-    auto* frame = new FrameDashboard();
-    wxGrid* meses = frame->GetGridMeses();
-    wxGrid* cupons = frame->GetGridCupons();
+    Abrir();
 
     for (int col : {0, 2, 1}) {
         SCOPED_TRACE(col);
@@ -199,9 +171,7 @@ TEST_F(Dashboard, SelectingAMonthFromAnyColumnLoadsItsReceiptsAndHighlightsItsBa
 }
 
 TEST_F(Dashboard, AnEmptyDatabaseShowsHeadersWithoutRowsAndNoBars) {
-    auto* frame = new FrameDashboard();
-    wxGrid* meses = frame->GetGridMeses();
-    wxGrid* cupons = frame->GetGridCupons();
+    Abrir();
     EXPECT_EQ(meses->GetNumberRows(), 0);
     EXPECT_EQ(meses->GetNumberCols(), 4);
     EXPECT_EQ(meses->GetColLabelValue(0), wxString::FromUTF8("Mês/Ano"));
@@ -214,9 +184,7 @@ TEST_F(Dashboard, AnEmptyDatabaseShowsHeadersWithoutRowsAndNoBars) {
 
 TEST_F(Dashboard, FailingQueriesLeaveTheGridsAsTheyWere) {
     Importar(JaneiroEMarco());
-    auto* frame = new FrameDashboard();
-    wxGrid* meses = frame->GetGridMeses();
-    wxGrid* cupons = frame->GetGridCupons();
+    Abrir();
 
     // Statements typed into the SQL terminal run on the window's own connection.
     BancoDados* banco = frame->GetBanco();
@@ -239,36 +207,26 @@ TEST_F(Dashboard, FailingQueriesLeaveTheGridsAsTheyWere) {
 TEST_F(Dashboard, QueriesThatFailFromTheStartLeaveSingleCellGridsAndNothingBreaks) {
     // A file whose cupom table lacks the columns the views read: the schema applies (its
     // indexes find their columns) but both queries fail, so the grids keep their single cell.
-    {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(NomeArquivoBanco("maria").utf8_str(), &db), SQLITE_OK);
-        ASSERT_EQ(sqlite3_exec(db,
-                               "create table cupom(id integer, data_hora_emissao text, "
-                               "cnpj_emitente text, chave_acesso text, id_zelkari integer)",
-                               nullptr, nullptr, nullptr),
-                  SQLITE_OK);
-        sqlite3_close(db);
-    }
-    auto* frame = new FrameDashboard();
-    wxGrid* meses = frame->GetGridMeses();
-    wxGrid* cupons = frame->GetGridCupons();
+    ASSERT_TRUE(teste::ExecutarNoArquivo(
+        NomeArquivoBanco("maria"),
+        "create table cupom(id integer, data_hora_emissao text, cnpj_emitente text, "
+        "chave_acesso text, id_zelkari integer)"));
+    Abrir();
     EXPECT_EQ(meses->GetNumberCols(), 1);
     EXPECT_EQ(meses->GetNumberRows(), 1);
     EXPECT_EQ(cupons->GetNumberCols(), 1);
 
     // Selection and double-clicks on those grids must not read columns that are not there.
     meses->SetGridCursor(0, 0);
-    wxGridEvent mes(meses->GetId(), wxEVT_GRID_CELL_LEFT_DCLICK, meses, 0, 0);
-    meses->ProcessWindowEvent(mes);
-    wxGridEvent cupom(cupons->GetId(), wxEVT_GRID_CELL_LEFT_DCLICK, cupons, 0, 0);
-    cupons->ProcessWindowEvent(cupom);
+    teste::DuploClique(meses, 0, 0);
+    teste::DuploClique(cupons, 0, 0);
     frame->CarregarMeses();
     EXPECT_EQ(frame->GetBarChart()->GetBars().size(), 1u);
 }
 
 TEST_F(Dashboard, GreetsTheStoredUserInTheStatusBar) {
     GuardarLogin(wxString::FromUTF8("João"));
-    auto* frame = new FrameDashboard();
+    Abrir();
     EXPECT_EQ(frame->GetStatusBar()->GetFieldsCount(), 1);
     EXPECT_EQ(frame->GetStatusBar()->GetStatusText(0), wxString::FromUTF8("Bem vindo João!"));
 
@@ -278,7 +236,7 @@ TEST_F(Dashboard, GreetsTheStoredUserInTheStatusBar) {
 }
 
 TEST_F(Dashboard, MenusCarryTheirIdsTextsAndAccelerators) {
-    auto* frame = new FrameDashboard();
+    Abrir();
     wxMenuBar* barra = frame->GetMenuBar();
     ASSERT_EQ(barra->GetMenuCount(), 3u);
     EXPECT_EQ(barra->GetMenuLabel(0), "&Conta");
@@ -313,27 +271,24 @@ TEST_F(Dashboard, MenusCarryTheirIdsTextsAndAccelerators) {
 
 TEST_F(Dashboard, LayoutKeepsTheMinimumSizesAndSashes) {
     Importar(JaneiroEMarco());
-    auto* frame = new FrameDashboard();
-    EXPECT_EQ(frame->GetGridMeses()->GetMinSize(), wxSize(250, 200));
-    EXPECT_EQ(frame->GetGridCupons()->GetMinSize(), wxSize(450, 200));
+    Abrir();
+    EXPECT_EQ(meses->GetMinSize(), wxSize(250, 200));
+    EXPECT_EQ(cupons->GetMinSize(), wxSize(450, 200));
     EXPECT_EQ(frame->GetBarChart()->GetMinSize(), wxSize(400, 300));
 
-    auto* grids = dynamic_cast<wxSplitterWindow*>(frame->GetGridMeses()->GetParent());
-    ASSERT_NE(grids, nullptr);
-    EXPECT_EQ(grids->GetSplitMode(), wxSPLIT_VERTICAL);
-    EXPECT_EQ(grids->GetWindow1(), frame->GetGridMeses());
+    auto* grids = dynamic_cast<wxSplitterWindow*>(meses->GetParent());
+    ASSERT_TRUE(teste::SplitterPadrao(grids, wxSPLIT_VERTICAL));
+    EXPECT_EQ(grids->GetWindow1(), meses);
     auto* principal = dynamic_cast<wxSplitterWindow*>(frame->GetBarChart()->GetParent());
-    ASSERT_NE(principal, nullptr);
-    EXPECT_EQ(principal->GetSplitMode(), wxSPLIT_HORIZONTAL);
+    ASSERT_TRUE(teste::SplitterPadrao(principal, wxSPLIT_HORIZONTAL));
     EXPECT_EQ(principal->GetWindow2(), frame->GetBarChart());
-    EXPECT_EQ(frame->GetGridMeses()->GetRowLabelSize(), 24);
-    EXPECT_EQ(frame->GetGridCupons()->GetColLabelSize(), 24);
-    EXPECT_FALSE(frame->GetGridMeses()->IsEditable());
+    EXPECT_TRUE(teste::GradeSomenteLeitura(meses));
+    EXPECT_TRUE(teste::GradeSomenteLeitura(cupons));
     EXPECT_FALSE(frame->IsShown());  // showing is the caller's job
 }
 
 TEST_F(Dashboard, LogoffAnsweredNoChangesNothingAndYesEmptiesTheLoginAndCloses) {
-    auto* frame = new FrameDashboard();
+    Abrir();
     frame->Show();
 
     teste::Dialogos::Get().ResponderCom(wxID_NO);
@@ -346,21 +301,18 @@ TEST_F(Dashboard, LogoffAnsweredNoChangesNothingAndYesEmptiesTheLoginAndCloses) 
               wxYES_NO | wxNO_DEFAULT | wxICON_QUESTION);
     teste::ProcessarEventos();
     EXPECT_TRUE(Existe(frame));
-    EXPECT_EQ(Lido("/Login/Usuario"), "maria");
-    EXPECT_EQ(Lido("/Login/Token"), "token-maria");
+    EXPECT_EQ(teste::LerLogin("?"), (teste::LoginGravado{"id-maria", "maria", "token-maria"}));
 
     teste::Dialogos::Get().ResponderCom(wxID_YES);
     EnviarMenu(frame, FrameDashboard::ID_LOGOFF);
     EXPECT_EQ(teste::Dialogos::Get().Mensagens().size(), 2u);
     EXPECT_TRUE(teste::WaitFor([&] { return !Existe(frame); }));
-    EXPECT_EQ(Lido("/Login/Id"), "");
-    EXPECT_EQ(Lido("/Login/Usuario"), "");
-    EXPECT_EQ(Lido("/Login/Token"), "");
+    EXPECT_EQ(teste::LerLogin("?"), teste::LoginGravado{});
 }
 
 TEST_F(Dashboard, AboutBoxTerminalAndExit) {
     setenv("CUPOM_SERVICE_URL", "https://servico.exemplo:8443", 1);
-    auto* frame = new FrameDashboard();
+    Abrir();
     EnviarMenu(frame, wxID_ABOUT);
     unsetenv("CUPOM_SERVICE_URL");
     ASSERT_EQ(teste::Dialogos::Get().Mensagens().size(), 1u);
@@ -372,10 +324,8 @@ TEST_F(Dashboard, AboutBoxTerminalAndExit) {
 
     // The SQL terminal opens as a child of the main window and goes with it.
     EnviarMenu(frame, FrameDashboard::ID_TERMINAL_SQL);
-    FrameTerminalSQL* terminal = nullptr;
-    for (wxWindow* janela : wxTopLevelWindows)
-        if (auto* t = dynamic_cast<FrameTerminalSQL*>(janela)) terminal = t;
-    ASSERT_NE(terminal, nullptr);
+    ASSERT_EQ(teste::JanelasAbertas<FrameTerminalSQL>().size(), 1u);
+    FrameTerminalSQL* terminal = teste::JanelasAbertas<FrameTerminalSQL>()[0];
     EXPECT_EQ(terminal->GetParent(), frame);
     EXPECT_TRUE(terminal->IsShown());
 
@@ -389,37 +339,23 @@ TEST_F(Dashboard, ScreenshotWithData) {
     opcoes.anos = 1;
     opcoes.cupons_por_mes = 6;
     Importar(servico::GerarCupons(opcoes));
-    auto* frame = new FrameDashboard();
+    Abrir();
     frame->Show();
     ASSERT_TRUE(teste::WaitFor([&] { return frame->IsShownOnScreen(); }));
-    EXPECT_EQ(frame->GetGridMeses()->GetNumberRows(), 12);
-    frame->GetGridMeses()->SetGridCursor(2, 0);
+    EXPECT_EQ(meses->GetNumberRows(), 12);
+    meses->SetGridCursor(2, 0);
     EXPECT_EQ(BarraDestacada(frame->GetBarChart()), 2);
     teste::SalvarCaptura(frame, "dashboard");
 }
 
 TEST_F(Dashboard, DoubleClicksOpenTheMonthsProductsAndTheReceiptsDetail) {
     Importar(JaneiroEMarco());
-    auto* frame = new FrameDashboard();
-    wxGrid* meses = frame->GetGridMeses();
-    wxGrid* cupons = frame->GetGridCupons();
-
-    auto janelas = [] {
-        std::vector<wxTopLevelWindow*> lista;
-        for (wxWindow* w : wxTopLevelWindows) lista.push_back(static_cast<wxTopLevelWindow*>(w));
-        return lista;
-    };
-    auto duploClique = [](wxGrid* grid, int row, int col) {
-        wxGridEvent evento(grid->GetId(), wxEVT_GRID_CELL_LEFT_DCLICK, grid, row, col);
-        grid->ProcessWindowEvent(evento);
-    };
+    Abrir();
 
     // Twice on January: two product windows titled with the month, each with January's products.
-    duploClique(meses, 1, 0);
-    duploClique(meses, 1, 2);
-    std::vector<FramePieChart*> produtos;
-    for (auto* w : janelas())
-        if (auto* p = dynamic_cast<FramePieChart*>(w)) produtos.push_back(p);
+    teste::DuploClique(meses, 1, 0);
+    teste::DuploClique(meses, 1, 2);
+    const std::vector<FramePieChart*> produtos = teste::JanelasAbertas<FramePieChart>();
     ASSERT_EQ(produtos.size(), 2u);
     for (auto* p : produtos) {
         EXPECT_EQ(p->GetTitle(), "01/2024");
@@ -428,21 +364,14 @@ TEST_F(Dashboard, DoubleClicksOpenTheMonthsProductsAndTheReceiptsDetail) {
     }
 
     // The second receipt of March (newest first) is the one of the 10th: local id 5.
-    duploClique(cupons, 1, 0);
-    FrameCupom* detalhe = nullptr;
-    for (auto* w : janelas())
-        if (auto* c = dynamic_cast<FrameCupom*>(w)) detalhe = c;
-    ASSERT_NE(detalhe, nullptr);
+    teste::DuploClique(cupons, 1, 0);
+    ASSERT_EQ(teste::JanelasAbertas<FrameCupom>().size(), 1u);
+    FrameCupom* detalhe = teste::JanelasAbertas<FrameCupom>()[0];
     EXPECT_EQ(detalhe->GetParent(), frame);
     EXPECT_TRUE(detalhe->IsShown());
-    bool achou = false;
-    for (wxWindow* filho : detalhe->GetChildren()) {
-        for (wxWindow* campo : filho->GetChildren()) {
-            if (auto* texto = dynamic_cast<wxTextCtrl*>(campo))
-                achou = achou || texto->GetValue() == "10/03/2024 08:00:00";
-        }
-    }
-    EXPECT_TRUE(achou);
+    const auto campos = teste::EncontrarTodos<wxTextCtrl>(detalhe);
+    EXPECT_TRUE(std::ranges::any_of(
+        campos, [](wxTextCtrl* campo) { return campo->GetValue() == "10/03/2024 08:00:00"; }));
 
     // They all go with the main window.
     frame->Close(true);
@@ -452,25 +381,23 @@ TEST_F(Dashboard, DoubleClicksOpenTheMonthsProductsAndTheReceiptsDetail) {
 TEST_F(Dashboard, SynchronisingFromTheMenuShowsTheNewMonthOnTopAfterTheDialogCloses) {
     Importar(JaneiroEMarco());
     teste::ServicoTeste servico;
-    json novos = json::array({Cupom(6, "20240502100000", 42.0, "111", "Padaria"),
-                              Cupom(7, "20240520100000", 8.0, "222", "Mercado")});
-    servico.servico().AdicionarUsuario("maria", "senha", novos);
-    AbrirConfiguracao()->Write("/Login/Token",
-                               wxString::FromUTF8(servico.servico().EmitirToken("maria")));
+    servico.servico().AdicionarUsuario(
+        "maria", "senha",
+        teste::FeedJson({Cupom(6, "20240502100000", 42.0, "111", "Padaria"),
+                         Cupom(7, "20240520100000", 8.0, "222", "Mercado")}));
+    teste::GravarLogin(
+        {"id-maria", "maria", wxString::FromUTF8(servico.servico().EmitirToken("maria"))});
 
-    auto* frame = new FrameDashboard();
-    ASSERT_EQ(frame->GetGridMeses()->GetCellValue(0, 0), "03/2024");
+    Abrir();
+    ASSERT_EQ(meses->GetCellValue(0, 0), "03/2024");
 
     // The modal dialog is driven from inside its own loop: press "Processar", and close the
     // dialog once the outcome box has been answered.
     wxTimer vigia;
     teste::Dialogos::Get().aoAbrirModal = [&vigia](wxDialog* dialogo) {
         if (!dynamic_cast<FrameSincronizar*>(dialogo)) return static_cast<int>(wxID_NONE);
-        dialogo->CallAfter([dialogo] {
-            wxCommandEvent clique(wxEVT_BUTTON, 10001);
-            clique.SetEventObject(dialogo);
-            dialogo->ProcessWindowEvent(clique);
-        });
+        dialogo->CallAfter(
+            [dialogo] { teste::Clicar(dynamic_cast<wxButton*>(dialogo->FindWindow(10001))); });
         vigia.Bind(wxEVT_TIMER, [dialogo](wxTimerEvent&) {
             for (const auto& caixa : teste::Dialogos::Get().Mensagens()) {
                 if (caixa.titulo == wxString::FromUTF8("Concluído") && dialogo->IsModal()) {
@@ -487,20 +414,17 @@ TEST_F(Dashboard, SynchronisingFromTheMenuShowsTheNewMonthOnTopAfterTheDialogClo
     ASSERT_EQ(teste::Dialogos::Get().Mensagens().size(), 1u);
     EXPECT_EQ(teste::Dialogos::Get().Mensagens()[0].mensagem,
               wxString::FromUTF8("Processamento concluído."));
-    wxGrid* meses = frame->GetGridMeses();
     EXPECT_EQ(Coluna(meses, 0), (std::vector<wxString>{"05/2024", "03/2024", "01/2024"}));
-    EXPECT_EQ(Coluna(frame->GetGridCupons(), 0),
-              (std::vector<wxString>{"20/05/2024", "02/05/2024"}));
+    EXPECT_EQ(Coluna(cupons, 0), (std::vector<wxString>{"20/05/2024", "02/05/2024"}));
     EXPECT_EQ(BarraDestacada(frame->GetBarChart()), 0);
     EXPECT_EQ(frame->GetBarChart()->GetBars().size(), 3u);
 }
 
 TEST_F(Dashboard, NaTelaContextMenuExportsAndEveryGridSuggestsItsCsvFileName) {
     Importar(JaneiroEMarco());
-    auto* frame = new FrameDashboard();
+    Abrir();
     frame->Show();
     ASSERT_TRUE(teste::WaitFor([&] { return frame->IsShownOnScreen(); }));
-    wxGrid* cupons = frame->GetGridCupons();
     const std::string pasta = teste::NovaPasta("exportar");
     std::string destino = pasta + "/marco";  // ".csv" gets added; empty: cancel
     std::string some;                        // a folder that goes once it was chosen
@@ -554,10 +478,7 @@ TEST_F(Dashboard, NaTelaContextMenuExportsAndEveryGridSuggestsItsCsvFileName) {
     EXPECT_EQ(cupons->GetGridCursorRow(), 0);  // the right-click moved nothing
 
     // A cell written through the grid is exported as it shows.
-    auto exportar = [](wxGrid* grid) {
-        wxCommandEvent comando(wxEVT_MENU, controles::kIdExportarCsv);
-        grid->ProcessWindowEvent(comando);
-    };
+    auto exportar = [](wxGrid* grid) { EnviarMenu(grid, controles::kIdExportarCsv); };
     cupons->SetCellValue(2, 2, wxString::FromUTF8("Mercado São João"));
     destino = pasta + "/editado.csv";
     exportar(cupons);
@@ -576,13 +497,13 @@ TEST_F(Dashboard, NaTelaContextMenuExportsAndEveryGridSuggestsItsCsvFileName) {
     EXPECT_EQ(caixas[0].titulo, wxString::FromUTF8("Confirmação"));
     EXPECT_TRUE(caixas[0].estilo & wxNO_DEFAULT);
     EXPECT_EQ(ler(arquivo), csv);
-    EXPECT_EQ(caixas[1].titulo, "Erro");
+    EXPECT_TRUE(teste::CaixaDeErro(caixas[1]));
     EXPECT_TRUE(caixas[1].mensagem.EndsWith(wxString::FromUTF8(":\na pasta não existe")));
 
     destino.clear();
-    frame->GetGridMeses()->SetGridCursor(1, 0);  // January
+    meses->SetGridCursor(1, 0);  // January
     const std::pair<wxGrid*, const char*> grades[] = {
-        {frame->GetGridMeses(), "meses.csv"},
+        {meses, "meses.csv"},
         {cupons, "cupons-01-2024.csv"},
         {teste::Encontrar<wxGrid>(new FrameCupom(frame, frame->GetBanco(), 3)),
          "cupom-CFe1003.csv"},

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdint>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -22,10 +23,9 @@
 #include <thread>
 #include <vector>
 
-#include "account/ConfigStore.h"
 #include "db/BancoDados.h"
 #include "service/GeradorCupons.h"
-#include "tests/support/TestEnvironment.h"
+#include "tests/support/DadosTeste.h"
 
 using nlohmann::json;
 
@@ -39,93 +39,30 @@ std::uint64_t Fnv1aUtf16(const std::vector<std::uint16_t>& unidades) {
     return h;
 }
 
-// A second, plain connection to the same file: sees only what was committed.
-class Leitor {
-public:
-    explicit Leitor(const wxString& arquivo) { sqlite3_open(arquivo.utf8_str(), &db_); }
-    ~Leitor() { sqlite3_close(db_); }
-    std::vector<std::vector<std::string>> Linhas(const std::string& sql) const {
-        std::vector<std::vector<std::string>> linhas;
-        sqlite3_stmt* s = nullptr;
-        EXPECT_EQ(sqlite3_prepare_v2(db_, sql.c_str(), -1, &s, nullptr), SQLITE_OK)
-            << sqlite3_errmsg(db_);
-        while (sqlite3_step(s) == SQLITE_ROW) {
-            std::vector<std::string> linha;
-            for (int i = 0; i < sqlite3_column_count(s); ++i) {
-                const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
-                linha.push_back(t ? t : "<null>");
-            }
-            linhas.push_back(std::move(linha));
-        }
-        sqlite3_finalize(s);
-        return linhas;
-    }
-    std::string Valor(const std::string& sql) const {
-        const auto linhas = Linhas(sql);
-        return linhas.empty() || linhas[0].empty() ? "" : linhas[0][0];
-    }
-    int Contar(const std::string& tabela) const {
-        return std::stoi(Valor("SELECT count(*) FROM " + tabela));
-    }
-
-private:
-    sqlite3* db_ = nullptr;
-};
-
+// A receipt of issuer "11222333000181" with `itens` lines of rice coded "789<seq>".
 json Cupom(int id, const std::string& chave, const std::string& nome_emitente = "Mercado Um",
            int itens = 2) {
-    json c = {{"id", id},
-              {"chave_acesso", chave},
-              {"data_hora_emissao", "20240105101500"},
-              {"numero_cfe", "000101"},
-              {"numero_serie_sat", "900001234"},
-              {"url_consulta", "https://sat.example/" + chave},
-              {"valor_total", 12.5},
-              {"obs_cupom", "obs"},
-              {"obs_inf", "inf"},
-              {"total_tributos", 2.25},
-              {"emitente",
-               {{"cnpj", "11222333000181"},
-                {"ie", "1"},
-                {"im", "2"},
-                {"nome", nome_emitente},
-                {"fantasia", "Um"},
-                {"endereco", "Rua A"},
-                {"bairro", "Centro"},
-                {"cep", "01000000"},
-                {"municipio", "São Paulo"}}},
-              {"itens", json::array()}};
+    teste::CupomFeed cupom{.id = id,
+                           .chave = chave,
+                           .cnpj = "11222333000181",
+                           .nome = nome_emitente,
+                           .municipio = "São Paulo",
+                           .itens = {}};
     for (int i = 1; i <= itens; ++i)
-        c["itens"].push_back({{"seq", i},
-                              {"codigo", "789" + std::to_string(i)},
-                              {"descricao", "ARROZ"},
-                              {"qtde", 1.0},
-                              {"un", "UN"},
-                              {"valor_unit", 6.25},
-                              {"tributos", 1.1},
-                              {"valor_total", 6.25},
-                              {"desconto", 0.0}});
-    return c;
+        cupom.itens.push_back({.seq = i, .codigo = "789" + std::to_string(i)});
+    return teste::CupomJson(cupom);
 }
 
-class BancoTest : public ::testing::Test {
+class BancoTest : public teste::BancoTeste {
 protected:
+    BancoTest() : BancoTeste(L"usuário") {}
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        pasta_anterior = wxGetCwd();
-        ASSERT_TRUE(wxSetWorkingDirectory(
-            teste::NovaPasta(std::string(info->test_suite_name()) + "_" + info->name())));
-        AbrirConfiguracao()->Write("/Login/Usuario", wxString(L"usuário"));
-        banco = std::make_unique<BancoDados>();
-        ASSERT_TRUE(banco->GetErro().empty()) << banco->GetErro();
-        arquivo = NomeArquivoBanco(L"usuário");
-    }
-    void TearDown() override {
-        banco.reset();
-        wxSetWorkingDirectory(pasta_anterior);
+        BancoTeste::SetUp();
+        arquivo = NomeArquivoBanco(usuario);
     }
 
     // Imports and returns the progress lines; the callback answers true until `parar_em`.
+    // Unlike the fixture's, lets the import's exception out.
     std::vector<std::string> Importar(const json& feed, int parar_em = -1) {
         std::vector<std::string> linhas;
         banco->ImportarCupons(feed, [&](wxString linha) {
@@ -150,8 +87,7 @@ protected:
         return {};
     }
 
-    wxString pasta_anterior, arquivo;
-    std::unique_ptr<BancoDados> banco;
+    wxString arquivo;
 };
 
 TEST(NomeArquivoBancoTest, Fnv1aSobreUnidadesUtf16) {
@@ -168,7 +104,7 @@ TEST(NomeArquivoBancoTest, Fnv1aSobreUnidadesUtf16) {
 
 // The file opened is that of the stored name as typed, even one that looks like a variable.
 TEST_F(BancoTest, ArquivoEODoNomeDigitado) {
-    AbrirConfiguracao()->Write("/Login/Usuario", "x$HOME\\%HOME%");
+    teste::GravarLogin({"", "x$HOME\\%HOME%", ""});
     BancoDados outro;
     EXPECT_TRUE(wxFileExists(wxString::Format(
         "%llu.db", (unsigned long long)Fnv1aUtf16(
@@ -179,7 +115,7 @@ TEST_F(BancoTest, EsquemaGuardadoTextoPorTextoEReaberturaNaoMudaNada) {
     EXPECT_TRUE(wxFileExists(arquivo));
     const std::string sql_master =
         "SELECT type, name, tbl_name, sql FROM sqlite_master ORDER BY rowid";
-    const auto antes = Leitor(arquivo).Linhas(sql_master);
+    const auto antes = teste::LeitorSql(arquivo).Linhas(sql_master);
     const std::map<std::string, std::string> esperado = {
         {"emitente",
          "CREATE TABLE emitente(    cnpj TEXT UNIQUE,    ie TEXT,    im TEXT,    nome TEXT,    "
@@ -216,7 +152,7 @@ TEST_F(BancoTest, EsquemaGuardadoTextoPorTextoEReaberturaNaoMudaNada) {
 
     banco.reset();
     banco = std::make_unique<BancoDados>();
-    EXPECT_EQ(Leitor(arquivo).Linhas(sql_master), antes);
+    EXPECT_EQ(teste::LeitorSql(arquivo).Linhas(sql_master), antes);
 }
 
 TEST_F(BancoTest, ArquivoQueNaoEBancoFazOConstrutorLancar) {
@@ -272,7 +208,7 @@ TEST_F(BancoTest, ConsultasDeRegistroListasECursor) {
     r.clear();
     banco->ConsultarRegistro("INSERT INTO emitente(cnpj) VALUES('999') RETURNING cnpj", r);
     EXPECT_EQ(r.at("cnpj"), "999");
-    EXPECT_EQ(Leitor(arquivo).Contar("emitente WHERE cnpj = '999'"), 1);
+    EXPECT_EQ(teste::LeitorSql(arquivo).Contar("emitente WHERE cnpj = '999'"), 1);
 
     r = {{"k", "v"}};
     banco->ConsultarRegistro("SELEC 1", r);
@@ -350,7 +286,7 @@ TEST_F(BancoTest, ImportaFeedGerado) {
                              feed[0]["emitente"]["nome"].get<std::string>() + "\n");
     EXPECT_EQ(linhas.back(), "Foram adicionados " + std::to_string(feed.size()) + " cupons.\n");
 
-    Leitor leitor(arquivo);
+    teste::LeitorSql leitor(arquivo);
     EXPECT_EQ(leitor.Contar("cupom"), static_cast<int>(feed.size()));
     EXPECT_EQ(leitor.Contar("cupom_item"), static_cast<int>(itens));
     EXPECT_EQ(leitor.Contar("emitente"), static_cast<int>(cnpjs.size()));
@@ -383,7 +319,7 @@ TEST_F(BancoTest, CamposOpcionaisPuladosEFormasDoFeed) {
                           "1\t20240105101500\tMercado Um\n", "9\tsem chave de acesso, pulando\n",
                           "0\t20240105101500\tMercado Dois\n", "3\t20240105101500\tMercado Tres\n",
                           "Foram adicionados 3 cupons.\n"}));
-    Leitor leitor(arquivo);
+    teste::LeitorSql leitor(arquivo);
     EXPECT_EQ(leitor.Linhas("SELECT id_zelkari, url_consulta, obs_cupom, obs_inf FROM cupom WHERE "
                             "chave_acesso <> 'K1' ORDER BY id"),
               (std::vector<std::vector<std::string>>{{"0", "", "", ""}, {"3", "", "", ""}}));
@@ -401,39 +337,33 @@ TEST_F(BancoTest, CamposOpcionaisPuladosEFormasDoFeed) {
 
 TEST_F(BancoTest, FeedMalFormadoLancaComOTipoJsonENadaDaExecucaoFica) {
     Importar(json::array({Cupom(1, "K1")}));
-    Leitor leitor(arquivo);
+    teste::LeitorSql leitor(arquivo);
     auto feed_com = [](json defeituoso) {
         return json::array({Cupom(10, "K10"), Cupom(11, "K11"), std::move(defeituoso)});
     };
 
-    json texto_no_numero = Cupom(12, "K12");
-    texto_no_numero["valor_total"] = "12.50";
-    EXPECT_NE(FalhaDe<json::type_error>(feed_com(texto_no_numero))
-                  .find("type must be number, but is string"),
-              std::string::npos);
-
-    json sem_numero_cfe = Cupom(12, "K12");
-    sem_numero_cfe.erase("numero_cfe");
-    EXPECT_NE(FalhaDe<json::type_error>(feed_com(sem_numero_cfe))
-                  .find("type must be string, but is null"),
-              std::string::npos);
-
-    json sem_nome_emitente = Cupom(12, "K12");
-    sem_nome_emitente["emitente"].erase("nome");
-    EXPECT_NE(FalhaDe<json::type_error>(feed_com(sem_nome_emitente))
-                  .find("type must be string, but is null"),
-              std::string::npos);
-
-    EXPECT_NE(FalhaDe<json::type_error>(feed_com(json::array({1, 2})))
-                  .find("cannot use value() with array"),
-              std::string::npos);
-
-    // An item fails after the receipt's issuer, receipt and first lines were written.
-    json item_ruim = Cupom(12, "K12", "Mercado Um", 4);
-    item_ruim["itens"][2]["qtde"] = nullptr;
-    EXPECT_NE(
-        FalhaDe<json::type_error>(feed_com(item_ruim)).find("type must be number, but is null"),
-        std::string::npos);
+    // Each defect in a third receipt; the last fails after that receipt's issuer, receipt and
+    // first lines were written.
+    const std::pair<std::function<void(json&)>, const char*> defeitos[] = {
+        {[](json& c) { c["valor_total"] = "12.50"; }, "type must be number, but is string"},
+        {[](json& c) { c.erase("numero_cfe"); }, "type must be string, but is null"},
+        {[](json& c) { c["emitente"].erase("nome"); }, "type must be string, but is null"},
+        {[](json& c) {
+             c = json::array({1, 2});
+         },
+         "cannot use value() with array"},
+        {[](json& c) {
+             c = Cupom(12, "K12", "Mercado Um", 4);
+             c["itens"][2]["qtde"] = nullptr;
+         },
+         "type must be number, but is null"},
+    };
+    for (const auto& [estragar, erro] : defeitos) {
+        json cupom = Cupom(12, "K12");
+        estragar(cupom);
+        EXPECT_NE(FalhaDe<json::type_error>(feed_com(cupom)).find(erro), std::string::npos)
+            << erro << " in " << cupom.dump();
+    }
 
     json repetido = Cupom(12, "K10");
     EXPECT_NE(FalhaDe<std::runtime_error>(feed_com(repetido)).find("UNIQUE"), std::string::npos);
@@ -452,7 +382,7 @@ TEST_F(BancoTest, CallbackQueParaConfirmaOsCuponsCompletos) {
     for (int i = 1; i <= 5; ++i) feed.push_back(Cupom(i, "K" + std::to_string(i)));
     EXPECT_EQ(Importar(feed, 2).size(), 2u);  // no final line
 
-    Leitor leitor(arquivo);  // another connection: what it sees was committed
+    teste::LeitorSql leitor(arquivo);  // another connection: what it sees was committed
     EXPECT_EQ(leitor.Contar("cupom"), 2);
     EXPECT_EQ(leitor.Contar("cupom_item"), 4);
 
@@ -478,7 +408,7 @@ TEST_F(BancoTest, ImportacaoDentroDeTransacaoAlheiaSoDesfazASuaParte) {
     EXPECT_EQ(r.at("n"), "0");
 
     Importar(json::array({Cupom(1, "K1")}));  // commits together with the open transaction
-    EXPECT_EQ(Leitor(arquivo).Contar("emitente"), 2);
+    EXPECT_EQ(teste::LeitorSql(arquivo).Contar("emitente"), 2);
 }
 
 // A COMMIT that cannot happen (another process is reading the file) is an error: the run is
@@ -505,28 +435,22 @@ TEST_F(BancoTest, CommitRecusadoELancadoEDesfeito) {
     sqlite3_finalize(leitura);
     sqlite3_close(outro);
 
-    EXPECT_EQ(Leitor(arquivo).Contar("cupom"), 0);
+    EXPECT_EQ(teste::LeitorSql(arquivo).Contar("cupom"), 0);
     EXPECT_EQ(Importar(json::array({Cupom(1, "K1")})).back(), "Foram adicionados 1 cupons.\n");
 }
 
 TEST_F(BancoTest, TabelaComLayoutAntigoFalhaNoPrimeiroInsert) {
     banco.reset();
     ASSERT_TRUE(wxRemoveFile(arquivo));
-    {
-        sqlite3* db = nullptr;
-        sqlite3_open(arquivo.utf8_str(), &db);
-        sqlite3_exec(
-            db,
-            "CREATE TABLE cupom(id INTEGER PRIMARY KEY AUTOINCREMENT, data_hora_emissao TEXT, "
-            "chave_acesso TEXT, cnpj_emitente TEXT)",
-            nullptr, nullptr, nullptr);
-        sqlite3_close(db);
-    }
+    ASSERT_TRUE(teste::ExecutarNoArquivo(
+        arquivo,
+        "CREATE TABLE cupom(id INTEGER PRIMARY KEY AUTOINCREMENT, data_hora_emissao TEXT, "
+        "chave_acesso TEXT, cnpj_emitente TEXT)"));
     banco = std::make_unique<BancoDados>();
     EXPECT_NE(
         FalhaDe<std::runtime_error>(json::array({Cupom(1, "K1")})).find("has no column named"),
         std::string::npos);
-    EXPECT_EQ(Leitor(arquivo).Contar("emitente"), 0);
+    EXPECT_EQ(teste::LeitorSql(arquivo).Contar("emitente"), 0);
 }
 
 TEST_F(BancoTest, ConsultasDoOutroThreadDuranteAImportacao) {
@@ -551,7 +475,7 @@ TEST_F(BancoTest, ConsultasDoOutroThreadDuranteAImportacao) {
         ++consultas;
     }
     trabalhador.join();
-    EXPECT_EQ(Leitor(arquivo).Contar("cupom"), static_cast<int>(feed.size()));
+    EXPECT_EQ(teste::LeitorSql(arquivo).Contar("cupom"), static_cast<int>(feed.size()));
 }
 
 // A process killed in the middle of an import leaves a file that opens and holds only the
@@ -610,7 +534,7 @@ TEST_F(BancoTest, ProcessoMortoNoMeioDaImportacaoDeixaSoCuponsCompletos) {
     ASSERT_TRUE(WIFSIGNALED(estado));
 
     banco = std::make_unique<BancoDados>();  // opens and rolls the interrupted run back
-    Leitor leitor(arquivo);
+    teste::LeitorSql leitor(arquivo);
     EXPECT_EQ(leitor.Valor("PRAGMA integrity_check"), "ok");
     EXPECT_EQ(leitor.Contar("cupom"), 100);
     std::map<std::string, std::size_t> itens_no_feed;

@@ -3,20 +3,21 @@
 // AutoSizeColumns just under and just over the size where the measure stops being exhaustive.
 
 #include <gtest/gtest.h>
-#include <wx/filefn.h>
 #include <wx/frame.h>
 #include <wx/grid.h>
 
-#include <memory>
+#include <map>
 #include <vector>
 
-#include "account/ConfigStore.h"
 #include "db/BancoDados.h"
 #include "db/TabelaResultado.h"
+#include "tests/support/DadosTeste.h"
 #include "tests/support/GuiTest.h"
-#include "tests/support/TestEnvironment.h"
 
 namespace {
+
+using teste::Cabecalhos;
+using teste::Coluna;
 
 // Exposes the minimal widths that AutoSizeColumns(true) sets.
 class GridTeste : public wxGrid {
@@ -25,75 +26,46 @@ public:
     using wxGrid::wxGrid;
 };
 
-class GridTest : public ::testing::Test {
+class GridTest : public teste::BancoTeste {
 protected:
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        pasta_anterior = wxGetCwd();
-        ASSERT_TRUE(wxSetWorkingDirectory(teste::NovaPasta(info->name())));
-        AbrirConfiguracao()->Write("/Login/Usuario", wxString("grid"));
-        banco = std::make_unique<BancoDados>();
-        frame = new wxFrame(nullptr, wxID_ANY, "grid", wxDefaultPosition, wxSize(800, 600));
-        grid = new GridTeste(frame, wxID_ANY);
+        BancoTeste::SetUp();
+        janela = new wxFrame(nullptr, wxID_ANY, "grid", wxDefaultPosition, wxSize(800, 600));
+        grid = new GridTeste(janela, wxID_ANY);
         grid->CreateGrid(1, 1, wxGrid::wxGridSelectCells);
-        frame->Show();
-    }
-    void TearDown() override {
-        frame->Destroy();
-        teste::ProcessarEventos();
-        banco.reset();
-        wxSetWorkingDirectory(pasta_anterior);
+        janela->Show();
     }
 
-    void Executar(const wxString& sql) {
-        Registro r;
-        banco->ConsultarRegistro(sql, r);
-        ASSERT_TRUE(banco->GetErro().empty()) << banco->GetErro();
-    }
-
-    std::vector<wxString> Cabecalhos() const {
-        std::vector<wxString> c;
-        for (int i = 0; i < grid->GetNumberCols(); ++i) c.push_back(grid->GetColLabelValue(i));
-        return c;
-    }
-    std::vector<wxString> Coluna(int col) const {
-        std::vector<wxString> c;
-        for (int i = 0; i < grid->GetNumberRows(); ++i) c.push_back(grid->GetCellValue(i, col));
-        return c;
-    }
     int AlinhamentoHorizontal(int row, int col) const {
         int h = 0, v = 0;
         grid->GetCellAlignment(row, col, &h, &v);
         return h;
     }
 
-    wxString pasta_anterior;
-    std::unique_ptr<BancoDados> banco;
-    wxFrame* frame = nullptr;
     GridTeste* grid = nullptr;
 };
 
 TEST_F(GridTest, ConsultasPreenchemCabecalhosCelulasEAlinhamento) {
     std::map<wxString, wxString> col_labels{{"valor_total", "Valor"}};
     banco->PreencherGrid("SELECT valor_total, chave_acesso FROM cupom", grid, col_labels);
-    EXPECT_EQ(Cabecalhos(), (std::vector<wxString>{"Valor", "chave_acesso"}));
+    EXPECT_EQ(Cabecalhos(grid), (std::vector<wxString>{"Valor", "chave_acesso"}));
     EXPECT_EQ(grid->GetNumberRows(), 0);
     EXPECT_EQ(col_labels.size(), 2u);  // the lookup left an empty entry for chave_acesso
     for (int c = 0; c < 2; ++c)
         EXPECT_EQ(grid->GetTable()->GetAttr(0, c, wxGridCellAttr::Col), nullptr);
 
     banco->PreencherGrid("SELECT 1", grid);
-    EXPECT_EQ(Cabecalhos(), (std::vector<wxString>{"1"}));
-    EXPECT_EQ(Coluna(0), (std::vector<wxString>{"1"}));
+    EXPECT_EQ(Cabecalhos(grid), (std::vector<wxString>{"1"}));
+    EXPECT_EQ(Coluna(grid, 0), (std::vector<wxString>{"1"}));
     EXPECT_EQ(AlinhamentoHorizontal(0, 0), wxALIGN_RIGHT);
 
     // The first row decides the alignment; NULL is an empty cell; reals in SQLite's own text.
     banco->PreencherGrid(wxString::FromUTF8("SELECT 'ação' AS t, round(12.499, 2) AS v, NULL AS n "
                                             "UNION ALL SELECT 5, 'x', 3"),
                          grid);
-    EXPECT_EQ(Coluna(0), (std::vector<wxString>{wxString(L"ação"), "5"}));
-    EXPECT_EQ(Coluna(1), (std::vector<wxString>{"12.5", "x"}));
-    EXPECT_EQ(Coluna(2), (std::vector<wxString>{"", "3"}));
+    EXPECT_EQ(Coluna(grid, 0), (std::vector<wxString>{wxString(L"ação"), "5"}));
+    EXPECT_EQ(Coluna(grid, 1), (std::vector<wxString>{"12.5", "x"}));
+    EXPECT_EQ(Coluna(grid, 2), (std::vector<wxString>{"", "3"}));
     EXPECT_EQ(AlinhamentoHorizontal(1, 0), wxALIGN_LEFT);
     EXPECT_EQ(AlinhamentoHorizontal(0, 1), wxALIGN_RIGHT);
     EXPECT_EQ(AlinhamentoHorizontal(1, 2), wxALIGN_LEFT);
@@ -108,15 +80,15 @@ TEST_F(GridTest, ComandosFalhasETextoVazio) {
         "INSERT INTO cupom(chave_acesso) WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 "
         "FROM n WHERE i < 12) SELECT 'K' || i FROM n");
     banco->PreencherGrid("UPDATE cupom SET obs_cupom = 'x'", grid);
-    EXPECT_EQ(Cabecalhos(), (std::vector<wxString>{"registros afetados"}));
-    EXPECT_EQ(Coluna(0), (std::vector<wxString>{"12"}));
+    EXPECT_EQ(Cabecalhos(grid), (std::vector<wxString>{"registros afetados"}));
+    EXPECT_EQ(Coluna(grid, 0), (std::vector<wxString>{"12"}));
 
     // A statement that cannot be prepared leaves the grid as it was.
     banco->PreencherGrid("SELEC * FROM cupom", grid);
     EXPECT_TRUE(banco->GetErro().StartsWith("Erro ao preparar consulta: ")) << banco->GetErro();
     EXPECT_TRUE(banco->GetErro().EndsWith("syntax error!")) << banco->GetErro();
-    EXPECT_EQ(Cabecalhos(), (std::vector<wxString>{"registros afetados"}));
-    EXPECT_EQ(Coluna(0), (std::vector<wxString>{"12"}));
+    EXPECT_EQ(Cabecalhos(grid), (std::vector<wxString>{"registros afetados"}));
+    EXPECT_EQ(Coluna(grid, 0), (std::vector<wxString>{"12"}));
 
     // An error while stepping a query keeps the header and the rows read before it.
     banco->PreencherGrid(
@@ -124,8 +96,8 @@ TEST_F(GridTest, ComandosFalhasETextoVazio) {
         "SELECT CASE WHEN i < 3 THEN i ELSE abs(-9223372036854775807 - 1) END AS v FROM n",
         grid);
     EXPECT_TRUE(banco->GetErro().empty());
-    EXPECT_EQ(Cabecalhos(), (std::vector<wxString>{"v"}));
-    EXPECT_EQ(Coluna(0), (std::vector<wxString>{"1", "2"}));
+    EXPECT_EQ(Cabecalhos(grid), (std::vector<wxString>{"v"}));
+    EXPECT_EQ(Coluna(grid, 0), (std::vector<wxString>{"1", "2"}));
 
     // A failing statement without result columns leaves nothing, and an empty text too.
     banco->PreencherGrid("INSERT INTO cupom(chave_acesso) VALUES('K1')", grid);
@@ -140,7 +112,7 @@ TEST_F(GridTest, ComandosFalhasETextoVazio) {
     // INSERT ... RETURNING shows its row and inserts once.
     banco->PreencherGrid("INSERT INTO cupom(chave_acesso) VALUES('NOVA') RETURNING chave_acesso",
                          grid);
-    EXPECT_EQ(Coluna(0), (std::vector<wxString>{"NOVA"}));
+    EXPECT_EQ(Coluna(grid, 0), (std::vector<wxString>{"NOVA"}));
     Registro r;
     banco->ConsultarRegistro("SELECT count(*) AS n FROM cupom", r);
     EXPECT_EQ(r["n"], "13");
@@ -173,8 +145,8 @@ TEST_F(GridTest, GradeContinuaEditavelComCoresSelecaoELinhasNovas) {
     grid->SetCellValue(4, 2, "nova");
     ASSERT_TRUE(grid->DeleteRows(1, 2));
     ASSERT_TRUE(grid->DeleteCols(0, 1));
-    EXPECT_EQ(Coluna(0), (std::vector<wxString>{"", "linha 3", "linha 4"}));
-    EXPECT_EQ(Coluna(1), (std::vector<wxString>{"", "", "nova"}));
+    EXPECT_EQ(Coluna(grid, 0), (std::vector<wxString>{"", "linha 3", "linha 4"}));
+    EXPECT_EQ(Coluna(grid, 1), (std::vector<wxString>{"", "", "nova"}));
     ASSERT_TRUE(grid->AppendRows(2));
     EXPECT_EQ(grid->GetNumberRows(), 5);
     teste::ProcessarEventos();  // paints the changed grid

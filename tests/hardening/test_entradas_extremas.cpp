@@ -13,6 +13,7 @@
 #include "charts/BarChartGeometry.h"
 #include "charts/PieChartGeometry.h"
 #include "db/BancoDados.h"
+#include "tests/support/DadosTeste.h"
 
 namespace {
 
@@ -20,22 +21,12 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kMaior = std::numeric_limits<double>::max();
 
+// A receipt of one line whose service id and line number are any JSON value.
 nlohmann::json Cupom(const std::string& chave, nlohmann::json id, nlohmann::json seq = 1) {
-    const nlohmann::json emitente = {
-        {"cnpj", "11222333000144"}, {"ie", ""},     {"im", ""},  {"nome", "LOJA"}, {"fantasia", ""},
-        {"endereco", ""},           {"bairro", ""}, {"cep", ""}, {"municipio", ""}};
-    const nlohmann::json item = {{"seq", seq},      {"codigo", "1"},      {"descricao", "X"},
-                                 {"qtde", 1},       {"un", "UN"},         {"valor_unit", 1.5},
-                                 {"tributos", 0.1}, {"valor_total", 1.5}, {"desconto", 0}};
-    return {{"id", id},
-            {"chave_acesso", chave},
-            {"data_hora_emissao", "20240105120000"},
-            {"numero_cfe", "1"},
-            {"numero_serie_sat", "2"},
-            {"valor_total", 1.5},
-            {"total_tributos", 0.1},
-            {"emitente", emitente},
-            {"itens", nlohmann::json::array({item})}};
+    nlohmann::json cupom = teste::CupomJson({.chave = chave});
+    cupom["id"] = std::move(id);
+    cupom["itens"][0]["seq"] = std::move(seq);
+    return cupom;
 }
 
 std::string Consultar(BancoDados& banco, const char* sql) {

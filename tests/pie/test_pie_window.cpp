@@ -3,24 +3,21 @@
 // with the slice count and the selection, and a screenshot.
 
 #include <gtest/gtest.h>
-#include <wx/bitmap.h>
-#include <wx/dcmemory.h>
 #include <wx/grid.h>
 #include <wx/image.h>
 #include <wx/spinctrl.h>
 #include <wx/splitter.h>
 
 #include <cmath>
-#include <memory>
 #include <numbers>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "account/ConfigStore.h"
 #include "charts/EstiloGrafico.h"
 #include "charts/PanelPieChart.h"
 #include "db/BancoDados.h"
+#include "tests/support/DadosTeste.h"
 #include "tests/support/GuiTest.h"
 #include "tests/support/LocaleBrasil.h"
 #include "tests/support/TestEnvironment.h"
@@ -31,21 +28,14 @@ using nlohmann::json;
 
 namespace {
 
+using teste::Pixel;
+
 const wxColour kFundo(245, 245, 245);
 
 // ---- the panel drawn into a bitmap ----
 
 wxImage Renderizar(const std::vector<PieSlice>& fatias, int largura, int altura) {
-    wxBitmap bitmap(largura, altura, 24);
-    {
-        wxMemoryDC dc(bitmap);
-        graficos::DesenharPizza(dc, wxSize(largura, altura), fatias);
-    }
-    return bitmap.ConvertToImage();
-}
-
-wxColour Pixel(const wxImage& imagem, int x, int y) {
-    return wxColour(imagem.GetRed(x, y), imagem.GetGreen(x, y), imagem.GetBlue(x, y));
+    return teste::Renderizar(graficos::DesenharPizza, wxSize(largura, altura), fatias);
 }
 
 // A point at `angulo` degrees (counter-clockwise from three o'clock) and `distancia` pixels
@@ -130,63 +120,23 @@ TEST(PiePainel, UnderSixtyTwoPixelsOnlyTheBackground) {
 
 // ---- the window on a real database ----
 
-json Item(int seq, const std::string& descricao, double valor_total, double desconto = 0.0) {
-    return {{"seq", seq},
-            {"codigo", "C" + std::to_string(seq)},
-            {"descricao", descricao},
-            {"qtde", 1.0},
-            {"un", "UN"},
-            {"valor_unit", valor_total},
-            {"tributos", 0.0},
-            {"valor_total", valor_total},
-            {"desconto", desconto}};
+// One unit of `descricao` costing `valor_total`, less `desconto`.
+teste::ItemFeed Item(int seq, const std::string& descricao, double valor_total,
+                     double desconto = 0.0) {
+    return {.seq = seq,
+            .codigo = "C" + std::to_string(seq),
+            .descricao = descricao,
+            .valor_unit = valor_total,
+            .tributos = 0,
+            .desconto = desconto};
 }
 
-json Cupom(int id, const std::string& data_hora, json itens) {
-    json cupom = {{"id", id},
-                  {"chave_acesso", "CFe" + std::to_string(1000 + id)},
-                  {"data_hora_emissao", data_hora},
-                  {"numero_cfe", std::to_string(id)},
-                  {"numero_serie_sat", "900000001"},
-                  {"url_consulta", "https://example.invalid/consulta"},
-                  {"valor_total", 0.0},
-                  {"total_tributos", 0.0},
-                  {"emitente",
-                   {{"cnpj", "12345678000199"},
-                    {"ie", "1"},
-                    {"im", "2"},
-                    {"nome", "MERCADO EXEMPLO LTDA"},
-                    {"fantasia", "MERCADO EXEMPLO"},
-                    {"endereco", "RUA A, 1"},
-                    {"bairro", "CENTRO"},
-                    {"cep", "01000000"},
-                    {"municipio", "SAO PAULO"}}}};
-    if (!itens.is_null()) cupom["itens"] = std::move(itens);
-    return cupom;
+json Cupom(int id, const std::string& data_hora, std::vector<teste::ItemFeed> itens) {
+    return teste::CupomJson({.id = id, .data_hora = data_hora, .itens = std::move(itens)});
 }
 
-class PieJanelaTest : public ::testing::Test {
+class PieJanelaTest : public teste::BancoTeste {
 protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        pasta_anterior = wxGetCwd();
-        ASSERT_TRUE(wxSetWorkingDirectory(teste::NovaPasta(info->name())));
-        AbrirConfiguracao()->Write("/Login/Usuario", wxString("pizza"));
-        banco = std::make_unique<BancoDados>();
-        ASSERT_TRUE(banco->GetErro().empty()) << banco->GetErro();
-    }
-
-    void TearDown() override {
-        if (frame) frame->Destroy();
-        teste::ProcessarEventos();
-        banco.reset();
-        wxSetWorkingDirectory(pasta_anterior);
-    }
-
-    void Importar(const json& feed) {
-        banco->ImportarCupons(feed, [](wxString) { return true; });
-    }
-
     // Comma-separated ids of the receipts issued in `ano_mes` (six digits), as the main window
     // keeps them for each month.
     wxString Ids(const wxString& ano_mes) {
@@ -212,7 +162,7 @@ protected:
     }
 
     FramePieChart* Abrir(const wxString& titulo, const wxString& ids) {
-        frame = new FramePieChart(nullptr, titulo, banco.get(), ids);
+        janela = frame = new FramePieChart(nullptr, titulo, banco.get(), ids);
         return frame;
     }
 
@@ -231,13 +181,7 @@ protected:
         spin->ProcessWindowEvent(evento);
     }
 
-    std::vector<wxString> Coluna(int col) {
-        std::vector<wxString> valores;
-        wxGrid* grid = frame->GetGrid();
-        for (int i = 0; i < grid->GetNumberRows(); ++i)
-            valores.push_back(grid->GetCellValue(i, col));
-        return valores;
-    }
+    std::vector<wxString> Coluna(int col) { return teste::Coluna(frame->GetGrid(), col); }
 
     // Every "(%)" cell holds its own slice's palette colour, or the grouped colour when
     // `agrupadas` says so.
@@ -251,8 +195,6 @@ protected:
         }
     }
 
-    wxString pasta_anterior;
-    std::unique_ptr<BancoDados> banco;
     FramePieChart* frame = nullptr;
 };
 
@@ -279,9 +221,9 @@ TEST_F(PieJanelaTest, BuildsTheGridOfTheMonthsProductsWithPercentages) {
     EXPECT_EQ(spin->GetValue(), 10);
     EXPECT_EQ(spin->GetMin(), 2);
     EXPECT_EQ(spin->GetMax(), 100);
+    EXPECT_TRUE(teste::GradeSomenteLeitura(grid));
     auto* splitter = dynamic_cast<wxSplitterWindow*>(frame->FindWindow("splitter"));
-    ASSERT_NE(splitter, nullptr);
-    EXPECT_EQ(splitter->GetSplitMode(), wxSPLIT_VERTICAL);
+    ASSERT_TRUE(teste::SplitterPadrao(splitter, wxSPLIT_VERTICAL));
     EXPECT_EQ(splitter->GetWindow2(), frame->GetPieChart());
 
     // Five products, ten slices allowed: a slice each, no "Outros".
@@ -367,7 +309,7 @@ TEST_F(PieJanelaTest, NegativeAndZeroTotalsCountInTheGridNotInThePie) {
 }
 
 TEST_F(PieJanelaTest, AMonthWithoutItemsShowsHeadersAndAnEmptyPie) {
-    Importar(json::array({Cupom(31, "20240701080000", json())}));
+    Importar(json::array({Cupom(31, "20240701080000", {})}));
     Abrir("07/2024", Ids("202407"));
     frame->Show();
     teste::ProcessarEventos();
@@ -440,7 +382,7 @@ TEST_F(PieJanelaTest, NaTelaTheLegendShowsEveryRowsColourAndTheSpinKeepsItsArrow
 
 TEST_F(PieJanelaTest, Screenshot) {
     // Twelve products so that ten slices leave an "Outros" of three.
-    json itens = json::array();
+    std::vector<teste::ItemFeed> itens;
     const char* nomes[] = {"CARNE BOVINA", "QUEIJO MUSSARELA", "CAFE TORRADO",   "AZEITE EXTRA",
                            "ARROZ TIPO 1", "FEIJAO CARIOCA",   "LEITE INTEGRAL", "BANANA PRATA",
                            "PAO FRANCES",  "TOMATE",           "SAL REFINADO",   "FOSFORO"};

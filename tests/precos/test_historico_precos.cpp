@@ -97,12 +97,6 @@ std::vector<wxString> LinhaLista(ListaProdutos* lista, long linha) {
     return textos;
 }
 
-std::vector<wxString> LinhaGrade(wxGrid* grid, int linha) {
-    std::vector<wxString> textos;
-    for (int c = 0; c < grid->GetNumberCols(); ++c) textos.push_back(grid->GetCellValue(linha, c));
-    return textos;
-}
-
 std::vector<wxString> Textos(std::initializer_list<const char*> utf8) {
     std::vector<wxString> textos;
     for (const char* t : utf8) textos.push_back(wxString::FromUTF8(t));
@@ -154,16 +148,15 @@ TEST_F(HistoricoPrecos, TypingFiltersTheListAndChoosingFillsSummaryChartAndGrid)
 
     wxGrid* grid = frame->GetGrid();
     ASSERT_EQ(grid->GetNumberRows(), 4);
-    std::vector<wxString> cabecalhos;
-    for (int c = 0; c < grid->GetNumberCols(); ++c) cabecalhos.push_back(grid->GetColLabelValue(c));
-    EXPECT_EQ(cabecalhos, Textos({"Data", "Estabelecimento", "Qtde", "Unid", "V.Unit", "Desconto",
-                                  "V.Líquido"}));
-    EXPECT_EQ(LinhaGrade(grid, 0),
+    EXPECT_TRUE(teste::GradeSomenteLeitura(grid));
+    EXPECT_EQ(teste::Cabecalhos(grid), Textos({"Data", "Estabelecimento", "Qtde", "Unid", "V.Unit",
+                                               "Desconto", "V.Líquido"}));
+    EXPECT_EQ(teste::Linha(grid, 0),
               Textos({"12/03/2025", "Mercado Bom Preço", "1.000", "UN", "18.81", "0.00", "18.81"}));
-    EXPECT_EQ(LinhaGrade(grid, 1),
+    EXPECT_EQ(teste::Linha(grid, 1),
               Textos({"20/06/2024", "Atacadão", "1.000", "UN", "16.20", "0.50", "15.70"}));
-    EXPECT_EQ(LinhaGrade(grid, 2)[2], "2.000");
-    EXPECT_EQ(LinhaGrade(grid, 2)[6], "34.98");
+    EXPECT_EQ(teste::Linha(grid, 2)[2], "2.000");
+    EXPECT_EQ(teste::Linha(grid, 2)[6], "34.98");
     int horizontal = 0, vertical = 0;
     grid->GetCellAlignment(0, 4, &horizontal, &vertical);
     EXPECT_EQ(horizontal, wxALIGN_RIGHT);
@@ -217,8 +210,7 @@ TEST_F(HistoricoPrecos, OpensFromTheMenuAReceiptItemAndAProductShareRow) {
     EXPECT_EQ(item->GetId(), 4);
     EXPECT_EQ(item->GetItemLabel(), wxString(L"Histórico de preços"));
     EXPECT_EQ(item->GetHelp(), L"Preço pago por produto ao longo do tempo");
-    wxCommandEvent menu(wxEVT_MENU, FrameDashboard::ID_HISTORICO_PRECOS);
-    principal->ProcessWindowEvent(menu);
+    teste::EnviarMenu(principal, FrameDashboard::ID_HISTORICO_PRECOS);
     ASSERT_EQ(abertas().size(), 1u);
     EXPECT_EQ(abertas()[0]->GetParent(), principal);
     EXPECT_EQ(abertas()[0]->GetProdutoEscolhido(), -1);
@@ -226,9 +218,7 @@ TEST_F(HistoricoPrecos, OpensFromTheMenuAReceiptItemAndAProductShareRow) {
     // An item of a receipt (the bread of receipt 2) opens its product; the window belongs to
     // the main window, as the receipt does.
     auto* cupom = new FrameCupom(principal, principal->GetBanco(), 2);
-    wxGridEvent item_cupom(cupom->GetId(), wxEVT_GRID_CELL_LEFT_DCLICK,
-                           teste::Encontrar<wxGrid>(cupom), 1, 2);
-    teste::Encontrar<wxGrid>(cupom)->ProcessWindowEvent(item_cupom);
+    teste::DuploClique(teste::Encontrar<wxGrid>(cupom), 1, 2);
     ASSERT_EQ(abertas().size(), 2u);
     FrameHistoricoPrecos* do_cupom = abertas()[1];
     EXPECT_EQ(do_cupom->GetParent(), principal);
@@ -242,17 +232,14 @@ TEST_F(HistoricoPrecos, OpensFromTheMenuAReceiptItemAndAProductShareRow) {
     for (int r = 0; r < produtos->GetNumberRows(); ++r)
         if (produtos->GetCellValue(r, 2) == "CAFE PILAO TRADICIONAL 500G") linha_cafe = r;
     ASSERT_GE(linha_cafe, 0);
-    wxGridEvent linha(produtos->GetId(), wxEVT_GRID_CELL_LEFT_DCLICK, produtos, linha_cafe, 0);
-    produtos->ProcessWindowEvent(linha);
+    teste::DuploClique(produtos, linha_cafe, 0);
     ASSERT_TRUE(teste::WaitFor([&] { return abertas().size() == 3u; }));
     EXPECT_EQ(abertas()[2]->GetParent(), principal);
     EXPECT_EQ(escolhido(abertas()[2]).codigo, kCafe);
 
     // A purchase opens its receipt, owned by the main window too.
     const std::size_t cupons = teste::JanelasAbertas<FrameCupom>().size();
-    wxGrid* compras = abertas()[2]->GetGrid();
-    wxGridEvent compra(compras->GetId(), wxEVT_GRID_CELL_LEFT_DCLICK, compras, 0, 1);
-    compras->ProcessWindowEvent(compra);
+    teste::DuploClique(abertas()[2]->GetGrid(), 0, 1);
     ASSERT_EQ(teste::JanelasAbertas<FrameCupom>().size(), cupons + 1);
     FrameCupom* aberto = teste::JanelasAbertas<FrameCupom>().back();
     EXPECT_EQ(aberto->GetParent(), principal);

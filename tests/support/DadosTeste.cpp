@@ -1,5 +1,6 @@
 #include "tests/support/DadosTeste.h"
 
+#include <sqlite3.h>
 #include <wx/app.h>
 #include <wx/filefn.h>
 #include <wx/window.h>
@@ -29,9 +30,9 @@ json CupomJson(const CupomFeed& cupom) {
         {"id", cupom.id},
         {"chave_acesso", cupom.chave.empty() ? "CHAVE" + std::to_string(cupom.id) : cupom.chave},
         {"data_hora_emissao", cupom.data_hora},
-        {"numero_cfe", "000101"},
-        {"numero_serie_sat", "900001234"},
-        {"url_consulta", "https://sat.example/consulta"},
+        {"numero_cfe", cupom.numero_cfe},
+        {"numero_serie_sat", cupom.numero_serie_sat},
+        {"url_consulta", cupom.url_consulta},
         {"valor_total", cupom.valor_total < 0 ? total : cupom.valor_total},
         {"obs_cupom", nullptr},
         {"obs_inf", "obrigado"},
@@ -45,7 +46,7 @@ json CupomJson(const CupomFeed& cupom) {
           {"endereco", cupom.endereco},
           {"bairro", "CENTRO"},
           {"cep", "01000000"},
-          {"municipio", "SAO PAULO"}}},
+          {"municipio", cupom.municipio}}},
         {"itens", std::move(itens)}};
 }
 
@@ -55,11 +56,65 @@ json FeedJson(const std::vector<CupomFeed>& cupons) {
     return feed;
 }
 
+LeitorSql::LeitorSql(const wxString& arquivo) {
+    if (sqlite3_open_v2(arquivo.utf8_str(), &db_, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        ADD_FAILURE() << "cannot open " << arquivo.utf8_string() << ": " << sqlite3_errmsg(db_);
+        sqlite3_close(db_);
+        db_ = nullptr;
+        return;
+    }
+    sqlite3_busy_timeout(db_, 10'000);
+}
+
+LeitorSql::~LeitorSql() {
+    sqlite3_close(db_);
+}
+
+std::vector<std::vector<std::string>> LeitorSql::Linhas(const std::string& sql) const {
+    std::vector<std::vector<std::string>> linhas;
+    sqlite3_stmt* s = nullptr;
+    if (!db_ || sqlite3_prepare_v2(db_, sql.c_str(), -1, &s, nullptr) != SQLITE_OK) {
+        ADD_FAILURE() << sql << ": " << (db_ ? sqlite3_errmsg(db_) : "no database");
+        return linhas;
+    }
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+        std::vector<std::string> linha;
+        for (int i = 0; i < sqlite3_column_count(s); ++i) {
+            const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
+            linha.push_back(t ? t : "<null>");
+        }
+        linhas.push_back(std::move(linha));
+    }
+    if (rc != SQLITE_DONE) ADD_FAILURE() << sql << ": " << sqlite3_errmsg(db_);
+    sqlite3_finalize(s);
+    return linhas;
+}
+
+std::string LeitorSql::Valor(const std::string& sql) const {
+    const auto linhas = Linhas(sql);
+    return linhas.empty() || linhas[0].empty() ? "" : linhas[0][0];
+}
+
+int LeitorSql::Contar(const std::string& tabela) const {
+    const std::string n = Valor("SELECT count(*) FROM " + tabela);
+    return n.empty() ? -1 : std::stoi(n);
+}
+
+bool ExecutarNoArquivo(const wxString& arquivo, const std::string& sql) {
+    sqlite3* db = nullptr;
+    char* erro = nullptr;
+    const bool ok = sqlite3_open(arquivo.utf8_str(), &db) == SQLITE_OK &&
+                    sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &erro) == SQLITE_OK;
+    if (!ok) ADD_FAILURE() << sql << ": " << (erro ? erro : sqlite3_errmsg(db));
+    sqlite3_free(erro);
+    sqlite3_close(db);
+    return ok;
+}
+
 void BancoTeste::SetUp() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     pasta_anterior_ = wxGetCwd();
-    ASSERT_TRUE(wxSetWorkingDirectory(
-        NovaPasta(std::string(info->test_suite_name()) + "_" + info->name())));
+    ASSERT_TRUE(wxSetWorkingDirectory(PastaDoTeste()));
     GravarLogin({wxString(), usuario, wxString()});
     banco = std::make_unique<BancoDados>();
     ASSERT_TRUE(banco->GetErro().empty()) << banco->GetErro();
@@ -84,6 +139,12 @@ void BancoTeste::Importar(const json& feed) {
     } catch (const std::exception& e) {
         ADD_FAILURE() << "import failed: " << e.what();
     }
+}
+
+void BancoTeste::Executar(const wxString& sql) {
+    Registro r;
+    banco->ConsultarRegistro(sql, r);
+    ASSERT_TRUE(banco->GetErro().empty()) << banco->GetErro() << " in " << sql;
 }
 
 }  // namespace teste

@@ -4,12 +4,16 @@
 #include <X11/Xutil.h>
 #include <unistd.h>
 #include <wx/app.h>
+#include <wx/button.h>
 #include <wx/clipbrd.h>
 #include <wx/dataobj.h>
 #include <wx/evtloop.h>
+#include <wx/filefn.h>
+#include <wx/grid.h>
 #include <wx/image.h>
 #include <wx/modalhook.h>
 #include <wx/msgdlg.h>
+#include <wx/splitter.h>
 #include <wx/utils.h>
 #include <wx/window.h>
 
@@ -17,6 +21,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <string>
 #include <thread>
 
 #include "tests/support/TestEnvironment.h"
@@ -77,6 +82,90 @@ protected:
 void InstalarGanchoDialogos() {
     static Gancho gancho;
     gancho.Register();
+}
+
+::testing::AssertionResult CaixaDeErro(const CaixaMensagem& caixa) {
+    if (caixa.titulo == "Erro" && (caixa.estilo & wxOK) && (caixa.estilo & wxICON_ERROR) &&
+        !(caixa.estilo & wxYES_NO))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "box \"" << caixa.titulo.utf8_string() << "\", style 0x" << std::hex << caixa.estilo
+           << ": \"" << caixa.mensagem.utf8_string() << "\"";
+}
+
+void JanelasTeste::SetUp() {
+    ASSERT_TRUE(wxSetWorkingDirectory(PastaDoTeste()));
+    Dialogos::Get().Limpar();
+}
+
+void JanelasTeste::TearDown() {
+    for (wxWindow* janela : wxTopLevelWindows) janela->Destroy();
+    EXPECT_TRUE(WaitFor([] { return wxTopLevelWindows.empty(); }));
+    Dialogos::Get().Limpar();
+}
+
+void EnviarMenu(wxWindow* janela, int id) {
+    wxCommandEvent evento(wxEVT_MENU, id);
+    evento.SetEventObject(janela);
+    janela->ProcessWindowEvent(evento);
+}
+
+void Clicar(wxButton* botao) {
+    if (!botao) {
+        ADD_FAILURE() << "no button to click";
+        return;
+    }
+    wxCommandEvent evento(wxEVT_BUTTON, botao->GetId());
+    evento.SetEventObject(botao);
+    botao->ProcessWindowEvent(evento);
+}
+
+void DuploClique(wxGrid* grid, int linha, int coluna) {
+    wxGridEvent evento(grid->GetId(), wxEVT_GRID_CELL_LEFT_DCLICK, grid, linha, coluna);
+    grid->ProcessWindowEvent(evento);
+}
+
+std::vector<wxString> Cabecalhos(wxGrid* grid) {
+    std::vector<wxString> textos;
+    for (int c = 0; c < grid->GetNumberCols(); ++c) textos.push_back(grid->GetColLabelValue(c));
+    return textos;
+}
+
+std::vector<wxString> Coluna(wxGrid* grid, int coluna) {
+    std::vector<wxString> textos;
+    for (int r = 0; r < grid->GetNumberRows(); ++r) textos.push_back(grid->GetCellValue(r, coluna));
+    return textos;
+}
+
+std::vector<wxString> Linha(wxGrid* grid, int linha) {
+    std::vector<wxString> textos;
+    for (int c = 0; c < grid->GetNumberCols(); ++c) textos.push_back(grid->GetCellValue(linha, c));
+    return textos;
+}
+
+::testing::AssertionResult GradeSomenteLeitura(wxGrid* grid) {
+    if (!grid) return ::testing::AssertionFailure() << "no grid";
+    std::string problemas;
+    auto conferir = [&](bool condicao, const char* problema) {
+        if (!condicao) problemas += (problemas.empty() ? "" : ", ") + std::string(problema);
+    };
+    conferir(!grid->IsEditable(), "editable");
+    conferir(grid->GetSelectionMode() == wxGrid::wxGridSelectCells, "not selecting cells");
+    conferir(grid->HasFlag(wxWANTS_CHARS), "does not take all keys");
+    conferir(grid->GetRowLabelSize() == 24, "row labels not 24 pixels wide");
+    conferir(grid->GetColLabelSize() == 24, "column labels not 24 pixels high");
+    if (problemas.empty()) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << problemas;
+}
+
+::testing::AssertionResult SplitterPadrao(wxSplitterWindow* splitter, int modo) {
+    if (!splitter) return ::testing::AssertionFailure() << "no splitter";
+    if (splitter->GetName() != "splitter" || !splitter->HasFlag(wxSP_LIVE_UPDATE) ||
+        splitter->GetSplitMode() != modo)
+        return ::testing::AssertionFailure()
+               << "splitter \"" << splitter->GetName().utf8_string() << "\", live update "
+               << splitter->HasFlag(wxSP_LIVE_UPDATE) << ", mode " << splitter->GetSplitMode();
+    return ::testing::AssertionSuccess();
 }
 
 wxColour Pixel(const wxImage& imagem, int x, int y) {

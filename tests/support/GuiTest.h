@@ -1,11 +1,17 @@
 #pragma once
 
-// Helpers for tests that open real windows under Xvfb: bounded waits that keep the event loop
-// turning, answers for message boxes and modal dialogs, and screenshots.
+// Helpers for tests that open real windows under Xvfb: finding windows, a person's actions,
+// reading grids, the checks every window's grid, splitter and error box pass, charts drawn into
+// images, bounded waits that keep the event loop turning, answers for message boxes and modal
+// dialogs, the clipboard and screenshots.
 
+#include <gtest/gtest.h>
+#include <wx/bitmap.h>
 #include <wx/colour.h>
+#include <wx/dcmemory.h>
 #include <wx/dialog.h>
 #include <wx/gdicmn.h>
+#include <wx/image.h>
 #include <wx/string.h>
 #include <wx/toplevel.h>
 #include <wx/window.h>
@@ -19,7 +25,9 @@
 
 #include "tests/support/Imprimir.h"
 
-class wxImage;
+class wxButton;
+class wxGrid;
+class wxSplitterWindow;
 
 namespace teste {
 
@@ -47,6 +55,39 @@ std::vector<T*> JanelasAbertas() {
     for (wxWindow* janela : wxTopLevelWindows)
         if (auto* t = dynamic_cast<T*>(janela)) achadas.push_back(t);
     return achadas;
+}
+
+// A person's actions as the toolkit reports them, handled by the window and its parents: a menu
+// or accelerator command, a button click (failing the test when there is no button), a double
+// click on a grid cell.
+void EnviarMenu(wxWindow* janela, int id);
+void Clicar(wxButton* botao);
+void DuploClique(wxGrid* grid, int linha, int coluna);
+
+// Column labels, one column's cells and one row's cells of a grid, in order.
+std::vector<wxString> Cabecalhos(wxGrid* grid);
+std::vector<wxString> Coluna(wxGrid* grid, int coluna);
+std::vector<wxString> Linha(wxGrid* grid, int linha);
+
+// The read-only grid every window shows: editing off, cells selected one by one, keys taken by
+// the grid, 24-pixel labels.
+::testing::AssertionResult GradeSomenteLeitura(wxGrid* grid);
+
+// A splitter as every window makes it: named "splitter", live update, split in `modo`
+// (wxSPLIT_VERTICAL or wxSPLIT_HORIZONTAL).
+::testing::AssertionResult SplitterPadrao(wxSplitterWindow* splitter, int modo);
+
+// The picture a chart's drawing function, `desenhar(dc, tamanho, dados)`, makes on a 24-bit
+// bitmap of `tamanho`.
+template <class Dados>
+wxImage Renderizar(void (*desenhar)(wxDC&, wxSize, const Dados&), wxSize tamanho,
+                   const Dados& dados) {
+    wxBitmap bitmap(tamanho, 24);
+    {
+        wxMemoryDC dc(bitmap);
+        desenhar(dc, tamanho, dados);
+    }
+    return bitmap.ConvertToImage();
 }
 
 // The colour of one pixel of an image.
@@ -94,6 +135,17 @@ private:
 
 // Installs the interception of modal dialogs (done once by the GUI test main).
 void InstalarGanchoDialogos();
+
+// The error box: titled "Erro", an OK button and the error icon, no question.
+::testing::AssertionResult CaixaDeErro(const CaixaMensagem& caixa);
+
+// Each test runs in a new folder named after it, with no message box recorded or answer queued;
+// every top-level window left open is destroyed after it, and must be gone.
+class JanelasTeste : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};
 
 // Text of the real clipboard, "<vazia>" when it holds no text, "<fechada>" when it cannot be
 // opened.

@@ -18,10 +18,10 @@ void GravarLogin(const LoginGravado& login) {
     config->Write(kChaveToken, login.token);
 }
 
-LoginGravado LerLogin() {
+LoginGravado LerLogin(const wxString& ausente) {
     auto config = AbrirConfiguracao();
-    return {config->Read(kChaveId, wxString()), config->Read(kChaveUsuario, wxString()),
-            config->Read(kChaveToken, wxString())};
+    return {config->Read(kChaveId, ausente), config->Read(kChaveUsuario, ausente),
+            config->Read(kChaveToken, ausente)};
 }
 
 }  // namespace teste

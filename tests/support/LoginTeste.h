@@ -22,7 +22,7 @@ inline void PrintTo(const LoginGravado& login, std::ostream* os) {
 
 // Writes the three values of the stored login to the settings store.
 void GravarLogin(const LoginGravado& login);
-// Reads them back (empty texts for what is missing).
-LoginGravado LerLogin();
+// Reads them back, with `ausente` for a value that is not stored at all.
+LoginGravado LerLogin(const wxString& ausente = wxString());
 
 }  // namespace teste

@@ -1,6 +1,7 @@
 #include "tests/support/TestEnvironment.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -41,6 +42,11 @@ std::string NovaPasta(const std::string& nome) {
     auto pasta = std::filesystem::path(g_pasta) / nome;
     std::filesystem::create_directories(pasta);
     return pasta.string();
+}
+
+std::string PastaDoTeste() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    return NovaPasta(std::string(info->test_suite_name()) + "_" + info->name());
 }
 
 CapturaSaida::CapturaSaida(bool com_stdout) {

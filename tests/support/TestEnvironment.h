@@ -18,6 +18,9 @@ const std::string& PastaTemporaria();
 // A new empty folder inside the temporary folder.
 std::string NovaPasta(const std::string& nome);
 
+// A new folder named after the running test ("Suite_Teste").
+std::string PastaDoTeste();
+
 // Collects what the process writes to stderr, and to stdout when asked (file descriptors 2 and
 // 1, so the output of C libraries and GTK counts too), from its construction until Texto() is
 // first called.

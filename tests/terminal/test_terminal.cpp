@@ -2,7 +2,6 @@
 // F5, the error box, the editor's colouring, and a result too large for per-cell strings.
 
 #include <gtest/gtest.h>
-#include <wx/filefn.h>
 #include <wx/grid.h>
 #include <wx/panel.h>
 #include <wx/splitter.h>
@@ -11,28 +10,20 @@
 #include <wx/uiaction.h>
 
 #include <chrono>
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "account/ConfigStore.h"
 #include "db/BancoDados.h"
+#include "tests/support/DadosTeste.h"
 #include "tests/support/GuiTest.h"
-#include "tests/support/TestEnvironment.h"
 #include "ui/FrameTerminalSQL.h"
 
 using namespace std::chrono_literals;
 
 namespace {
 
-template <typename T>
-T* Procurar(wxWindow* janela) {
-    if (auto* achado = dynamic_cast<T*>(janela)) return achado;
-    for (wxWindow* filho : janela->GetChildren())
-        if (T* achado = Procurar<T>(filho)) return achado;
-    return nullptr;
-}
+using teste::Cabecalhos;
 
 std::vector<wxString> Filhos(wxTreeCtrl* arvore, const wxTreeItemId& item) {
     std::vector<wxString> textos;
@@ -51,36 +42,12 @@ wxTreeItemId Filho(wxTreeCtrl* arvore, const wxTreeItemId& item, const wxString&
     return {};
 }
 
-std::vector<wxString> Cabecalhos(wxGrid* grid) {
-    std::vector<wxString> nomes;
-    for (int c = 0; c < grid->GetNumberCols(); ++c) nomes.push_back(grid->GetColLabelValue(c));
-    return nomes;
-}
-
 // Every test works on a fresh database file in a folder of its own.
-class TerminalTest : public ::testing::Test {
+class TerminalTest : public teste::BancoTeste {
 protected:
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        pasta_anterior = wxGetCwd();
-        ASSERT_TRUE(wxSetWorkingDirectory(teste::NovaPasta(info->name())));
-        AbrirConfiguracao()->Write("/Login/Usuario", wxString("terminal"));
-        banco = std::make_unique<BancoDados>();
-        ASSERT_TRUE(banco->GetErro().empty()) << banco->GetErro();
+        BancoTeste::SetUp();
         teste::Dialogos::Get().Limpar();
-    }
-
-    void TearDown() override {
-        if (frame) frame->Destroy();
-        teste::ProcessarEventos();
-        banco.reset();
-        wxSetWorkingDirectory(pasta_anterior);
-    }
-
-    void Executar(const wxString& sql) {
-        Registro r;
-        banco->ConsultarRegistro(sql, r);
-        ASSERT_TRUE(banco->GetErro().empty()) << banco->GetErro() << " in " << sql;
     }
 
     void InserirCupons() {
@@ -93,25 +60,21 @@ protected:
     }
 
     void Abrir() {
-        frame = new FrameTerminalSQL(nullptr, banco.get());
-        arvore = Procurar<wxTreeCtrl>(frame);
-        editor = Procurar<wxStyledTextCtrl>(frame);
-        grid = Procurar<wxGrid>(frame);
+        janela = frame = new FrameTerminalSQL(nullptr, banco.get());
+        arvore = teste::Encontrar<wxTreeCtrl>(frame);
+        editor = teste::Encontrar<wxStyledTextCtrl>(frame);
+        grid = teste::Encontrar<wxGrid>(frame);
         ASSERT_TRUE(arvore && editor && grid);
     }
 
     // Runs the editor's text as the F5 accelerator does, through the frame's command event.
     void F5(const wxString& sql) {
         editor->SetText(sql);
-        wxCommandEvent evento(wxEVT_MENU, FrameTerminalSQL::ID_EXECUTAR);
-        evento.SetEventObject(frame);
-        frame->GetEventHandler()->ProcessEvent(evento);
+        teste::EnviarMenu(frame, FrameTerminalSQL::ID_EXECUTAR);
     }
 
     const std::vector<teste::CaixaMensagem>& Caixas() { return teste::Dialogos::Get().Mensagens(); }
 
-    wxString pasta_anterior;
-    std::unique_ptr<BancoDados> banco;
     FrameTerminalSQL* frame = nullptr;
     wxTreeCtrl* arvore = nullptr;
     wxStyledTextCtrl* editor = nullptr;
@@ -126,17 +89,15 @@ TEST_F(TerminalTest, JanelaTemAsTresAreasNosSplitters) {
     auto* externo = dynamic_cast<wxSplitterWindow*>(frame->FindWindow("splitter"));
     ASSERT_NE(externo, nullptr);
     EXPECT_EQ(externo->GetParent(), frame);
-    EXPECT_EQ(externo->GetSplitMode(), wxSPLIT_HORIZONTAL);
+    EXPECT_TRUE(teste::SplitterPadrao(externo, wxSPLIT_HORIZONTAL));
     EXPECT_EQ(externo->GetWindow2(), grid);
     auto* painel = dynamic_cast<wxPanel*>(externo->GetWindow1());
     ASSERT_NE(painel, nullptr);
     auto* interno = dynamic_cast<wxSplitterWindow*>(painel->FindWindow("splitter"));
     ASSERT_NE(interno, nullptr);
-    EXPECT_EQ(interno->GetSplitMode(), wxSPLIT_VERTICAL);
+    EXPECT_TRUE(teste::SplitterPadrao(interno, wxSPLIT_VERTICAL));
     EXPECT_EQ(interno->GetWindow1(), arvore);
     EXPECT_EQ(interno->GetWindow2(), editor);
-    EXPECT_TRUE(externo->HasFlag(wxSP_LIVE_UPDATE));
-    EXPECT_TRUE(interno->HasFlag(wxSP_LIVE_UPDATE));
 
     frame->SetSize(1000, 700);
     frame->Show();
@@ -315,10 +276,7 @@ TEST_F(TerminalTest, ErroDePreparoMostraCaixaEMantemResultado) {
     EXPECT_TRUE(caixa.mensagem.StartsWith("Erro ao preparar consulta: ")) << caixa.mensagem;
     EXPECT_TRUE(caixa.mensagem.EndsWith("!")) << caixa.mensagem;
     EXPECT_NE(caixa.mensagem.Find("syntax error"), wxNOT_FOUND) << caixa.mensagem;
-    EXPECT_EQ(caixa.titulo, "Erro");
-    EXPECT_TRUE(caixa.estilo & wxOK);
-    EXPECT_TRUE(caixa.estilo & wxICON_ERROR);
-    EXPECT_FALSE(caixa.estilo & wxYES_NO);
+    EXPECT_TRUE(teste::CaixaDeErro(caixa));
 
     // The previous result stays.
     EXPECT_EQ(Cabecalhos(grid), (std::vector<wxString>{"id", "chave_acesso"}));

@@ -1,11 +1,8 @@
 // The HTTPS layer against real servers on loopback: a TLS server with the test certificates,
 // a listener that accepts and never answers, and a closed port.
-#include "web/WebSync.h"
-
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
-
-#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -15,13 +12,18 @@
 #include <cstdlib>
 #include <thread>
 
+#include "tests/support/ServicoTeste.h"
+#include "web/WebSync.h"
+
 using namespace std::chrono_literals;
 using web::WebRequestSync;
 using web::WebSessionSync;
 
 namespace {
 
-std::string Cert(const std::string& name) { return std::string(CUPOM_TEST_CERT_DIR) + "/" + name; }
+std::string Cert(const std::string& name) {
+    return teste::ServicoTeste::CertDir() + "/" + name;
+}
 
 // A TLS server on 127.0.0.1 with a certificate from the test CA; SSL_CERT_FILE names that CA.
 class ServidorTls {
@@ -43,6 +45,13 @@ public:
         thread_ = std::thread([this] { server_->listen_after_bind(); });
         for (int i = 0; i < 500 && !server_->is_running(); ++i) std::this_thread::sleep_for(10ms);
         return "https://127.0.0.1:" + std::to_string(port_);
+    }
+    // A route that holds its reply back until `liberar` (five seconds at most).
+    void Lento(const std::string& caminho) {
+        server_->Get(caminho, [this](const httplib::Request&, httplib::Response& res) {
+            for (int i = 0; i < 500 && !liberar; ++i) std::this_thread::sleep_for(10ms);
+            res.set_content("tarde", "text/plain");
+        });
     }
     std::atomic<bool> liberar{false};
 
@@ -185,10 +194,7 @@ TEST(WebSync, UnreachableOrSilentServersFailWithinTheirLimits) {
 
     // A server that completes the handshake and then holds the reply back.
     ServidorTls servidor;
-    servidor->Get("/lento", [&](const httplib::Request&, httplib::Response& res) {
-        for (int i = 0; i < 500 && !servidor.liberar; ++i) std::this_thread::sleep_for(10ms);
-        res.set_content("tarde", "text/plain");
-    });
+    servidor.Lento("/lento");
     const std::string base = servidor.Iniciar();
     web::SetDefaultTimeouts(curtos);
     auto lenta = WebSessionSync::GetDefault().CreateRequest(base + "/lento");
@@ -200,10 +206,7 @@ TEST(WebSync, UnreachableOrSilentServersFailWithinTheirLimits) {
 
 TEST(WebSync, CancelCheckStopsATransferPromptly) {
     ServidorTls servidor;
-    servidor->Get("/lento", [&](const httplib::Request&, httplib::Response& res) {
-        for (int i = 0; i < 500 && !servidor.liberar; ++i) std::this_thread::sleep_for(10ms);
-        res.set_content("tarde", "text/plain");
-    });
+    servidor.Lento("/lento");
     const std::string base = servidor.Iniciar();
     std::atomic<bool> cancelar{false};
     auto req = WebSessionSync::GetDefault().CreateRequest(base + "/lento");
