@@ -1,6 +1,8 @@
 #include "sync/FrameSincronizar.h"
 
 #include <malloc.h>
+#include <sys/resource.h>
+#include <unistd.h>
 #include <wx/app.h>
 #include <wx/button.h>
 #include <wx/msgdlg.h>
@@ -46,6 +48,9 @@ const wchar_t* const kTituloFalha = L"Processamento";
 // few redraws of the log (a few milliseconds each), not one per line, and a lone line shows
 // without delay.
 constexpr auto kIntervaloLog = std::chrono::milliseconds(100);
+
+// The nice value of the run's threads (0 is the window's).
+constexpr int kPrioridadeTrabalho = 10;
 
 // Receives the parse of a whole reply and keeps nothing of it: the library's own verdict on a
 // reply, with its own exception, without the document tree.
@@ -137,6 +142,10 @@ void FrameSincronizar::OnCancelar(wxCommandEvent&) {
 
 void FrameSincronizar::Processar() {
     using Relogio = std::chrono::steady_clock;
+    // The run is background work: on a machine with fewer cores than busy threads the window's
+    // own thread goes first, so it keeps answering while receipts are stored. Threads this one
+    // starts inherit the priority.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kPrioridadeTrabalho);
     TemposSincronizacao tempos;
 
     // The run proper. Its locals (the reply, the parsed feed) are freed when it returns, before

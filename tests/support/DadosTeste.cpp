@@ -125,9 +125,10 @@ void BancoTeste::TearDown() {
     janela = nullptr;
     // A top-level window goes at the next idle time: it must be gone before the next test
     // counts the open windows, and before the database it may hold closes.
-    if (wxTheApp) {
-        wxTheApp->ProcessPendingEvents();
-        wxTheApp->ProcessIdle();
+    // The suites without windows run on the toolkit's console application, not a wxApp.
+    if (wxAppConsole* app = wxAppConsole::GetInstance()) {
+        app->ProcessPendingEvents();
+        app->ProcessIdle();
     }
     banco.reset();
     wxSetWorkingDirectory(pasta_anterior_);

@@ -31,8 +31,8 @@ namespace teste {
 bool WaitFor(const std::function<bool()>& condicao, std::chrono::milliseconds limite) {
     const auto fim = std::chrono::steady_clock::now() + limite;
     while (true) {
-        if (wxTheApp) {
-            wxTheApp->ProcessPendingEvents();
+        if (wxAppConsole* app = wxAppConsole::GetInstance()) {
+            app->ProcessPendingEvents();
             wxYield();
         }
         if (condicao()) return true;
