@@ -37,11 +37,11 @@
 #include <thread>
 #include <vector>
 
-#include "account/ConfigStore.h"
 #include "app/AppDashboard.h"
 #include "db/BancoDados.h"
 #include "service/GeradorCupons.h"
 #include "sync/FrameSincronizar.h"
+#include "tests/support/DadosTeste.h"
 #include "tests/support/DialogoSincronizar.h"
 #include "tests/support/GuiTest.h"
 #include "tests/support/ServicoTeste.h"
@@ -123,33 +123,9 @@ std::vector<std::string> Esquema(const std::string& arquivo) {
 // checks that it is sound and holds exactly the first k receipts of `feed`, each complete.
 // Returns k (or -1 when the file cannot be read at all).
 int ReceitasCompletas(const std::string& arquivo, const json& feed) {
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(arquivo.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-        ADD_FAILURE() << "cannot open " << arquivo << ": " << sqlite3_errmsg(db);
-        sqlite3_close(db);
-        return -1;
-    }
-    sqlite3_busy_timeout(db, 10'000);
-    auto linhas = [&](const char* sql) {
-        std::vector<std::vector<std::string>> resultado;
-        sqlite3_stmt* stmt = nullptr;
-        if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK) {
-            ADD_FAILURE() << sql << ": " << sqlite3_errmsg(db);
-            return resultado;
-        }
-        int rc;
-        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-            std::vector<std::string> linha;
-            for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
-                const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
-                linha.emplace_back(t ? t : "");
-            }
-            resultado.push_back(std::move(linha));
-        }
-        if (rc != SQLITE_DONE) ADD_FAILURE() << sql << ": " << sqlite3_errmsg(db);
-        sqlite3_finalize(stmt);
-        return resultado;
-    };
+    const teste::LeitorSql leitor(wxString::FromUTF8(arquivo));
+    if (!leitor.Aberto()) return -1;
+    const auto linhas = [&](const char* sql) { return leitor.Linhas(sql); };
 
     const auto integridade = linhas("PRAGMA integrity_check");
     EXPECT_TRUE(integridade.size() == 1 && integridade[0][0] == "ok")
@@ -194,7 +170,6 @@ int ReceitasCompletas(const std::string& arquivo, const json& feed) {
                   .at(0)
                   .at(0),
               "0");
-    sqlite3_close(db);
     return k;
 }
 
@@ -415,12 +390,8 @@ protected:
     void Entrar(const json& feed_do_servico) {
         usuario = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         servico.servico().AdicionarUsuario(usuario, "senha", feed_do_servico);
-        {
-            auto config = AbrirConfiguracao();
-            config->Write("/Login/Usuario", wxString::FromUTF8(usuario));
-            config->Write("/Login/Token",
-                          wxString::FromUTF8(servico.servico().EmitirToken(usuario)));
-        }
+        teste::GravarLogin({wxString(), wxString::FromUTF8(usuario),
+                            wxString::FromUTF8(servico.servico().EmitirToken(usuario))});
         arquivo = NomeArquivoBanco(wxString::FromUTF8(usuario)).ToStdString(wxConvUTF8);
         banco = std::make_unique<BancoDados>();
     }
@@ -856,7 +827,7 @@ TEST_F(Falhas, DezenasDeMegabytesDeLixo) {
     }
     const std::size_t pico_antes = PicoDeMemoria();
     const auto caixa = Sincronizar();
-    const std::size_t crescimento = PicoDeMemoria() - pico_antes;
+    [[maybe_unused]] const std::size_t crescimento = PicoDeMemoria() - pico_antes;
     EXPECT_TRUE(caixa.mensagem.StartsWith(kJsonInvalido)) << caixa.mensagem.Left(300);
     EXPECT_LT(caixa.mensagem.length(), 1000u);
     EsperarOciosoAposFalha(caixa);
@@ -902,7 +873,7 @@ TEST_F(Falhas, RespostaSemFimParaNoLimiteDeTamanho) {
     ApontarPara(bruto.Url("http"));
     const std::size_t pico_antes = PicoDeMemoria();
     const auto caixa = Sincronizar(60s);
-    const std::size_t crescimento = PicoDeMemoria() - pico_antes;
+    [[maybe_unused]] const std::size_t crescimento = PicoDeMemoria() - pico_antes;
     EXPECT_EQ(caixa.mensagem, kErroBaixar);
     EsperarOciosoAposFalha(caixa);
     EXPECT_LT(enviados.load(), std::size_t{1} << 30) << "the client read on to the end";

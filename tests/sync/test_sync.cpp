@@ -12,13 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "account/ConfigStore.h"
 #include "db/BancoDados.h"
 #include "service/GeradorCupons.h"
 #include "sync/FrameSincronizar.h"
 #include "sync/LeituraFeed.h"
 #include "tests/support/DialogoSincronizar.h"
 #include "tests/support/GuiTest.h"
+#include "tests/support/LoginTeste.h"
 #include "tests/support/ServicoTeste.h"
 
 using namespace std::chrono_literals;
@@ -70,12 +70,8 @@ protected:
     void Entrar(const json& feed) {
         usuario = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         servico.servico().AdicionarUsuario(usuario, "senha", feed);
-        {
-            auto config = AbrirConfiguracao();
-            config->Write("/Login/Usuario", wxString::FromUTF8(usuario));
-            config->Write("/Login/Token",
-                          wxString::FromUTF8(servico.servico().EmitirToken(usuario)));
-        }
+        teste::GravarLogin({wxString(), wxString::FromUTF8(usuario),
+                            wxString::FromUTF8(servico.servico().EmitirToken(usuario))});
         banco = std::make_unique<BancoDados>();
     }
 
@@ -141,10 +137,7 @@ TEST_F(SincronizarTeste, RequestCarriesTokenAndLastStoredIdAndLogShowsEveryRecei
     };
     EXPECT_EQ(cabecalho("accept"), "application/json");
     EXPECT_EQ(cabecalho("content-type"), "application/json; charset=UTF-8");
-    {
-        auto config = AbrirConfiguracao();
-        EXPECT_EQ(wxString::FromUTF8(cabecalho("secret-key")), config->Read("/Login/Token", ""));
-    }
+    EXPECT_EQ(wxString::FromUTF8(cabecalho("secret-key")), teste::LerLogin().token);
 
     // The log, exactly: lines batched on their way to the window keep their order.
     const std::size_t bytes = dialogo->UltimaExecucao().bytes;
