@@ -288,12 +288,17 @@ void FrameSincronizar::Finalizar(bool sucesso, wxString mensagem) {
     ultima_execucao.total = std::chrono::steady_clock::now() - inicio_execucao;
 
     // A dialog closed during the run has nobody left to tell; its outcome only goes to the log.
-    if (!IsShown()) return;
+    if (!visivel) return;
     if (sucesso) {
         wxMessageBox(mensagem, kTituloSucesso, wxOK | wxICON_INFORMATION, this);
     } else {
         wxMessageBox(mensagem, kTituloFalha, wxOK | wxICON_EXCLAMATION, this);
     }
+}
+
+bool FrameSincronizar::Show(bool show) {
+    visivel = show;
+    return wxDialog::Show(show);
 }
 
 void FrameSincronizar::AdicionarLog(const wxString& text) {

@@ -61,6 +61,9 @@ public:
     void Finalizar(bool sucesso, wxString mensagem);
     void AdicionarLog(const wxString& text);
 
+    // Records whether the dialog was last shown or hidden (by ShowModal, EndModal, Show, Hide).
+    bool Show(bool show = true) override;
+
     bool EmExecucao() const { return em_execucao; }
     // Timings of the last finished run (GUI thread).
     const TemposSincronizacao& UltimaExecucao() const { return ultima_execucao; }
@@ -83,6 +86,10 @@ private:
     std::thread worker;
     std::atomic<bool> cancelado;
     std::atomic<bool> em_execucao;
+    // Whether the dialog is meant to be on screen. IsShown() is not enough: GTK reports the map
+    // of a window hidden before the display had mapped it, and the toolkit then counts the
+    // hidden dialog as shown again.
+    bool visivel = false;
 
     std::mutex log_mutex;               // guards the three fields below
     wxString log_pendente;              // lines written by the worker, not yet in the log control
