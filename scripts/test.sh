@@ -26,7 +26,7 @@ if [ "${CUPOM_TEST_QUICK:-0}" != 1 ]; then
   pacote=$!
   trap 'kill -- -"$pacote" 2>/dev/null || true' EXIT
   etapa "fuzzing"
-  CUPOM_FUZZ_SECONDS=${CUPOM_FUZZ_SECONDS:-20} "$root/scripts/fuzz.sh"
+  CUPOM_FUZZ_SECONDS=${CUPOM_FUZZ_SECONDS:-10} "$root/scripts/fuzz.sh"
   etapa "Debian package"
   pacote_status=0
   wait "$pacote" || pacote_status=$?
