@@ -185,7 +185,7 @@ TEST_F(FrameCupomTest, CupomSemEmitenteMostraSoOsItens) {
     EXPECT_EQ(grid->GetNumberRows(), 2);
 }
 
-TEST_F(FrameCupomTest, CopiarUrlCopiaOTextoDoCampo) {
+TEST_F(FrameCupomTest, NaTelaCopiarUrlCopiaOTextoDoCampo) {
     Abrir(IdPorChave("0012345678"));
     ASSERT_TRUE(PorNaAreaDeTransferencia("antes"));
     ASSERT_EQ(LerAreaDeTransferencia(), "antes") << "the clipboard does not read back here";
@@ -203,13 +203,13 @@ TEST_F(FrameCupomTest, CopiarUrlCopiaOTextoDoCampo) {
     EXPECT_EQ(LerAreaDeTransferencia(), "");
 }
 
-TEST_F(FrameCupomTest, SalvarTxtCopiaATabelaDosItens) {
+TEST_F(FrameCupomTest, NaTelaSalvarTxtCopiaATabelaDosItens) {
     Abrir(IdPorChave("0012345678"));
     Clicar("Salvar TXT");
     EXPECT_EQ(LerAreaDeTransferencia().utf8_string(), kTabelaCupom.utf8_string());
 }
 
-TEST_F(FrameCupomTest, SalvarTxtDeCupomSemItens) {
+TEST_F(FrameCupomTest, NaTelaSalvarTxtDeCupomSemItens) {
     Abrir(IdPorChave("0012345679"));
     EXPECT_EQ(Campo("Data / Hora")->GetValue(), "01/04/2024 08:09:10");
     Clicar("Salvar TXT");
@@ -218,7 +218,7 @@ TEST_F(FrameCupomTest, SalvarTxtDeCupomSemItens) {
     EXPECT_EQ(LerAreaDeTransferencia().utf8_string(), esperado.utf8_string());
 }
 
-TEST_F(FrameCupomTest, SelecaoEscolheAsLinhasCopiadas) {
+TEST_F(FrameCupomTest, NaTelaSelecaoEscolheAsLinhasCopiadas) {
     Abrir(IdPorChave("0012345678"));
     const std::vector<int>& direita = teste::kColunasADireita;
     const std::vector<int>& soma = teste::kColunasSomadas;
