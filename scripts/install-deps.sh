@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config
+  build-essential cmake ninja-build pkg-config
   libwxgtk3.2-dev libsqlite3-dev nlohmann-json3-dev libcurl4-openssl-dev libcpp-httplib-dev libssl-dev
   googletest libgtest-dev
   xvfb xauth openssl locales
