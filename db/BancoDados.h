@@ -13,12 +13,12 @@
 #include <exception>
 #include <functional>
 #include <map>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <variant>
 #include <vector>
 
+#include "db/CupomLido.h"
 #include "db/LinhaSql.h"
 
 struct sqlite3;
@@ -32,18 +32,6 @@ using Registro = std::map<wxString, wxString>;
 
 // A value bound to one "?" of a statement: UTF-8 text, an integer or a real.
 using ParametroSql = std::variant<std::string, long long, double>;
-
-// One receipt of a feed, read and checked for the import (BancoDados::LerCupom).
-class CupomLido {
-public:
-    CupomLido();
-    ~CupomLido();
-    CupomLido(CupomLido&&) noexcept;
-    CupomLido& operator=(CupomLido&&) noexcept;
-
-    struct Valores;  // what the import stores, known to the import alone
-    std::unique_ptr<Valores> valores;
-};
 
 class BancoDados {
 public:
@@ -86,12 +74,6 @@ public:
     // Stores a parsed receipt feed in one transaction. `progresso` receives each progress line
     // and returns false to stop between receipts.
     void ImportarCupons(const nlohmann::json& dados, std::function<bool(wxString)> progresso);
-
-    // Reads one receipt of a feed for the import and keeps it. Throws the library's type_error
-    // for a wrong value as the import would, except for a wrong value in an item line, which the
-    // import throws once it has stored the lines before it. Needs no database: a feed can be read
-    // on another thread than the one that stores it.
-    static CupomLido LerCupom(nlohmann::json cupom);
 
     // A feed handed over one receipt at a time, so that the whole feed never has to exist as one
     // document: the source calls its argument with each receipt in order and stops as soon as

@@ -1,17 +1,15 @@
 // BancoDados::ImportarCupons: stores a receipt feed in the three tables, from a parsed feed or
-// from a source that hands over one receipt at a time.
+// from a source that hands over one receipt at a time, read (CupomLido) on whatever thread.
 
 #include <sqlite3.h>
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstdint>
 #include <exception>
-#include <memory>
 #include <stdexcept>
 #include <string>
-#include <vector>
+#include <string_view>
 
 #include "db/BancoDados.h"
 #include "db/Sqlite.h"
@@ -56,60 +54,7 @@ constexpr const char* kLinhaSemChave = "%d\tsem chave de acesso, pulando\n";
 constexpr const char* kLinhaCupom = "%d\t%s\t%s\n";
 constexpr const char* kLinhaFinal = "Foram adicionados %d cupons.\n";
 
-// A member of a feed object, or null when it is missing (or the value is not an object), so
-// that a missing required key fails the typed read like a null does.
-const json& Campo(const json& objeto, const char* chave) {
-    static const json nulo;
-    if (!objeto.is_object()) return nulo;
-    const auto it = objeto.find(chave);
-    return it == objeto.end() ? nulo : *it;
-}
-
-// A string member, read in place. Any other value throws the library's type_error, exactly as
-// converting it to a string would.
-const std::string& Texto(const json& valor) {
-    if (!valor.is_string()) static_cast<void>(valor.get<std::string>());
-    return valor.get_ref<const std::string&>();
-}
-
-const std::string& Texto(const json& objeto, const char* chave) {
-    return Texto(Campo(objeto, chave));
-}
-
-const std::string& TextoOpcional(const json& objeto, const char* chave) {
-    static const std::string vazio;
-    const json& valor = Campo(objeto, chave);
-    return valor.is_null() ? vazio : Texto(valor);
-}
-
-double Numero(const json& objeto, const char* chave) {
-    return Campo(objeto, chave).get<double>();
-}
-
-// "id" and "seq": 32-bit integers, 0 when absent, a real truncated. A number beyond that range
-// fails the feed like a value of the wrong type: converting a real out of range is undefined
-// behaviour, and a wrapped integer would quietly become another receipt's id (and cursor).
-int Inteiro32(const json& objeto, const char* chave) {
-    if (!objeto.is_object()) return objeto.value(chave, 0);  // throws the library's type_error
-    const auto it = objeto.find(chave);
-    if (it == objeto.end()) return 0;
-    bool cabe = true;
-    if (it->is_number_float()) {
-        const double valor = std::trunc(it->get<double>());
-        cabe = valor >= INT32_MIN && valor <= INT32_MAX;  // false for NaN
-    } else if (it->is_number_unsigned()) {
-        cabe = it->get<std::uint64_t>() <= INT32_MAX;
-    } else if (it->is_number_integer()) {
-        const std::int64_t valor = it->get<std::int64_t>();
-        cabe = valor >= INT32_MIN && valor <= INT32_MAX;
-    }
-    if (!cabe)
-        throw std::runtime_error(std::string("\"") + chave +
-                                 "\" fora do intervalo de um inteiro de 32 bits: " + it->dump());
-    return it->get<int>();  // a value of another type throws the library's type_error
-}
-
-wxString Utf8(const std::string& texto) {
+wxString Utf8(std::string_view texto) {
     return wxString::FromUTF8(texto.data(), texto.size());
 }
 
@@ -228,84 +173,6 @@ private:
     bool alterada_ = false;
 };
 
-}  // namespace
-
-// Every value of a receipt that is stored, its texts still in the parsed receipt.
-struct CupomLido::Valores {
-    struct Linha {
-        int seq;
-        const std::string* codigo;
-        const std::string* descricao;
-        double qtde;
-        const std::string* un;
-        double valor_unit, tributos, valor_total, desconto;
-    };
-
-    nlohmann::json proprio;  // the receipt, when the reading keeps it
-    int id = 0;
-    bool sem_chave = false;
-    const std::string *data_hora = nullptr, *numero_cfe = nullptr, *numero_serie_sat = nullptr,
-                      *chave_acesso = nullptr, *url_consulta = nullptr, *obs_cupom = nullptr,
-                      *obs_inf = nullptr;
-    double valor_total = 0, total_tributos = 0;
-    const std::string* emitente[9] = {};
-    std::vector<Linha> linhas;
-    // A wrong value in the line after the last of `linhas`: thrown once those are stored, as
-    // storing line by line would have done.
-    std::exception_ptr erro_linha;
-};
-
-CupomLido::CupomLido() = default;
-CupomLido::~CupomLido() = default;
-CupomLido::CupomLido(CupomLido&&) noexcept = default;
-CupomLido& CupomLido::operator=(CupomLido&&) noexcept = default;
-
-namespace {
-
-// Reads, in the order the import has always read them, every value of `d` that is stored; a
-// wrong value throws here, before anything of the receipt is written, unless it is in an item line.
-void Ler(const json& d, CupomLido::Valores& v) {
-    v.linhas.clear();
-    v.erro_linha = nullptr;
-    v.id = Inteiro32(d, "id");
-    v.sem_chave = Campo(d, "chave_acesso").is_null();
-    if (v.sem_chave) return;
-
-    v.data_hora = &Texto(d, "data_hora_emissao");
-    v.numero_cfe = &Texto(d, "numero_cfe");
-    v.numero_serie_sat = &Texto(d, "numero_serie_sat");
-    v.chave_acesso = &Texto(d, "chave_acesso");
-    v.url_consulta = &TextoOpcional(d, "url_consulta");
-    v.valor_total = Numero(d, "valor_total");
-    v.obs_cupom = &TextoOpcional(d, "obs_cupom");
-    v.obs_inf = &TextoOpcional(d, "obs_inf");
-    v.total_tributos = Numero(d, "total_tributos");
-    const json& em = Campo(d, "emitente");
-    static constexpr const char* kCamposEmitente[] = {
-        "cnpj", "ie", "im", "nome", "fantasia", "endereco", "bairro", "cep", "municipio"};
-    for (int i = 0; i < 9; ++i) v.emitente[i] = &Texto(em, kCamposEmitente[i]);
-
-    const json& itens = Campo(d, "itens");
-    if (itens.is_null()) return;
-    try {
-        for (const json& linha : itens) {
-            const int seq = Inteiro32(linha, "seq");
-            const std::string& codigo = Texto(linha, "codigo");
-            const std::string& descricao = Texto(linha, "descricao");
-            const double qtde = Numero(linha, "qtde");
-            const std::string& un = Texto(linha, "un");
-            const double valor_unit = Numero(linha, "valor_unit");
-            const double tributos = Numero(linha, "tributos");
-            const double valor_total = Numero(linha, "valor_total");
-            const double desconto = Numero(linha, "desconto");
-            v.linhas.push_back(
-                {seq, &codigo, &descricao, qtde, &un, valor_unit, tributos, valor_total, desconto});
-        }
-    } catch (...) {
-        v.erro_linha = std::current_exception();
-    }
-}
-
 // Stores one receipt after another with the run's statements, counting the stored ones.
 class GravadorCupons {
 public:
@@ -316,7 +183,7 @@ public:
 
     // Stores the receipt (or skips it when it has no access key) and reports it; false when the
     // progress callback asks to stop.
-    bool Gravar(const CupomLido::Valores& v) {
+    bool Gravar(const CupomLido& v) {
         if (v.sem_chave) return progresso_(wxString::Format(kLinhaSemChave, v.id));
         ++adicionados_;
         {
@@ -324,23 +191,23 @@ public:
             // them rather than taking the connection between every two rows.
             TravaConexao trava(db_);
             PrepararUmaVez(db_, emitente_, kSqlEmitente);
-            for (int i = 0; i < 9; ++i) db::LigarTexto(emitente_.get(), i + 1, *v.emitente[i]);
+            for (int i = 0; i < 9; ++i) db::LigarVista(emitente_.get(), i + 1, v.emitente[i]);
             Passo(db_, emitente_.get(), SQLITE_DONE);
 
             PrepararUmaVez(db_, cupom_, kSqlCupom);
             sqlite3_stmt* c = cupom_.get();
-            db::LigarTexto(c, 1, *v.data_hora);
-            db::LigarTexto(c, 2, *v.numero_cfe);
-            db::LigarTexto(c, 3, *v.numero_serie_sat);
-            db::LigarTexto(c, 4, *v.chave_acesso);
-            db::LigarTexto(c, 5, *v.url_consulta);
+            db::LigarVista(c, 1, v.data_hora);
+            db::LigarVista(c, 2, v.numero_cfe);
+            db::LigarVista(c, 3, v.numero_serie_sat);
+            db::LigarVista(c, 4, v.chave_acesso);
+            db::LigarVista(c, 5, v.url_consulta);
             sqlite3_bind_double(c, 6, v.valor_total);
-            db::LigarTexto(c, 7, *v.obs_cupom);
-            db::LigarTexto(c, 8, *v.obs_inf);
+            db::LigarVista(c, 7, v.obs_cupom);
+            db::LigarVista(c, 8, v.obs_inf);
             sqlite3_bind_double(c, 9, v.total_tributos);
-            db::LigarTexto(c, 10, *v.emitente[0]);  // the issuer's "cnpj"
-            db::LigarTexto(c, 11, std::string());
-            db::LigarTexto(c, 12, std::string());
+            db::LigarVista(c, 10, v.emitente[0]);  // the issuer's "cnpj"
+            db::LigarVista(c, 11, "");
+            db::LigarVista(c, 12, "");
             sqlite3_bind_int(c, 13, v.id);
             const std::int64_t id_cupom = Passo(db_, c, SQLITE_ROW);
 
@@ -350,14 +217,14 @@ public:
             }
         }
         if (v.erro_linha) std::rethrow_exception(v.erro_linha);
-        const std::string& nome = *v.emitente[3];
-        return progresso_(wxString::Format(kLinhaCupom, v.id, Utf8(*v.data_hora), Utf8(nome)));
+        const std::string_view nome = v.emitente[3];
+        return progresso_(wxString::Format(kLinhaCupom, v.id, Utf8(v.data_hora), Utf8(nome)));
     }
 
 private:
     // Several lines of a receipt to an insert, in order: each insert of the item table also reads
     // and writes its AUTOINCREMENT counter, which then happens once for many lines.
-    void InserirLinhas(std::int64_t id_cupom, const CupomLido::Valores::Linha* linhas,
+    void InserirLinhas(std::int64_t id_cupom, const CupomLido::Linha* linhas,
                        std::size_t n) {
         Declaracao& insert = inserts_itens_[n];
         if (!insert) {
@@ -367,14 +234,14 @@ private:
         }
         sqlite3_stmt* it = insert.get();
         for (std::size_t i = 0; i < n; ++i) {
-            const CupomLido::Valores::Linha& l = linhas[i];
+            const CupomLido::Linha& l = linhas[i];
             const int p = static_cast<int>(i) * 10;
             sqlite3_bind_int64(it, p + 1, id_cupom);
             sqlite3_bind_int(it, p + 2, l.seq);
-            db::LigarTexto(it, p + 3, *l.codigo);
-            db::LigarTexto(it, p + 4, *l.descricao);
+            db::LigarVista(it, p + 3, l.codigo);
+            db::LigarVista(it, p + 4, l.descricao);
             sqlite3_bind_double(it, p + 5, l.qtde);
-            db::LigarTexto(it, p + 6, *l.un);
+            db::LigarVista(it, p + 6, l.un);
             sqlite3_bind_double(it, p + 7, l.valor_unit);
             sqlite3_bind_double(it, p + 8, l.tributos);
             sqlite3_bind_double(it, p + 9, l.valor_total);
@@ -408,21 +275,12 @@ bool SemIndicesDeItens(sqlite3* db, std::size_t quantidade) {
 
 }  // namespace
 
-CupomLido BancoDados::LerCupom(nlohmann::json cupom) {
-    CupomLido lido;
-    lido.valores = std::make_unique<CupomLido::Valores>();
-    lido.valores->proprio = std::move(cupom);
-    Ler(lido.valores->proprio, *lido.valores);
-    return lido;
-}
-
 void BancoDados::ImportarCupons(const json& dados, std::function<bool(wxString)> progresso) {
     ImportarCupons(
         [&dados](const std::function<bool(const CupomLido&)>& receber) {
             CupomLido lido;
-            lido.valores = std::make_unique<CupomLido::Valores>();
             for (const json& d : dados) {
-                Ler(d, *lido.valores);
+                LerCupom(d, lido);
                 if (!receber(lido)) return;
             }
         },
@@ -442,7 +300,7 @@ void BancoDados::ImportarCupons(const FonteCupons& fonte, std::size_t quantidade
         {
             GravadorCupons gravador(db, progresso);
             fonte([&](const CupomLido& cupom) {
-                interrompida = !gravador.Gravar(*cupom.valores);
+                interrompida = !gravador.Gravar(cupom);
                 return !interrompida;
             });
             adicionados = gravador.Adicionados();

@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace db {
@@ -60,6 +61,13 @@ private:
 inline int LigarTexto(sqlite3_stmt* stmt, int indice, const std::string& texto) {
     return sqlite3_bind_text(stmt, indice, texto.data(), static_cast<int>(texto.size()),
                              SQLITE_TRANSIENT);
+}
+
+// Binds UTF-8 text without a copy: the text must stay where it is until the statement's next step
+// has ended. (An empty view binds an empty text, never NULL.)
+inline int LigarVista(sqlite3_stmt* stmt, int indice, std::string_view texto) {
+    return sqlite3_bind_text(stmt, indice, texto.data() ? texto.data() : "",
+                             static_cast<int>(texto.size()), SQLITE_STATIC);
 }
 
 }  // namespace db

@@ -3,6 +3,8 @@
 // elements the pass found, built one by one by the reader, must be the library's elements exactly:
 // the same values of the same types (integer, unsigned, real; the sign of a zero). When the pass
 // is unsure, the worker asks the library, so a reply the pass declines is never wrong, only slower.
+// Likewise a receipt read straight from its text must store exactly what reading its element as a
+// document stores.
 
 #include <cmath>
 #include <cstdint>
@@ -60,12 +62,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!indice->lista) return 0;
     if (indice->elementos.size() != documento.size()) Violacao("element count differs");
 
-    feed::Leitor<json> leitor(texto, *indice, [](json elemento) { return elemento; });
+    feed::Leitor<json> leitor(texto, *indice, feed::ConstruirElemento);
     json elemento;
     std::size_t i = 0;
     while (leitor.Proximo(elemento)) {
         if (i >= documento.size()) Violacao("the reader gave more elements than there are");
         if (!Identicos(elemento, documento[i])) Violacao("an element read differs");
+        // A receipt read straight from its text stores what reading its document stores.
+        const feed::Trecho& trecho = indice->elementos[i];
+        CupomLido direto;
+        if (feed::LerCupom(texto.substr(trecho.inicio, trecho.fim - trecho.inicio), direto)) {
+            CupomLido pelo_documento;
+            try {
+                LerCupom(documento[i], pelo_documento);
+            } catch (const std::exception&) {
+                Violacao("a receipt read straight is one the document's reading rejects");
+            }
+            if (!MesmosValores(direto, pelo_documento))
+                Violacao("a receipt read straight differs from its document's reading");
+        }
         ++i;
     }
     if (i != documento.size()) Violacao("the reader gave fewer elements than there are");

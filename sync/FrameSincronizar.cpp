@@ -257,7 +257,12 @@ bool FrameSincronizar::SalvarNoSQLite(std::string& resposta, const feed::Indice&
             {
                 // Building and reading the receipts runs ahead on a thread of its own, so this
                 // thread only stores them.
-                feed::Leitor<CupomLido> leitor(resposta, indice, &BancoDados::LerCupom);
+                feed::Leitor<CupomLido> leitor(resposta, indice, [](std::string_view texto) {
+                    CupomLido cupom;
+                    if (!feed::LerCupom(texto, cupom))
+                        cupom = LerCupom(feed::ConstruirElemento(texto));
+                    return cupom;
+                });
                 CupomLido cupom;
                 while (leitor.Proximo(cupom))
                     if (!receber(cupom)) return;

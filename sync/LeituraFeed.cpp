@@ -66,6 +66,82 @@ protected:
         return true;
     }
 
+    static void Utf8(unsigned ponto, std::string& saida) {
+        if (ponto < 0x80) {
+            saida += static_cast<char>(ponto);
+        } else if (ponto < 0x800) {
+            saida += static_cast<char>(0xC0 | (ponto >> 6));
+            saida += static_cast<char>(0x80 | (ponto & 0x3F));
+        } else if (ponto < 0x10000) {
+            saida += static_cast<char>(0xE0 | (ponto >> 12));
+            saida += static_cast<char>(0x80 | ((ponto >> 6) & 0x3F));
+            saida += static_cast<char>(0x80 | (ponto & 0x3F));
+        } else {
+            saida += static_cast<char>(0xF0 | (ponto >> 18));
+            saida += static_cast<char>(0x80 | ((ponto >> 12) & 0x3F));
+            saida += static_cast<char>(0x80 | ((ponto >> 6) & 0x3F));
+            saida += static_cast<char>(0x80 | (ponto & 0x3F));
+        }
+    }
+
+    // A string's content, from its opening quote to past its closing one, its escapes decoded;
+    // its bytes are valid UTF-8 already.
+    bool Decodificar(std::string& saida) {
+        ++p_;
+        while (true) {
+            const unsigned char* inicio = p_;
+            while (p_ != fim_ && *p_ != '"' && *p_ != '\\') ++p_;
+            saida.append(reinterpret_cast<const char*>(inicio),
+                         static_cast<std::size_t>(p_ - inicio));
+            if (p_ == fim_) return false;
+            if (*p_++ == '"') return true;
+            if (p_ == fim_) return false;
+            switch (*p_++) {
+                case '"':
+                    saida += '"';
+                    break;
+                case '\\':
+                    saida += '\\';
+                    break;
+                case '/':
+                    saida += '/';
+                    break;
+                case 'b':
+                    saida += '\b';
+                    break;
+                case 'f':
+                    saida += '\f';
+                    break;
+                case 'n':
+                    saida += '\n';
+                    break;
+                case 'r':
+                    saida += '\r';
+                    break;
+                case 't':
+                    saida += '\t';
+                    break;
+                case 'u': {
+                    unsigned ponto = 0;
+                    if (!Hex4(ponto)) return false;
+                    if (ponto >= 0xD800 && ponto <= 0xDBFF) {
+                        unsigned baixo = 0;
+                        if (fim_ - p_ < 2 || p_[0] != '\\' || p_[1] != 'u') return false;
+                        p_ += 2;
+                        if (!Hex4(baixo) || baixo < 0xDC00 || baixo > 0xDFFF) return false;
+                        ponto = 0x10000 + ((ponto - 0xD800) << 10) + (baixo - 0xDC00);
+                    } else if (ponto >= 0xDC00 && ponto <= 0xDFFF) {
+                        return false;
+                    }
+                    Utf8(ponto, saida);
+                    break;
+                }
+                default:
+                    return false;
+            }
+        }
+    }
+
     const unsigned char* p_;
     const unsigned char* fim_;
 };
@@ -306,7 +382,7 @@ private:
                 return Lista(valor, profundidade + 1);
             case '"': {
                 std::string texto;
-                if (!Texto(texto)) return false;
+                if (!Decodificar(texto)) return false;
                 valor = std::move(texto);
                 return true;
             }
@@ -341,7 +417,7 @@ private:
         while (true) {
             Espacos();
             std::string chave;
-            if (p_ == fim_ || *p_ != '"' || !Texto(chave)) return false;
+            if (p_ == fim_ || *p_ != '"' || !Decodificar(chave)) return false;
             Espacos();
             if (p_ == fim_ || *p_ != ':') return false;
             ++p_;
@@ -378,81 +454,6 @@ private:
                 return true;
             }
             if (*p_++ != ',') return false;
-        }
-    }
-
-    static void Utf8(unsigned ponto, std::string& saida) {
-        if (ponto < 0x80) {
-            saida += static_cast<char>(ponto);
-        } else if (ponto < 0x800) {
-            saida += static_cast<char>(0xC0 | (ponto >> 6));
-            saida += static_cast<char>(0x80 | (ponto & 0x3F));
-        } else if (ponto < 0x10000) {
-            saida += static_cast<char>(0xE0 | (ponto >> 12));
-            saida += static_cast<char>(0x80 | ((ponto >> 6) & 0x3F));
-            saida += static_cast<char>(0x80 | (ponto & 0x3F));
-        } else {
-            saida += static_cast<char>(0xF0 | (ponto >> 18));
-            saida += static_cast<char>(0x80 | ((ponto >> 12) & 0x3F));
-            saida += static_cast<char>(0x80 | ((ponto >> 6) & 0x3F));
-            saida += static_cast<char>(0x80 | (ponto & 0x3F));
-        }
-    }
-
-    // A string's content, its escapes decoded; its bytes are valid UTF-8 already.
-    bool Texto(std::string& saida) {
-        ++p_;
-        while (true) {
-            const unsigned char* inicio = p_;
-            while (p_ != fim_ && *p_ != '"' && *p_ != '\\') ++p_;
-            saida.append(reinterpret_cast<const char*>(inicio),
-                         static_cast<std::size_t>(p_ - inicio));
-            if (p_ == fim_) return false;
-            if (*p_++ == '"') return true;
-            if (p_ == fim_) return false;
-            switch (*p_++) {
-                case '"':
-                    saida += '"';
-                    break;
-                case '\\':
-                    saida += '\\';
-                    break;
-                case '/':
-                    saida += '/';
-                    break;
-                case 'b':
-                    saida += '\b';
-                    break;
-                case 'f':
-                    saida += '\f';
-                    break;
-                case 'n':
-                    saida += '\n';
-                    break;
-                case 'r':
-                    saida += '\r';
-                    break;
-                case 't':
-                    saida += '\t';
-                    break;
-                case 'u': {
-                    unsigned ponto = 0;
-                    if (!Hex4(ponto)) return false;
-                    if (ponto >= 0xD800 && ponto <= 0xDBFF) {
-                        unsigned baixo = 0;
-                        if (fim_ - p_ < 2 || p_[0] != '\\' || p_[1] != 'u') return false;
-                        p_ += 2;
-                        if (!Hex4(baixo) || baixo < 0xDC00 || baixo > 0xDFFF) return false;
-                        ponto = 0x10000 + ((ponto - 0xD800) << 10) + (baixo - 0xDC00);
-                    } else if (ponto >= 0xDC00 && ponto <= 0xDFFF) {
-                        return false;
-                    }
-                    Utf8(ponto, saida);
-                    break;
-                }
-                default:
-                    return false;
-            }
         }
     }
 
@@ -493,6 +494,322 @@ private:
     }
 };
 
+
+// The bit of a member in the set of members seen.
+constexpr unsigned Bit(int campo) {
+    return 1u << campo;
+}
+
+// LerCupom's reading: a receipt's members straight into a CupomLido, each value checked to be of
+// the type the import reads it as. Anything else (a value of another type, a missing member, a
+// member named twice, an integer out of range, an escape in a member's name) gives up, and the
+// receipt goes the document's way, which gives the same values or the library's own error.
+class LeitorCupom : Cursor {
+public:
+    LeitorCupom(std::string_view texto, CupomLido& cupom)
+        : Cursor(reinterpret_cast<const unsigned char*>(texto.data()),
+                 reinterpret_cast<const unsigned char*>(texto.data()) + texto.size()),
+          cupom_(cupom) {}
+
+    bool Executar() {
+        CupomLido& c = cupom_;
+        c.linhas.clear();
+        c.erro_linha = nullptr;
+        c.id = 0;
+        c.url_consulta = c.obs_cupom = c.obs_inf = "";
+        bool chave_nula = true;
+        unsigned vistos = 0;
+        const bool lido = Objeto([&](std::string_view nome) {
+            const int campo = Indice(kCamposCupom, nome);
+            if (campo < 0) return Pular();
+            if (vistos & Bit(campo)) return false;
+            vistos |= Bit(campo);
+            switch (campo) {
+                case kId:
+                    return Inteiro32(c.id);
+                case kChave:
+                    chave_nula = Palavra("null");
+                    return chave_nula || Texto(c.chave_acesso);
+                case kDataHora:
+                    return Texto(c.data_hora);
+                case kNumeroCfe:
+                    return Texto(c.numero_cfe);
+                case kNumeroSerieSat:
+                    return Texto(c.numero_serie_sat);
+                case kUrl:
+                    return TextoOpcional(c.url_consulta);
+                case kValorTotal:
+                    return Real(c.valor_total);
+                case kObsCupom:
+                    return TextoOpcional(c.obs_cupom);
+                case kObsInf:
+                    return TextoOpcional(c.obs_inf);
+                case kTotalTributos:
+                    return Real(c.total_tributos);
+                case kEmitente:
+                    return Emitente();
+                default:
+                    return Palavra("null") || Itens();
+            }
+        });
+        if (!lido) return false;
+        Espacos();
+        if (p_ != fim_) return false;
+        c.sem_chave = chave_nula;
+        // Without an access key only the id is read; with one, everything up to the issuer
+        // must be there.
+        constexpr unsigned kObrigatorios = Bit(kChave) | Bit(kDataHora) | Bit(kNumeroCfe) |
+                                           Bit(kNumeroSerieSat) | Bit(kValorTotal) |
+                                           Bit(kTotalTributos) | Bit(kEmitente);
+        return c.sem_chave || (vistos & kObrigatorios) == kObrigatorios;
+    }
+
+private:
+    // A receipt's members, in the order of their names below.
+    enum CampoCupom {
+        kId, kChave, kDataHora, kNumeroCfe, kNumeroSerieSat, kUrl, kValorTotal, kObsCupom,
+        kObsInf, kTotalTributos, kEmitente, kItens
+    };
+    static constexpr std::string_view kCamposCupom[] = {
+        "id",       "chave_acesso", "data_hora_emissao", "numero_cfe",
+        "numero_serie_sat", "url_consulta", "valor_total", "obs_cupom",
+        "obs_inf",  "total_tributos", "emitente",        "itens"};
+    static constexpr std::string_view kCamposEmitente[] = {
+        "cnpj", "ie", "im", "nome", "fantasia", "endereco", "bairro", "cep", "municipio"};
+    static constexpr std::string_view kCamposLinha[] = {
+        "seq", "codigo", "descricao", "qtde", "un", "valor_unit", "tributos", "valor_total",
+        "desconto"};
+
+    template <std::size_t N>
+    static int Indice(const std::string_view (&nomes)[N], std::string_view nome) {
+        for (std::size_t i = 0; i < N; ++i)
+            if (nomes[i] == nome) return static_cast<int>(i);
+        return -1;
+    }
+
+    // An object, handing each member's name to `membro` with the position at its value; the
+    // names are taken as they are written, so one with an escape gives up.
+    template <class Membro>
+    bool Objeto(Membro&& membro) {
+        Espacos();
+        if (p_ == fim_ || *p_ != '{') return false;
+        ++p_;
+        Espacos();
+        if (p_ != fim_ && *p_ == '}') {
+            ++p_;
+            return true;
+        }
+        while (true) {
+            Espacos();
+            std::string_view nome;
+            if (!TextoCru(nome)) return false;
+            Espacos();
+            if (p_ == fim_ || *p_ != ':') return false;
+            ++p_;
+            Espacos();
+            if (!membro(nome)) return false;
+            Espacos();
+            if (p_ == fim_) return false;
+            if (*p_ == '}') {
+                ++p_;
+                return true;
+            }
+            if (*p_++ != ',') return false;
+        }
+    }
+
+    bool Emitente() {
+        unsigned vistos = 0;
+        const bool lido = Objeto([&](std::string_view nome) {
+            const int campo = Indice(kCamposEmitente, nome);
+            if (campo < 0) return Pular();
+            if (vistos & Bit(campo)) return false;
+            vistos |= Bit(campo);
+            return Texto(cupom_.emitente[static_cast<std::size_t>(campo)]);
+        });
+        return lido && vistos == (1u << 9) - 1;
+    }
+
+    bool Itens() {
+        if (p_ == fim_ || *p_ != '[') return false;
+        ++p_;
+        Espacos();
+        if (p_ != fim_ && *p_ == ']') {
+            ++p_;
+            return true;
+        }
+        while (true) {
+            if (!Linha()) return false;
+            Espacos();
+            if (p_ == fim_) return false;
+            if (*p_ == ']') {
+                ++p_;
+                return true;
+            }
+            if (*p_++ != ',') return false;
+            Espacos();
+        }
+    }
+
+    bool Linha() {
+        CupomLido::Linha l{};
+        unsigned vistos = 0;
+        const bool lido = Objeto([&](std::string_view nome) {
+            const int campo = Indice(kCamposLinha, nome);
+            if (campo < 0) return Pular();
+            if (vistos & Bit(campo)) return false;
+            vistos |= Bit(campo);
+            switch (campo) {
+                case 0:
+                    return Inteiro32(l.seq);
+                case 1:
+                    return Texto(l.codigo);
+                case 2:
+                    return Texto(l.descricao);
+                case 3:
+                    return Real(l.qtde);
+                case 4:
+                    return Texto(l.un);
+                case 5:
+                    return Real(l.valor_unit);
+                case 6:
+                    return Real(l.tributos);
+                case 7:
+                    return Real(l.valor_total);
+                default:
+                    return Real(l.desconto);
+            }
+        });
+        // Everything but "seq" (0 when missing) must be there.
+        if (!lido || (vistos | 1u) != (1u << 9) - 1) return false;
+        cupom_.linhas.push_back(l);
+        return true;
+    }
+
+    // A string's bytes as written, up to its closing quote; false for one with an escape.
+    bool TextoCru(std::string_view& saida) {
+        if (p_ == fim_ || *p_ != '"') return false;
+        const unsigned char* inicio = ++p_;
+        while (p_ != fim_ && *p_ != '"' && *p_ != '\\') ++p_;
+        if (p_ == fim_ || *p_ != '"') return false;
+        saida = std::string_view(reinterpret_cast<const char*>(inicio),
+                                 static_cast<std::size_t>(p_ - inicio));
+        ++p_;
+        return true;
+    }
+
+    // A string, left in place in the text when it holds no escape.
+    bool Texto(std::string_view& saida) {
+        if (p_ == fim_ || *p_ != '"') return false;
+        const unsigned char* inicio = p_;
+        if (TextoCru(saida)) return true;
+        p_ = inicio;
+        std::string& decodificado = cupom_.decodificados.emplace_back();
+        if (!Decodificar(decodificado)) return false;
+        saida = decodificado;
+        return true;
+    }
+
+    // A string, or an empty text for null.
+    bool TextoOpcional(std::string_view& saida) {
+        if (Palavra("null")) {
+            saida = "";
+            return true;
+        }
+        return Texto(saida);
+    }
+
+    // The characters of a number, without checking their order (the syntax pass has).
+    std::string_view Numero(bool& inteiro) {
+        const unsigned char* inicio = p_;
+        inteiro = true;
+        while (p_ != fim_ && ((*p_ >= '0' && *p_ <= '9') || *p_ == '-' || *p_ == '+' ||
+                              *p_ == '.' || *p_ == 'e' || *p_ == 'E')) {
+            if (*p_ == '.' || *p_ == 'e' || *p_ == 'E') inteiro = false;
+            ++p_;
+        }
+        return std::string_view(reinterpret_cast<const char*>(inicio),
+                                static_cast<std::size_t>(p_ - inicio));
+    }
+
+    // A number read as a double the way the library reads it and then converts it: an integer
+    // as a 64-bit integer converted (so "-0" is 0, not -0), anything else as the nearest double.
+    bool Real(double& valor) {
+        bool inteiro = false;
+        const std::string_view texto = Numero(inteiro);
+        if (texto.empty()) return false;
+        const char* fim = texto.data() + texto.size();
+        if (inteiro) {
+            if (texto.front() == '-') {
+                std::int64_t n = 0;
+                const auto [usado, erro] = std::from_chars(texto.data(), fim, n);
+                if (erro == std::errc() && usado == fim) {
+                    valor = static_cast<double>(n);
+                    return true;
+                }
+            } else {
+                std::uint64_t n = 0;
+                const auto [usado, erro] = std::from_chars(texto.data(), fim, n);
+                if (erro == std::errc() && usado == fim) {
+                    valor = static_cast<double>(n);
+                    return true;
+                }
+            }
+        }
+        const auto [usado, erro] = std::from_chars(texto.data(), fim, valor);
+        return erro == std::errc() && usado == fim && std::isfinite(valor);
+    }
+
+    // An integer without fraction or exponent that fits 32 bits.
+    bool Inteiro32(int& valor) {
+        bool inteiro = false;
+        const std::string_view texto = Numero(inteiro);
+        std::int32_t n = 0;
+        const auto [usado, erro] = std::from_chars(texto.data(), texto.data() + texto.size(), n);
+        if (!inteiro || texto.empty() || erro != std::errc() ||
+            usado != texto.data() + texto.size())
+            return false;
+        valor = n;
+        return true;
+    }
+
+    // Steps over any value.
+    bool Pular() {
+        Espacos();
+        if (p_ == fim_) return false;
+        int profundidade = 0;
+        do {
+            if (p_ == fim_) return false;
+            const unsigned char c = *p_;
+            if (c == '"') {
+                ++p_;
+                while (p_ != fim_ && *p_ != '"') {
+                    if (*p_ == '\\' && fim_ - p_ > 1) ++p_;  // the escaped character too
+                    ++p_;
+                }
+                if (p_ == fim_) return false;
+                ++p_;
+            } else if (c == '{' || c == '[') {
+                ++profundidade;
+                ++p_;
+            } else if (c == '}' || c == ']') {
+                if (--profundidade < 0) return false;
+                ++p_;
+            } else if (profundidade == 0 && c == ',') {
+                return false;
+            } else {
+                ++p_;
+            }
+        } while (profundidade > 0);
+        // A scalar at the top: everything up to what ends it.
+        while (p_ != fim_ && *p_ != ',' && *p_ != '}' && *p_ != ']' && *p_ != ' ' &&
+               *p_ != '\n' && *p_ != '\r' && *p_ != '\t')
+            ++p_;
+        return true;
+    }
+
+    CupomLido& cupom_;
+};
 }  // namespace
 
 std::optional<Indice> Indexar(std::string_view texto) {
@@ -502,6 +819,10 @@ std::optional<Indice> Indexar(std::string_view texto) {
 
 nlohmann::json ConstruirElemento(std::string_view elemento) {
     return Construtor::Construir(elemento);
+}
+
+bool LerCupom(std::string_view elemento, CupomLido& cupom) {
+    return LeitorCupom(elemento, cupom).Executar();
 }
 
 }  // namespace feed

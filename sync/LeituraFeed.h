@@ -17,6 +17,8 @@
 #include <thread>
 #include <vector>
 
+#include "db/CupomLido.h"
+
 namespace feed {
 
 struct Trecho {
@@ -40,13 +42,20 @@ std::optional<Indice> Indexar(std::string_view texto);
 // keeps its last value), several times faster than the library's own parser.
 nlohmann::json ConstruirElemento(std::string_view elemento);
 
-// Builds the elements of an indexed feed one by one on a thread of its own and turns each into a
-// T with `converter` there, keeping only a few ready at a time. What the caller is done with goes
-// back to that thread to be freed. `texto` and `indice` must outlive the reader.
+// Reads a receipt, one element of a text that Indexar accepted, straight into `cupom`, its texts
+// left in `elemento` where they hold no escape: what LerCupom(ConstruirElemento(elemento)) reads,
+// without building the document. False when the element is anything but a plain receipt (a value
+// of another type, a missing member, a member named twice, ...): the caller then goes that way,
+// which gives the same values or the library's own error.
+bool LerCupom(std::string_view elemento, CupomLido& cupom);
+
+// Turns the elements of an indexed feed one by one into T with `converter`, which receives each
+// element's text, on a thread of its own, keeping only a few ready at a time. What the caller is
+// done with goes back to that thread to be freed. `texto` and `indice` must outlive the reader.
 template <class T>
 class Leitor {
 public:
-    using Conversor = std::function<T(nlohmann::json)>;
+    using Conversor = std::function<T(std::string_view elemento)>;
 
     Leitor(std::string_view texto, const Indice& indice, Conversor converter)
         : thread_(&Leitor::Ler, this, texto, std::cref(indice), std::move(converter)) {}
@@ -76,29 +85,34 @@ public:
         usados_.push_back(std::move(valor));
         valor = std::move(prontos_.front());
         prontos_.pop_front();
+        const bool acordar = prontos_.size() == kRetomar;
         trava.unlock();
-        mudou_.notify_all();
+        if (acordar) mudou_.notify_all();
         return true;
     }
 
 private:
     // How many elements may wait: enough to keep both threads busy, few enough to take next to
-    // no memory.
+    // no memory. A full queue lets the reading thread sleep until only half of it is left, so
+    // that the two threads wake each other once in a while rather than for every element (each
+    // wake-up of a sleeping thread is a system call).
     static constexpr std::size_t kProntos = 32;
+    static constexpr std::size_t kRetomar = kProntos / 2;
 
     void Ler(std::string_view texto, const Indice& indice, Conversor converter) {
         try {
             for (const Trecho& trecho : indice.elementos) {
-                T valor = converter(
-                    ConstruirElemento(texto.substr(trecho.inicio, trecho.fim - trecho.inicio)));
+                T valor = converter(texto.substr(trecho.inicio, trecho.fim - trecho.inicio));
                 std::vector<T> usados;  // freed here, after the lock
                 std::unique_lock<std::mutex> trava(mutex_);
-                mudou_.wait(trava, [this] { return prontos_.size() < kProntos || parar_; });
+                if (prontos_.size() >= kProntos)
+                    mudou_.wait(trava, [this] { return prontos_.size() <= kRetomar || parar_; });
                 if (parar_) return;
                 prontos_.push_back(std::move(valor));
+                const bool acordar = prontos_.size() == 1;  // the caller may be waiting for it
                 usados.swap(usados_);
                 trava.unlock();
-                mudou_.notify_all();
+                if (acordar) mudou_.notify_all();
             }
         } catch (...) {
             std::lock_guard<std::mutex> trava(mutex_);

@@ -433,7 +433,7 @@ TEST(LeituraFeed, LeituraRapidaIgualAADaBiblioteca) {
         const json documento = json::parse(texto);
         ASSERT_EQ(indice->lista, documento.is_array()) << texto;
         if (!indice->lista) continue;
-        feed::Leitor<json> leitor(texto, *indice, [](json elemento) { return elemento; });
+        feed::Leitor<json> leitor(texto, *indice, feed::ConstruirElemento);
         json elemento;
         std::size_t i = 0;
         for (; leitor.Proximo(elemento); ++i) {
@@ -441,6 +441,54 @@ TEST(LeituraFeed, LeituraRapidaIgualAADaBiblioteca) {
             EXPECT_EQ(elemento.dump(), documento[i].dump()) << texto;
         }
         EXPECT_EQ(i, documento.size()) << texto;
+    }
+}
+
+// A receipt read straight from its text stores what reading it as a document stores, whatever its
+// members' order, escapes, nulls, numbers (-0, integers as reals) and unknown members; anything
+// but a plain receipt (a value of another type, a member named twice or with an escape in its
+// name, a missing member, an id out of range) is left to the document's reading.
+TEST(LeituraFeed, CupomLidoDoTextoIgualAoDoDocumento) {
+    const json servico = Feed(1)[0];
+    const auto com = [&](const char* chave, json valor) {
+        json cupom = servico;
+        cupom[chave] = std::move(valor);
+        return cupom.dump();
+    };
+    json linha_incompleta = servico;
+    linha_incompleta["itens"][0].erase("un");
+    const std::pair<std::string, bool> casos[] = {
+        {servico.dump(), true},
+        {com("obs_cupom", "a\"\\/\n\u00e9\U0001F600"), true},
+        {com("url_consulta", nullptr), true},
+        {com("valor_total", 18446744073709551615ULL), true},
+        {com("extra", json::parse(R"({"a":["}",{"b":"\\\""}],"c":-1.5e-3})")), true},
+        {com("itens", json::array()), true},
+        {com("itens", nullptr), true},
+        {R"({"chave_acesso":null,"id":-0})", true},
+        {R"({"id":1,"chave_acesso":"k","data_hora_emissao":"d","numero_cfe":"","numero_serie_sat":"s",)"
+         R"("valor_total":-0,"total_tributos":-0.0,"emitente":{"cnpj":"1","ie":"","im":"","nome":"N",)"
+         R"("fantasia":"","endereco":"","bairro":"","cep":"","municipio":"","cnpj2":1},)"
+         R"("itens":[{"codigo":"c","descricao":"d\u0000","qtde":1E2,"un":"u","valor_unit":-0,)"
+         R"("tributos":2,"valor_total":0.5,"desconto":-0.0}]})",
+         true},
+        {com("valor_total", "1"), false},
+        {com("id", 1.0), false},
+        {com("id", 2147483648LL), false},
+        {com("emitente", json::object()), false},
+        {com("itens", json::object()), false},
+        {linha_incompleta.dump(), false},
+        {R"({"id":1,"id":2,"chave_acesso":null})", false},
+        {R"({"i\u0064":1,"chave_acesso":null})", false},
+        {R"({"id":1,"chave_acesso":"k"})", false},
+        {"[1]", false},
+    };
+    for (const auto& [texto, direto] : casos) {
+        CupomLido lido;
+        ASSERT_EQ(feed::LerCupom(texto, lido), direto) << texto;
+        if (!direto) continue;
+        CupomLido pelo_documento = LerCupom(json::parse(texto));
+        EXPECT_TRUE(MesmosValores(lido, pelo_documento)) << texto;
     }
 }
 
