@@ -189,12 +189,15 @@ int Medir(int argc, char** argv, const std::string& url, long cupons) {
         wxTimer sonda;
         Relogio::time_point inicio, ultima_volta;
         std::optional<Relogio::time_point> fim;
-        Relogio::duration maior_atraso{};
+        Relogio::duration maior_atraso{}, quando_maior{};
         double cpu_inicio = 0, cpu = 0, cpu_gui_inicio = 0, cpu_gui = 0, depois = 0;
         sonda.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
             const auto agora = Relogio::now();
             if (!fim) {
-                maior_atraso = std::max(maior_atraso, agora - ultima_volta);
+                if (agora - ultima_volta > maior_atraso) {
+                    maior_atraso = agora - ultima_volta;
+                    quando_maior = ultima_volta - inicio;  // where the pause began
+                }
                 rss_maximo = std::max(rss_maximo, StatusMb("VmRSS"));
                 if (resposta.quando) {
                     fim = agora;
@@ -246,6 +249,7 @@ int Medir(int argc, char** argv, const std::string& url, long cupons) {
         std::printf("peak_over_idle_mb %.1f\n", pico - ocioso);
         std::printf("after_over_idle_mb %.1f\n", depois - ocioso);
         std::printf("longest_pause_ms %.1f\n", Ms(maior_pausa));
+        std::printf("longest_pause_at_ms %.0f\n", Ms(quando_maior));
         std::printf("ok %d\n", sucesso ? 1 : 0);
         dialogo.reset();
     }
@@ -371,6 +375,7 @@ int main(int argc, char** argv) {
         {"peak over idle", "peak_over_idle_mb", "MB"},
         {"kept after the run", "after_over_idle_mb", "MB"},
         {"longest GUI pause", "longest_pause_ms", "ms"},
+        {"  began after the click", "longest_pause_at_ms", "ms"},
     };
 
     double carga = 0;

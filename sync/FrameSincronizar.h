@@ -75,6 +75,8 @@ private:
     void PostarLog(const wxString& linha);
     // GUI side: appends everything queued so far, in order.
     void DescarregarLog();
+    // How often the log is redrawn at `agora`: often in a run's first moments, less so later.
+    std::chrono::milliseconds IntervaloLog(std::chrono::steady_clock::time_point agora) const;
     // The import's progress callback: the line to the log; false once the user has cancelled.
     bool Progresso(const wxString& linha);
 
