@@ -16,6 +16,14 @@ export CUPOM_JOBS=${CUPOM_JOBS:-$(nproc)}
 "$root/scripts/install-deps.sh"
 cd "$root"
 
+# These builds are made with Ninja; one left by a checkout that made them with Make would stop
+# CMake ("generator does not match"), so it is made again from scratch.
+for pasta in build/ci build/asan build/tsan build/package-release; do
+  if [ -f "$pasta/CMakeCache.txt" ] && ! grep -qx 'CMAKE_GENERATOR:INTERNAL=Ninja' "$pasta/CMakeCache.txt"; then
+    rm -rf "$pasta"
+  fi
+done
+
 etapa() { printf '\n==== %s (%s)\n' "$1" "$(date +%T)"; }
 
 if [ "${CUPOM_TEST_QUICK:-0}" != 1 ]; then
