@@ -398,6 +398,20 @@ TEST_F(BancoTest, CallbackQueParaConfirmaOsCuponsCompletos) {
     EXPECT_EQ(leitor.Contar("cupom"), 5);
 }
 
+// A receipt that a trigger of the user's keeps out has no id: its lines are never given another
+// receipt's, and the run stores nothing.
+TEST_F(BancoTest, CupomIgnoradoPorGatilhoNaoLevaItensParaOutro) {
+    Registro r;
+    banco->ConsultarRegistro(
+        "CREATE TRIGGER so_k1 BEFORE INSERT ON cupom WHEN NEW.chave_acesso <> 'K1' "
+        "BEGIN SELECT RAISE(IGNORE); END",
+        r);
+    FalhaDe<std::runtime_error>(json::array({Cupom(1, "K1"), Cupom(2, "K2")}));
+    teste::LeitorSql leitor(arquivo);
+    EXPECT_EQ(leitor.Contar("cupom"), 0);
+    EXPECT_EQ(leitor.Contar("cupom_item"), 0);
+}
+
 TEST_F(BancoTest, ImportacaoDentroDeTransacaoAlheiaSoDesfazASuaParte) {
     Registro r;
     banco->ConsultarRegistro("BEGIN", r);
