@@ -190,8 +190,9 @@ int Medir(int argc, char** argv, const std::string& url, long cupons) {
         Relogio::time_point inicio, ultima_volta;
         std::optional<Relogio::time_point> fim;
         Relogio::duration maior_atraso{}, quando_maior{};
-        // The GUI thread's own CPU time at the last tick, and how much of the longest pause it
-        // spent working (the rest it waited: for a lock, a page, or a core).
+        // The GUI thread's own CPU time at the last tick, and how much of it went by between the
+        // two ticks of the longest pause: about all of it when the thread was busy, little when it
+        // waited (for a lock, a page or a core).
         double cpu_gui_volta = 0, cpu_gui_pausa = 0;
         double cpu_inicio = 0, cpu = 0, cpu_gui_inicio = 0, cpu_gui = 0, depois = 0;
         sonda.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
@@ -384,7 +385,7 @@ int main(int argc, char** argv) {
         {"kept after the run", "after_over_idle_mb", "MB"},
         {"longest GUI pause", "longest_pause_ms", "ms"},
         {"  began after the click", "longest_pause_at_ms", "ms"},
-        {"  of it the GUI thread working", "longest_pause_cpu_ms", "ms"},
+        {"  GUI thread's CPU in it", "longest_pause_cpu_ms", "ms"},
     };
 
     double carga = 0;

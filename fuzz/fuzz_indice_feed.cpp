@@ -4,7 +4,8 @@
 // the same values of the same types (integer, unsigned, real; the sign of a zero). When the pass
 // is unsure, the worker asks the library, so a reply the pass declines is never wrong, only slower.
 // Likewise a receipt read straight from its text must store exactly what reading its element as a
-// document stores.
+// document stores, and an index made in two passes (a beginning, then the whole) must be the
+// index made in one.
 
 #include <cmath>
 #include <cstdint>
@@ -48,6 +49,23 @@ bool Identicos(const json& a, const json& b) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view texto(reinterpret_cast<const char*>(data), size);
     const auto indice = feed::Indexar(texto);
+
+    // The same index when a first pass read only a beginning of the text (as during a download).
+    for (const std::size_t corte : {size / 2, size ? size * data[0] / 256 : 0}) {
+        feed::IndexadorParcial parcial;
+        parcial.Avancar(texto.substr(0, corte));
+        const auto em_partes = parcial.Concluir(texto);
+        if (em_partes.has_value() != indice.has_value())
+            Violacao("indexing in parts decided otherwise");
+        if (!indice) continue;
+        if (em_partes->lista != indice->lista ||
+            em_partes->elementos.size() != indice->elementos.size())
+            Violacao("indexing in parts found other elements");
+        for (std::size_t i = 0; i < indice->elementos.size(); ++i)
+            if (em_partes->elementos[i].inicio != indice->elementos[i].inicio ||
+                em_partes->elementos[i].fim != indice->elementos[i].fim)
+                Violacao("indexing in parts placed an element elsewhere");
+    }
 
     json documento;
     bool valido = true;

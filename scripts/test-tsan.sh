@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the ThreadSanitizer preset and runs the synchronisation tests under it, under Xvfb.
-# Any data race between the worker thread, the GUI thread and the database object fails the run;
+# Any data race between the worker thread, the GUI thread and the database object, or between the
+# threads that read a reply, fails the run;
 # tests/tsan.supp only silences reports that lie wholly inside the toolkit's own libraries.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -20,4 +21,4 @@ if ! "$root/build/tsan/tests/sync/test_sync" --gtest_list_tests >/dev/null 2>&1;
 fi
 
 timeout 1200 "${runner[@]}" xvfb-run -a -s "-screen 0 1600x1200x24" \
-  ctest --test-dir build/tsan -R '^SincronizarTeste\.' --timeout 300 --output-on-failure "$@"
+  ctest --test-dir build/tsan -R '^(SincronizarTeste|LeituraFeed)\.' --timeout 300 --output-on-failure "$@"

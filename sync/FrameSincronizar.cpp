@@ -162,7 +162,9 @@ void FrameSincronizar::Processar() {
     auto executar = [&]() -> std::pair<bool, wxString> {
         std::string resposta;
         auto inicio = Relogio::now();
-        const bool baixou = BaixarJson(resposta);
+        // The quick pass below reads the reply's beginning while the rest still downloads.
+        feed::IndexacaoDoDownload indexacao;
+        const bool baixou = BaixarJson(resposta, &indexacao);
         tempos.download = Relogio::now() - inicio;
         // A cancelled run also ends its download early, which then looks like a failed one.
         if (cancelado) return {false, kOperacaoCancelada};
@@ -178,7 +180,7 @@ void FrameSincronizar::Processar() {
         std::optional<feed::Indice> indice;
         nlohmann::json dados;
         try {
-            indice = feed::Indexar(resposta);
+            indice = indexacao.Concluir(resposta);
             if (!indice || !indice->lista) {
                 if (!indice) ValidarJson(resposta);
                 dados = nlohmann::json::parse(resposta);
@@ -227,7 +229,7 @@ void FrameSincronizar::Processar() {
     });
 }
 
-bool FrameSincronizar::BaixarJson(std::string& resposta) {
+bool FrameSincronizar::BaixarJson(std::string& resposta, feed::IndexacaoDoDownload* indexacao) {
     web::WebSessionSync sessao = web::WebSessionSync::New();
     if (!sessao.IsOpened()) return false;
 
@@ -246,7 +248,13 @@ bool FrameSincronizar::BaixarJson(std::string& resposta) {
     // aborts a download in progress instead of waiting it out.
     request.SetCancelCheck([this] { return cancelado.load(); });
 
+    if (indexacao) {
+        request.SetBodyAppender([indexacao](std::string& corpo, const char* dados, size_t n) {
+            indexacao->Receber(corpo, dados, n);
+        });
+    }
     const web::WebRequestSync::Result resultado = request.Execute();
+    if (indexacao) indexacao->Parar();  // before the reply moves
     if (resultado.state == web::WebRequestSync::State_Failed ||
         resultado.state == web::WebRequestSync::State_Cancelled) {
         return false;

@@ -19,6 +19,7 @@
 class BancoDados;
 namespace feed {
 struct Indice;
+class IndexacaoDoDownload;
 }
 class wxButton;
 class wxStyledTextCtrl;
@@ -50,8 +51,8 @@ public:
     void Processar();
     // Sends the receipt request; true with the raw UTF-8 reply in `resposta` when a reply came.
     // The reply stays in bytes: a feed of tens of megabytes is neither decoded to wide text nor
-    // encoded back for the parser.
-    bool BaixarJson(std::string& resposta);
+    // encoded back for the parser. With `indexacao`, the reply is indexed while it arrives.
+    bool BaixarJson(std::string& resposta, feed::IndexacaoDoDownload* indexacao = nullptr);
     bool SalvarNoSQLite(nlohmann::json& dados);
     // The same for a reply checked and indexed by feed::Indexar: each receipt is parsed from its
     // own bytes and stored at once, so the feed never exists as one document. The reply is

@@ -1,9 +1,12 @@
 #include "sync/LeituraFeed.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <limits>
+#include <new>
 #include <string>
 #include <system_error>
 
@@ -147,25 +150,40 @@ protected:
 };
 
 // Indexar's pass: the whole syntax checked as the library's parser checks it, noting where each
-// element of a top-level array begins and ends.
+// element of a top-level array begins and ends. It can also start at an element of the top-level
+// array (`desde`), where an earlier pass over the text's beginning left off.
 class Varredor : Cursor {
 public:
-    Varredor(const unsigned char* inicio, const unsigned char* fim)
-        : Cursor(inicio, fim), inicio_(inicio) {}
+    Varredor(const unsigned char* inicio, const unsigned char* fim, std::size_t desde = 0)
+        : Cursor(inicio + desde, fim), inicio_(inicio) {}
 
-    std::optional<Indice> Executar() {
-        Indice indice;
+    // Where the text may be taken up again: the start of the last element of the top-level array
+    // that comes after a separator and has a byte of its own before the end, and how many
+    // elements precede it. On a text still arriving, everything before it is final.
+    struct Marca {
+        std::size_t posicao = 0;
+        std::size_t elementos = 0;
+    };
+    Marca UltimaMarca() const { return marca_; }
+
+    bool Executar(Indice& indice) {
         Espacos();
-        if (p_ == fim_) return std::nullopt;
+        if (p_ == fim_) return false;
         indice.lista = *p_ == '[';
+        return Continuar(indice, {});
+    }
 
-        // Containers open around the current position: true for an object.
-        std::vector<bool> pilha;
+    // Goes on from an element of `indice`'s top-level array, which begins at the position.
+    bool Retomar(Indice& indice) { return Continuar(indice, {false}); }
+
+private:
+    // From a value at the position, inside the containers of `pilha` (true for an object).
+    bool Continuar(Indice& indice, std::vector<bool> pilha) {
         const unsigned char* inicio_elemento = nullptr;
         bool esperando_valor = true;
         while (true) {
             if (esperando_valor) {
-                if (p_ == fim_) return std::nullopt;
+                if (p_ == fim_) return false;
                 if (pilha.size() == 1 && indice.lista) inicio_elemento = p_;
                 const unsigned char c = *p_;
                 if (c == '{' || c == '[') {
@@ -177,11 +195,11 @@ public:
                         pilha.pop_back();
                         esperando_valor = false;
                     } else if (c == '{') {
-                        if (!Chave()) return std::nullopt;
+                        if (!Chave()) return false;
                     }
                     if (esperando_valor) continue;
                 } else if (!Escalar()) {
-                    return std::nullopt;
+                    return false;
                 }
                 esperando_valor = false;
             }
@@ -194,22 +212,23 @@ public:
             }
             Espacos();
             if (pilha.empty()) break;
-            if (p_ == fim_) return std::nullopt;
+            if (p_ == fim_) return false;
             const bool objeto = pilha.back();
             if (*p_ == ',') {
                 ++p_;
                 Espacos();
-                if (objeto && !Chave()) return std::nullopt;
+                if (objeto && !Chave()) return false;
                 esperando_valor = true;
+                if (!objeto && pilha.size() == 1 && indice.lista && p_ != fim_)
+                    marca_ = {static_cast<std::size_t>(p_ - inicio_), indice.elementos.size()};
             } else if (*p_ == (objeto ? '}' : ']')) {
                 ++p_;
                 pilha.pop_back();
             } else {
-                return std::nullopt;
+                return false;
             }
         }
-        if (p_ != fim_) return std::nullopt;
-        return indice;
+        return p_ == fim_;
     }
 
 private:
@@ -348,6 +367,7 @@ private:
     }
 
     const unsigned char* inicio_;
+    Marca marca_;
 };
 
 // ConstruirElemento, by recursive descent. Faster than the library's parser, which also records
@@ -814,7 +834,100 @@ private:
 
 std::optional<Indice> Indexar(std::string_view texto) {
     const auto* inicio = reinterpret_cast<const unsigned char*>(texto.data());
-    return Varredor(inicio, inicio + texto.size()).Executar();
+    Indice indice;
+    if (!Varredor(inicio, inicio + texto.size()).Executar(indice)) return std::nullopt;
+    return indice;
+}
+
+void IndexadorParcial::Avancar(std::string_view recebido) {
+    if (recebido.size() < proxima_) return;
+    const auto* inicio = reinterpret_cast<const unsigned char*>(recebido.data());
+    const std::size_t antes = indice_.elementos.size();
+    Varredor varredor(inicio, inicio + recebido.size(), retomar_);
+    if (retomar_ == 0) {
+        const std::size_t primeiro = recebido.find_first_not_of(" \t\n\r");
+        if (primeiro != std::string_view::npos && recebido[primeiro] != '[') {
+            proxima_ = std::numeric_limits<std::size_t>::max();  // not an array: Concluir's job
+            return;
+        }
+        if (primeiro != std::string_view::npos) varredor.Executar(indice_);
+    } else {
+        varredor.Retomar(indice_);
+    }
+    // Whatever the pass said of the bytes after its mark, they may read otherwise once more of
+    // the text has arrived.
+    const Varredor::Marca marca = varredor.UltimaMarca();
+    if (marca.posicao > retomar_) {
+        retomar_ = marca.posicao;
+        indice_.elementos.resize(marca.elementos);
+    } else {
+        indice_.elementos.resize(antes);
+    }
+    // The next pass when the bytes past the mark have at least doubled, so that an element (or
+    // a whole text) that never ends is read again only a few times, not once per piece.
+    proxima_ = std::max(retomar_ + 2 * (recebido.size() - retomar_), recebido.size() + kPasso);
+}
+
+std::optional<Indice> IndexadorParcial::Concluir(std::string_view texto) {
+    if (retomar_ == 0) return Indexar(texto);
+    const auto* inicio = reinterpret_cast<const unsigned char*>(texto.data());
+    Indice indice = std::move(indice_);
+    if (!Varredor(inicio, inicio + texto.size(), retomar_).Retomar(indice)) return std::nullopt;
+    return indice;
+}
+
+IndexacaoDoDownload::IndexacaoDoDownload() : thread_(&IndexacaoDoDownload::Ler, this) {}
+
+void IndexacaoDoDownload::Receber(std::string& corpo, const char* dados, std::size_t tamanho) {
+    std::unique_lock<std::mutex> buffer(buffer_, std::defer_lock);
+    if (corpo.capacity() - corpo.size() < tamanho) buffer.lock();  // it moves: not while read
+    corpo.append(dados, tamanho);
+    bool acordar = false;
+    {
+        std::lock_guard<std::mutex> trava(estado_);
+        dados_ = corpo.data();
+        recebidos_ = corpo.size();
+        acordar = recebidos_ >= aguardar_;
+    }
+    if (acordar) chegou_.notify_one();
+}
+
+void IndexacaoDoDownload::Parar() {
+    {
+        std::lock_guard<std::mutex> trava(estado_);
+        parar_ = true;
+    }
+    chegou_.notify_one();
+    if (thread_.joinable()) thread_.join();
+}
+
+std::optional<Indice> IndexacaoDoDownload::Concluir(std::string_view texto) {
+    Parar();
+    return falhou_ ? Indexar(texto) : indexador_.Concluir(texto);
+}
+
+void IndexacaoDoDownload::Ler() {
+    try {
+        while (true) {
+            {
+                std::unique_lock<std::mutex> trava(estado_);
+                chegou_.wait(trava, [this] { return parar_ || recebidos_ >= aguardar_; });
+                if (parar_) return;
+            }
+            std::lock_guard<std::mutex> buffer(buffer_);
+            std::string_view recebido;
+            {
+                std::lock_guard<std::mutex> trava(estado_);
+                recebido = {dados_, recebidos_};
+            }
+            indexador_.Avancar(recebido);
+            std::lock_guard<std::mutex> trava(estado_);
+            aguardar_ = indexador_.Proxima();
+        }
+    } catch (const std::bad_alloc&) {
+        std::lock_guard<std::mutex> trava(estado_);
+        falhou_ = true;
+    }
 }
 
 nlohmann::json ConstruirElemento(std::string_view elemento) {

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
@@ -36,6 +37,63 @@ struct Indice {
 // string, a number that may overflow a double): the caller then asks the library itself, which
 // gives the exact verdict and its own error message.
 std::optional<Indice> Indexar(std::string_view texto);
+
+// Indexar on a text that is still arriving: each Avancar reads, of the bytes received so far,
+// the elements of the top-level array that certainly end where they seem to; Concluir, given the
+// whole text, reads the rest and gives exactly what Indexar gives. Texts that are not an array
+// are left to Concluir. Avancar reads its bytes again only after they have grown enough to be
+// worth it, so a caller may pass every piece as it comes.
+class IndexadorParcial {
+public:
+    // `recebido`: the text's first bytes, each call the same ones or more.
+    void Avancar(std::string_view recebido);
+    // The bytes received when another pass becomes worth making.
+    std::size_t Proxima() const { return proxima_; }
+    // The index of the whole text, which begins with every `recebido` passed before. Once only.
+    std::optional<Indice> Concluir(std::string_view texto);
+
+private:
+    static constexpr std::size_t kPasso = 256 * 1024;
+
+    Indice indice_;            // the elements before retomar_
+    std::size_t retomar_ = 0;  // where the next element begins; 0 before the first separator
+    std::size_t proxima_ = 0;
+};
+
+// An IndexadorParcial on a thread of its own, over a reply while it downloads: the download
+// thread appends each piece through Receber, and the thread reads the bytes received so far
+// whenever enough have come, so that little of the reply is left to read once it is all there.
+class IndexacaoDoDownload {
+public:
+    IndexacaoDoDownload();
+    ~IndexacaoDoDownload() { Parar(); }
+    IndexacaoDoDownload(const IndexacaoDoDownload&) = delete;
+    IndexacaoDoDownload& operator=(const IndexacaoDoDownload&) = delete;
+
+    // Appends the `tamanho` bytes at `dados` to `corpo`, the reply (on the download thread).
+    void Receber(std::string& corpo, const char* dados, std::size_t tamanho);
+    // Stops the thread and waits for it: due once the download has ended, before the reply
+    // moves or goes.
+    void Parar();
+    // Indexar(texto), `texto` being the whole reply that Receber built. After Parar.
+    std::optional<Indice> Concluir(std::string_view texto);
+
+private:
+    void Ler();
+
+    IndexadorParcial indexador_;
+    // Held by the thread while it reads the reply, and by Receber to append beyond the reply's
+    // reserved size, which moves it.
+    std::mutex buffer_;
+    std::mutex estado_;  // guards what follows but the thread
+    std::condition_variable chegou_;
+    const char* dados_ = nullptr;
+    std::size_t recebidos_ = 0;
+    std::size_t aguardar_ = 1;  // the bytes received when the thread reads again
+    bool parar_ = false;
+    bool falhou_ = false;  // the thread ran out of memory: Concluir reads the whole reply
+    std::thread thread_;
+};
 
 // One element of a text that Indexar accepted, built as the library would parse it: the same
 // values of the same types (an integer that fits 64 bits stays an integer, a member named twice

@@ -130,6 +130,7 @@ struct WebRequestSync::Impl {
     bool has_body = false;
     std::string body;
     std::function<bool()> cancelled;
+    std::function<void(std::string&, const char*, size_t)> append_body;
 
     // Transfer state, touched only by the libcurl callbacks of the running Execute().
     WebResponse* response = nullptr;
@@ -149,7 +150,11 @@ struct WebRequestSync::Impl {
             return 0;
         }
         try {
-            body.append(data, n);
+            if (self->append_body) {
+                self->append_body(body, data, n);
+            } else {
+                body.append(data, n);
+            }
         } catch (const std::exception&) {
             return 0;
         }
@@ -237,6 +242,11 @@ void WebRequestSync::SetData(const wxString& text, const wxString& contentType,
 
 void WebRequestSync::SetCancelCheck(std::function<bool()> cancelled) {
     if (impl_) impl_->cancelled = std::move(cancelled);
+}
+
+void WebRequestSync::SetBodyAppender(
+    std::function<void(std::string& body, const char* data, size_t size)> append) {
+    if (impl_) impl_->append_body = std::move(append);
 }
 
 WebRequestSync::Result WebRequestSync::Execute() {

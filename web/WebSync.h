@@ -77,6 +77,11 @@ public:
     // Polled while the transfer runs, at least a few times a second; returning true aborts it
     // and Execute() ends in State_Cancelled.
     void SetCancelCheck(std::function<bool()> cancelled);
+    // Appends each piece of the body as it arrives, in place of a plain append, on the thread
+    // that runs Execute(): for a caller that reads the body while it grows. It must append the
+    // `size` bytes at `data` to `body`, or throw (which fails the transfer).
+    void SetBodyAppender(
+        std::function<void(std::string& body, const char* data, size_t size)> append);
 
     Result Execute();
     const WebResponse& GetResponse() const { return response_; }
