@@ -3,7 +3,7 @@
 # the user's real locale:
 #   1. the libFuzzer targets, each for a bounded time (scripts/fuzz.sh), and meanwhile, on the core
 #      a running fuzz target leaves free, the Debian package and its checks (scripts/test-package.sh);
-#   2. the synchronisation tests under ThreadSanitizer (scripts/test-tsan.sh);
+#   2. the synchronisation and reply-reading tests under ThreadSanitizer (scripts/test-tsan.sh);
 #   3. the whole suite under AddressSanitizer and UndefinedBehaviorSanitizer (scripts/test-asan.sh);
 #   4. the whole suite on the optimised build with warnings as errors, ending with ctest's summary
 #      (built during steps 2 and 3 at the lowest priority).
