@@ -25,11 +25,13 @@ namespace feed {
 struct Trecho {
     std::size_t inicio;
     std::size_t fim;  // one past the element's last byte
+    bool operator==(const Trecho&) const = default;
 };
 
 struct Indice {
     bool lista = false;             // the top level is an array
     std::vector<Trecho> elementos;  // the array's elements in order (when `lista`)
+    bool operator==(const Indice&) const = default;
 };
 
 // The index of `texto` when it certainly is JSON that nlohmann::json::parse accepts. Nothing
