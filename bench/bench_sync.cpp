@@ -90,6 +90,29 @@ double StatusMb(const char* campo) {
     return 0;
 }
 
+// The scheduler's view of the calling thread and of the machine, in ms: how long the thread has
+// waited for a core while ready to run (/proc/thread-self/schedstat), and how long the host kept
+// this machine's virtual processors from running at all (the "steal" of /proc/stat).
+struct Escalonamento {
+    double espera_ms = 0;
+    double roubado_ms = 0;
+};
+
+Escalonamento LerEscalonamento() {
+    Escalonamento e;
+    double executando_ns = 0, esperando_ns = 0;
+    if (std::ifstream("/proc/thread-self/schedstat") >> executando_ns >> esperando_ns)
+        e.espera_ms = esperando_ns / 1e6;
+    std::ifstream stat("/proc/stat");
+    std::string cpu;
+    double campo[8] = {};
+    if (stat >> cpu && cpu == "cpu") {
+        for (double& c : campo) stat >> c;
+        e.roubado_ms = campo[7] * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
+    }
+    return e;
+}
+
 // Sets the peak (VmHWM) back to the current resident size, so that the peak read later is the
 // run's. False on kernels without it; the sampled VmRSS still gives a lower bound.
 bool ZerarPico() {
@@ -194,15 +217,22 @@ int Medir(int argc, char** argv, const std::string& url, long cupons) {
         // two ticks of the longest pause: about all of it when the thread was busy, little when it
         // waited (for a lock, a page or a core).
         double cpu_gui_volta = 0, cpu_gui_pausa = 0;
+        // The same for the scheduler: the GUI thread's wait for a core, and the machine's stolen
+        // time (both processors, in ticks of 10 ms), between those two ticks.
+        Escalonamento escalonamento_volta, escalonamento_pausa;
         double cpu_inicio = 0, cpu = 0, cpu_gui_inicio = 0, cpu_gui = 0, depois = 0;
         sonda.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
             const auto agora = Relogio::now();
             const double cpu_gui_agora = SegundosCpu(CLOCK_THREAD_CPUTIME_ID);
+            const Escalonamento escalonamento_agora = LerEscalonamento();
             if (!fim) {
                 if (agora - ultima_volta > maior_atraso) {
                     maior_atraso = agora - ultima_volta;
                     quando_maior = ultima_volta - inicio;  // where the pause began
                     cpu_gui_pausa = cpu_gui_agora - cpu_gui_volta;
+                    escalonamento_pausa = {
+                        escalonamento_agora.espera_ms - escalonamento_volta.espera_ms,
+                        escalonamento_agora.roubado_ms - escalonamento_volta.roubado_ms};
                 }
                 rss_maximo = std::max(rss_maximo, StatusMb("VmRSS"));
                 if (resposta.quando) {
@@ -218,12 +248,14 @@ int Medir(int argc, char** argv, const std::string& url, long cupons) {
             }
             ultima_volta = agora;
             cpu_gui_volta = cpu_gui_agora;
+            escalonamento_volta = escalonamento_agora;
         });
         wxTheApp->CallAfter([&] {
             cpu_inicio = SegundosCpu();
             cpu_gui_inicio = SegundosCpu(CLOCK_THREAD_CPUTIME_ID);
             inicio = ultima_volta = Relogio::now();
             cpu_gui_volta = cpu_gui_inicio;
+            escalonamento_volta = LerEscalonamento();
             sonda.Start(kPeriodoSonda.count());
             wxCommandEvent clique(wxEVT_BUTTON, FrameSincronizar::ID_PROCESSAR);
             dialogo->GetEventHandler()->ProcessEvent(clique);
@@ -259,6 +291,8 @@ int Medir(int argc, char** argv, const std::string& url, long cupons) {
         std::printf("longest_pause_ms %.1f\n", Ms(maior_pausa));
         std::printf("longest_pause_at_ms %.0f\n", Ms(quando_maior));
         std::printf("longest_pause_cpu_ms %.1f\n", cpu_gui_pausa * 1000);
+        std::printf("longest_pause_wait_ms %.1f\n", escalonamento_pausa.espera_ms);
+        std::printf("longest_pause_steal_ms %.0f\n", escalonamento_pausa.roubado_ms);
         std::printf("ok %d\n", sucesso ? 1 : 0);
         dialogo.reset();
     }
@@ -386,6 +420,8 @@ int main(int argc, char** argv) {
         {"longest GUI pause", "longest_pause_ms", "ms"},
         {"  began after the click", "longest_pause_at_ms", "ms"},
         {"  GUI thread's CPU in it", "longest_pause_cpu_ms", "ms"},
+        {"  its wait for a core", "longest_pause_wait_ms", "ms"},
+        {"  machine's stolen time", "longest_pause_steal_ms", "ms"},
     };
 
     double carga = 0;
