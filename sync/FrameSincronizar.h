@@ -20,7 +20,7 @@ class BancoDados;
 namespace feed {
 struct Indice;
 class IndexacaoDoDownload;
-}
+}  // namespace feed
 class wxButton;
 class wxStyledTextCtrl;
 
@@ -76,8 +76,6 @@ private:
     void PostarLog(const wxString& linha);
     // GUI side: appends everything queued so far, in order.
     void DescarregarLog();
-    // How often the log is redrawn at `agora`: often in a run's first moments, less so later.
-    std::chrono::milliseconds IntervaloLog(std::chrono::steady_clock::time_point agora) const;
     // The import's progress callback: the line to the log; false once the user has cancelled.
     bool Progresso(const wxString& linha);
 
@@ -94,10 +92,13 @@ private:
     // hidden dialog as shown again.
     bool visivel = false;
 
-    std::mutex log_mutex;               // guards the three fields below
-    wxString log_pendente;              // lines written by the worker, not yet in the log control
-    bool log_descarga_postada = false;  // a DescarregarLog call is queued and has not run yet
+    std::mutex log_mutex;   // guards the five fields below
+    wxString log_pendente;  // lines written by the worker, not yet in the log control
+    std::size_t log_linhas_pendentes = 0;  // how many calls wrote them
+    bool log_descarga_postada = false;     // a DescarregarLog call is queued and has not run yet
     std::chrono::steady_clock::time_point log_ultima_descarga;
+    // The least time between two redraws of the log: longer while many lines come in.
+    std::chrono::milliseconds log_intervalo{};
     wxTimer temporizador_log;  // runs DescarregarLog while a run is in progress
 
     std::chrono::steady_clock::time_point inicio_execucao;
