@@ -312,6 +312,11 @@ void BancoDados::GetUltimoId(int& ultimo_id) {
     if (sqlite3_step(stmt.get()) == SQLITE_ROW) ultimo_id = sqlite3_column_int(stmt.get(), 0);
 }
 
+bool BancoDados::TransacaoAberta() {
+    TravaConexao trava(db);
+    return db && sqlite3_get_autocommit(db) == 0;
+}
+
 bool BancoDados::PercorrerLinhas(const char* sql, const std::vector<ParametroSql>& parametros,
                                  const std::function<bool(const LinhaSql&)>& porLinha) {
     SetErro(wxString());

@@ -54,6 +54,9 @@ public:
     void ListarCampos(wxString tabela, wxArrayString& nomes, wxArrayString& tipos);
     void ListarCampos(wxString tabela, wxArrayString& nomes);
     void GetUltimoId(int& ultimo_id);
+    // Whether a transaction is open on the connection (a BEGIN run in the SQL terminal and not
+    // yet ended): the import neither joins nor ends a transaction it did not open.
+    bool TransacaoAberta();
 
     // Runs the first statement of `sql` (UTF-8) with `parametros` bound to its "?" in order and
     // hands each result row to `porLinha`, which returns false to stop. Values are read in place,
