@@ -1,6 +1,8 @@
 #include "db/BancoDados.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 #include <wx/grid.h>
 
 #include <cstdint>
@@ -114,6 +116,10 @@ BancoDados::BancoDados() {
             "o banco de cupons n\xc3\xa3o pode ser usado pela sincroniza\xc3\xa7\xc3\xa3o.");
 
     const wxString arquivo = NomeArquivoBanco(Sessao(true).GetUsuario());
+    // A person's purchases are theirs alone. SQLite gives its journal the mode of the database,
+    // so creating the file first for its owner covers both; an existing file keeps its mode.
+    const int novo = open(arquivo.utf8_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (novo >= 0) close(novo);
     const int rc = sqlite3_open_v2(
         arquivo.utf8_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
         nullptr);

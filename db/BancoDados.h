@@ -27,6 +27,12 @@ namespace db {
 class Declaracao;
 }
 
+// Why an import does not start (UTF-8): a transaction is open on the connection, and the run's
+// COMMIT or ROLLBACK would end it too.
+inline constexpr const char* kErroTransacaoAberta =
+    "H\xc3\xa1 uma transa\xc3\xa7\xc3\xa3o aberta no Terminal SQL. Conclua-a com COMMIT ou "
+    "ROLLBACK antes de sincronizar.";
+
 // One result row: column name (as SQLite reports it) to the value's text.
 using Registro = std::map<wxString, wxString>;
 
@@ -35,8 +41,8 @@ using ParametroSql = std::variant<std::string, long long, double>;
 
 class BancoDados {
 public:
-    // Opens (creating it if needed) the file of the user whose login is stored, in the current
-    // working directory, and applies the schema. Throws std::runtime_error when the schema
+    // Opens (creating it if needed, readable by its owner only) the file of the user whose login
+    // is stored, in the current working directory, and applies the schema. Throws std::runtime_error when the schema
     // cannot be applied (for instance, a file that is not a database).
     BancoDados();
     ~BancoDados();

@@ -8,6 +8,7 @@
 #include <deque>
 #include <exception>
 #include <nlohmann/json.hpp>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,8 +27,8 @@ struct CupomLido {
 
     int id = 0;
     bool sem_chave = false;  // no access key: skipped, and nothing but `id` is read
-    std::string_view data_hora, numero_cfe, numero_serie_sat, chave_acesso, url_consulta,
-        obs_cupom, obs_inf;
+    std::string_view data_hora, numero_cfe, numero_serie_sat, chave_acesso, url_consulta, obs_cupom,
+        obs_inf;
     double valor_total = 0, total_tributos = 0;
     // The issuer's cnpj, ie, im, nome, fantasia, endereco, bairro, cep and municipio.
     std::array<std::string_view, 9> emitente{};
@@ -36,9 +37,20 @@ struct CupomLido {
     // storing line by line would have done.
     std::exception_ptr erro_linha;
 
-    nlohmann::json documento;                // the receipt, when it was read as a document
+    nlohmann::json documento;               // the receipt, when it was read as a document
     std::deque<std::string> decodificados;  // texts whose escapes had to be decoded
 };
+
+// What is wrong with a value of a receipt, in words for a person (UTF-8): which receipt (its
+// id), which member, what it should be and what it is. Nested in the library's type_error that
+// LerCupom throws (std::nested_exception), which stays the exception's own type.
+class ValorErrado : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The message of a ValorErrado nested in `erro`, else `erro`'s own text.
+std::string MensagemDeValorErrado(const std::exception& erro);
 
 // Reads, in the order the import has always read them, every value of `cupom` that is stored,
 // leaving the texts in `cupom` itself. A wrong value throws the library's type_error here, before

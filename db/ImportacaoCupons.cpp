@@ -30,7 +30,13 @@ constexpr const char* kSqlCupom =
     "  "
     "cpf_consumidor,    razao_social_consumidor,    id_zelkari)VALUES(? , ? , ? , ? , ? , ? , ? , "
     "? , "
-    "? , ? , ? , ? , ? )";
+    "? , ? , ? , ? , ? )"
+    // A receipt whose key is already stored (sent again, renumbered by the service, or read
+    // from a file first) writes nothing: GravadorCupons tells that from a user's trigger.
+    "ON CONFLICT(chave_acesso) DO NOTHING";
+// The service id of a receipt already held goes into its row, so that the cursor moves past it.
+constexpr const char* kSqlIdDoExistente =
+    "UPDATE cupom SET id_zelkari = max(coalesce(id_zelkari, 0), ?) WHERE chave_acesso = ?";
 constexpr const char* kSqlItem =
     "INSERT INTO cupom_item(    id_cupom,    seq,    codigo,    descricao,    qtde,    un,    "
     "valor_unit,    tributos,    valor_total,    desconto)VALUES(? , ? , ? , ? , ? , ? , ? , ? , ? "
@@ -51,6 +57,7 @@ constexpr const char* kSqlSemIndicesDeItens =
     "DROP INDEX IF EXISTS idx_cupom_item_descricao;";
 
 constexpr const char* kLinhaSemChave = "%d\tsem chave de acesso, pulando\n";
+const wchar_t* const kLinhaExistente = L"%d\tjá existente, pulando\n";
 constexpr const char* kLinhaCupom = "%d\t%s\t%s\n";
 constexpr const char* kLinhaFinal = "Foram adicionados %d cupons.\n";
 
@@ -80,15 +87,17 @@ void Passo(sqlite3* db, sqlite3_stmt* stmt) {
     sqlite3_reset(stmt);  // an insert still in progress would keep COMMIT from ending
 }
 
-// The transaction of one import run. BEGIN's own result is not trusted either way: inside a
-// transaction someone else opened (a BEGIN typed into the SQL terminal) it fails, and if it
-// failed for any other reason the rows would otherwise be written one autocommit at a time. The
-// savepoint taken right after it always exists, so a failed run is undone exactly, never more
-// and never less, and no receipt is ever kept half-written.
+// The transaction of one import run. A run never starts inside a transaction someone else
+// opened (a BEGIN typed into the SQL terminal): its COMMIT would end that transaction too. Should
+// BEGIN fail for another reason, the rows would otherwise be written one autocommit at a time;
+// the savepoint taken right after it always exists, so a failed run is undone exactly, never
+// more and never less, and no receipt is ever kept half-written.
 class TransacaoImportacao {
 public:
     explicit TransacaoImportacao(sqlite3* db) : db_(db) {
         TravaConexao trava(db_);
+        // Committing or rolling back would end the person's own transaction with the run.
+        if (sqlite3_get_autocommit(db_) == 0) throw std::runtime_error(kErroTransacaoAberta);
         propria_ = sqlite3_exec(db_, "BEGIN TRANSACTION;", nullptr, nullptr, nullptr) == SQLITE_OK;
         if (sqlite3_exec(db_, "SAVEPOINT importar_cupons;", nullptr, nullptr, nullptr) !=
             SQLITE_OK) {
@@ -198,15 +207,10 @@ public:
     // progress callback asks to stop.
     bool Gravar(const CupomLido& v) {
         if (v.sem_chave) return progresso_(wxString::Format(kLinhaSemChave, v.id));
-        ++adicionados_;
         {
             // The receipt's rows go in as one piece: the other thread's queries wait for all of
             // them rather than taking the connection between every two rows.
             TravaConexao trava(db_);
-            PrepararUmaVez(db_, emitente_, kSqlEmitente);
-            for (int i = 0; i < 9; ++i) db::LigarVista(emitente_.get(), i + 1, v.emitente[i]);
-            Passo(db_, emitente_.get());
-
             PrepararUmaVez(db_, cupom_, kSqlCupom);
             sqlite3_stmt* c = cupom_.get();
             db::LigarVista(c, 1, v.data_hora);
@@ -224,11 +228,20 @@ public:
             sqlite3_bind_int(c, 13, v.id);
             // The receipt's id is the row id of its insert. (Asking for it with RETURNING costs
             // SQLite a temporary table on every run of the statement: a tenth of the import.)
-            // The connection stays locked in between, so no other insert can come first; an
-            // insert that wrote no row (a trigger of the user's ignored it) has no id to give.
+            // The connection stays locked in between, so no other insert can come first.
             Passo(db_, c);
-            if (sqlite3_changes(db_) != 1) FalhaSqlite(db_);
+            if (sqlite3_changes(db_) != 1) {
+                // No row: the key was already held, or a trigger of the user's ignored the
+                // insert, which leaves no id to give the lines.
+                if (!MarcarExistente(v)) FalhaSqlite(db_);
+                return progresso_(wxString::Format(kLinhaExistente, v.id));
+            }
             const std::int64_t id_cupom = sqlite3_last_insert_rowid(db_);
+            ++adicionados_;
+
+            PrepararUmaVez(db_, emitente_, kSqlEmitente);
+            for (int i = 0; i < 9; ++i) db::LigarVista(emitente_.get(), i + 1, v.emitente[i]);
+            Passo(db_, emitente_.get());
 
             for (std::size_t i = 0; i < v.linhas.size(); i += kLinhasPorInsert) {
                 const std::size_t n = std::min(kLinhasPorInsert, v.linhas.size() - i);
@@ -241,10 +254,19 @@ public:
     }
 
 private:
+    // Gives the stored receipt of `v`'s key the service id of `v` when it is the larger; false
+    // when no receipt with that key is stored.
+    bool MarcarExistente(const CupomLido& v) {
+        PrepararUmaVez(db_, existente_, kSqlIdDoExistente);
+        sqlite3_bind_int(existente_.get(), 1, v.id);
+        db::LigarVista(existente_.get(), 2, v.chave_acesso);
+        Passo(db_, existente_.get());
+        return sqlite3_changes(db_) == 1;
+    }
+
     // Several lines of a receipt to an insert, in order: each insert of the item table also reads
     // and writes its AUTOINCREMENT counter, which then happens once for many lines.
-    void InserirLinhas(std::int64_t id_cupom, const CupomLido::Linha* linhas,
-                       std::size_t n) {
+    void InserirLinhas(std::int64_t id_cupom, const CupomLido::Linha* linhas, std::size_t n) {
         Declaracao& insert = inserts_itens_[n];
         if (!insert) {
             std::string sql = kSqlItem;
@@ -271,7 +293,7 @@ private:
 
     sqlite3* db_;
     std::function<bool(wxString)>& progresso_;
-    Declaracao emitente_, cupom_;
+    Declaracao emitente_, cupom_, existente_;
     std::array<Declaracao, kLinhasPorInsert + 1> inserts_itens_;  // by number of lines
     int adicionados_ = 0;
 };
@@ -314,15 +336,39 @@ void BancoDados::ImportarCupons(const FonteCupons& fonte, std::size_t quantidade
 
     int adicionados = 0;
     bool interrompida = false;
+    // The cursor of the next run is the largest id stored. A run stopped half-way keeps what it
+    // stored only when every receipt of the feed comes in increasing id order: otherwise one
+    // left unstored could lie below the cursor and never be asked for again. So, once stopped,
+    // the rest of the feed is still read, for its ids alone, until one breaks the order.
+    bool em_ordem = true;
+    bool tem_anterior = false;
+    int anterior = 0;
+    const auto seguir_ordem = [&](const CupomLido& cupom) {
+        if (cupom.sem_chave) return;
+        if (tem_anterior && cupom.id <= anterior) em_ordem = false;
+        tem_anterior = true;
+        anterior = cupom.id;
+    };
     try {
         const bool sem_indices = SemIndicesDeItens(db, quantidade);
         {
             GravadorCupons gravador(db, progresso);
-            fonte([&](const CupomLido& cupom) {
-                interrompida = !gravador.Gravar(cupom);
-                return !interrompida;
-            });
+            try {
+                fonte([&](const CupomLido& cupom) {
+                    seguir_ordem(cupom);
+                    if (interrompida) return em_ordem;
+                    interrompida = !gravador.Gravar(cupom);
+                    return true;
+                });
+            } catch (...) {
+                if (!interrompida) throw;
+                em_ordem = false;  // the rest cannot be read: its order is unknown
+            }
             adicionados = gravador.Adicionados();
+        }
+        if (interrompida && !em_ordem) {
+            transacao.Desfazer();
+            return;
         }
         if (sem_indices) {  // the indexes again, built in one sorted pass each
             cache.ParaOrdenar();

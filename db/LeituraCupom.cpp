@@ -71,44 +71,148 @@ bool Mesmo(double a, double b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
+const char* const kTexto = "um texto";
+const char* const kNumero =
+    "um n\xc3\xba"
+    "mero";
+
+// The kind of a JSON value as a person would name it.
+std::string NomeDoTipo(const json& valor) {
+    switch (valor.type()) {
+        case json::value_t::null:
+            return "nulo";
+        case json::value_t::object:
+            return "um objeto";
+        case json::value_t::array:
+            return "uma lista";
+        case json::value_t::string:
+            return kTexto;
+        case json::value_t::boolean:
+            return "um valor l\xc3\xb3gico";
+        case json::value_t::number_integer:
+        case json::value_t::number_unsigned:
+        case json::value_t::number_float:
+            return kNumero;
+        default:
+            return valor.type_name();
+    }
+}
+
+// Where a value is being read: the member, of what object, and what it must be.
+struct Lugar {
+    const json* objeto = nullptr;
+    const char* campo = "";
+    const char* esperado = "";
+    std::size_t item = 0;  // the item line, counted from 1; 0 outside them
+    bool emitente = false;
+};
+
+// The library's type_error, thrown again with the receipt, the member and the values nested in
+// it (ValorErrado), so that a message can say what is wrong and where.
+[[noreturn]] void RelancarComLugar(const json::type_error& erro, int id, const Lugar& lugar) {
+    std::string onde;
+    std::string achado;
+    if (!lugar.objeto->is_object()) {
+        onde = lugar.item       ? "no item " + std::to_string(lugar.item)
+               : lugar.emitente ? std::string("no campo \"emitente\"")
+                                : "";
+        achado = NomeDoTipo(*lugar.objeto);
+    } else {
+        onde = std::string("no campo \"") + lugar.campo + "\"";
+        if (lugar.emitente) onde += " do emitente";
+        if (lugar.item) onde += " do item " + std::to_string(lugar.item);
+        const auto it = lugar.objeto->find(lugar.campo);
+        achado = it == lugar.objeto->end() ? std::string("est\xc3\xa1 ausente")
+                                           : "\xc3\xa9 " + NomeDoTipo(*it);
+    }
+    std::string mensagem;
+    if (onde.empty()) {
+        mensagem = "Um cupom do feed n\xc3\xa3o \xc3\xa9 um objeto: \xc3\xa9 " + achado + ".";
+    } else if (!lugar.objeto->is_object()) {
+        mensagem = "O cupom " + std::to_string(id) + " tem um valor de tipo errado " + onde +
+                   ": devia ser um objeto, mas \xc3\xa9 " + achado + ".";
+    } else {
+        mensagem = "O cupom " + std::to_string(id) + " tem um valor de tipo errado " + onde +
+                   ": devia ser " + lugar.esperado + ", mas " + achado + ".";
+    }
+    try {
+        throw ValorErrado(mensagem);
+    } catch (...) {
+        std::throw_with_nested(erro);
+    }
+}
+
 }  // namespace
+
+std::string MensagemDeValorErrado(const std::exception& erro) {
+    try {
+        std::rethrow_if_nested(erro);
+    } catch (const ValorErrado& valor) {
+        return valor.what();
+    } catch (...) {
+    }
+    return erro.what();
+}
 
 void LerCupom(const json& d, CupomLido& v) {
     v.linhas.clear();
     v.erro_linha = nullptr;
-    v.id = Inteiro32(d, "id");
-    v.sem_chave = Campo(d, "chave_acesso").is_null();
-    if (v.sem_chave) return;
+    v.id = 0;
+    Lugar lugar{&d, "id", kNumero};
+    // Each read names its member first, for the message should it be of the wrong type.
+    const auto em = [&lugar](const json& objeto, const char* campo, const char* esperado) {
+        lugar.objeto = &objeto;
+        lugar.campo = campo;
+        lugar.esperado = esperado;
+        return campo;
+    };
+    try {
+        v.id = Inteiro32(d, "id");
+        v.sem_chave = Campo(d, "chave_acesso").is_null();
+        if (v.sem_chave) return;
 
-    v.data_hora = Texto(d, "data_hora_emissao");
-    v.numero_cfe = Texto(d, "numero_cfe");
-    v.numero_serie_sat = Texto(d, "numero_serie_sat");
-    v.chave_acesso = Texto(d, "chave_acesso");
-    v.url_consulta = TextoOpcional(d, "url_consulta");
-    v.valor_total = Numero(d, "valor_total");
-    v.obs_cupom = TextoOpcional(d, "obs_cupom");
-    v.obs_inf = TextoOpcional(d, "obs_inf");
-    v.total_tributos = Numero(d, "total_tributos");
-    const json& em = Campo(d, "emitente");
-    static constexpr const char* kCamposEmitente[] = {
-        "cnpj", "ie", "im", "nome", "fantasia", "endereco", "bairro", "cep", "municipio"};
-    for (int i = 0; i < 9; ++i) v.emitente[i] = Texto(em, kCamposEmitente[i]);
+        v.data_hora = Texto(d, em(d, "data_hora_emissao", kTexto));
+        v.numero_cfe = Texto(d, em(d, "numero_cfe", kTexto));
+        v.numero_serie_sat = Texto(d, em(d, "numero_serie_sat", kTexto));
+        v.chave_acesso = Texto(d, em(d, "chave_acesso", kTexto));
+        v.url_consulta = TextoOpcional(d, em(d, "url_consulta", kTexto));
+        v.valor_total = Numero(d, em(d, "valor_total", kNumero));
+        v.obs_cupom = TextoOpcional(d, em(d, "obs_cupom", kTexto));
+        v.obs_inf = TextoOpcional(d, em(d, "obs_inf", kTexto));
+        v.total_tributos = Numero(d, em(d, "total_tributos", kNumero));
+        const json& emitente = Campo(d, "emitente");
+        lugar.emitente = true;
+        static constexpr const char* kCamposEmitente[] = {
+            "cnpj", "ie", "im", "nome", "fantasia", "endereco", "bairro", "cep", "municipio"};
+        for (int i = 0; i < 9; ++i)
+            v.emitente[i] = Texto(emitente, em(emitente, kCamposEmitente[i], kTexto));
+        lugar.emitente = false;
+    } catch (const json::type_error& erro) {
+        RelancarComLugar(erro, v.id, lugar);
+    }
 
     const json& itens = Campo(d, "itens");
     if (itens.is_null()) return;
     try {
         for (const json& linha : itens) {
-            const int seq = Inteiro32(linha, "seq");
-            const std::string_view codigo = Texto(linha, "codigo");
-            const std::string_view descricao = Texto(linha, "descricao");
-            const double qtde = Numero(linha, "qtde");
-            const std::string_view un = Texto(linha, "un");
-            const double valor_unit = Numero(linha, "valor_unit");
-            const double tributos = Numero(linha, "tributos");
-            const double valor_total = Numero(linha, "valor_total");
-            const double desconto = Numero(linha, "desconto");
+            ++lugar.item;
+            const int seq = Inteiro32(linha, em(linha, "seq", kNumero));
+            const std::string_view codigo = Texto(linha, em(linha, "codigo", kTexto));
+            const std::string_view descricao = Texto(linha, em(linha, "descricao", kTexto));
+            const double qtde = Numero(linha, em(linha, "qtde", kNumero));
+            const std::string_view un = Texto(linha, em(linha, "un", kTexto));
+            const double valor_unit = Numero(linha, em(linha, "valor_unit", kNumero));
+            const double tributos = Numero(linha, em(linha, "tributos", kNumero));
+            const double valor_total = Numero(linha, em(linha, "valor_total", kNumero));
+            const double desconto = Numero(linha, em(linha, "desconto", kNumero));
             v.linhas.push_back(
                 {seq, codigo, descricao, qtde, un, valor_unit, tributos, valor_total, desconto});
+        }
+    } catch (const json::type_error& erro) {
+        try {
+            RelancarComLugar(erro, v.id, lugar);
+        } catch (...) {
+            v.erro_linha = std::current_exception();
         }
     } catch (...) {
         v.erro_linha = std::current_exception();

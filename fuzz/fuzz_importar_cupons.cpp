@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <string>
 
 #include "db/BancoDados.h"
@@ -68,16 +69,32 @@ void VerificarIntegridade() {
     if (!ok) Violacao("PRAGMA integrity_check is not ok", rc);
 }
 
+// Whether a receipt with this access key is stored (as the second connection sees it).
+bool ChaveGuardada(const std::string& chave) {
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(g_leitor, "SELECT 1 FROM cupom WHERE chave_acesso = ?", -1, &stmt, nullptr);
+    sqlite3_bind_text(stmt, 1, chave.data(), static_cast<int>(chave.size()), SQLITE_TRANSIENT);
+    const bool guardada = sqlite3_step(stmt) == SQLITE_ROW;
+    sqlite3_finalize(stmt);
+    return guardada;
+}
+
 // What a whole import of `dados` stores: the receipts that have an access key (the import
 // iterates an array, an object's values, or a lone value itself, and skips a receipt whose key is
-// absent or null) and their lines ("itens" absent or null: none; an array or object: its
-// elements; any other value is taken as one line, which the import then rejects).
+// absent or null, or already stored or seen earlier in the feed) and their lines ("itens" absent
+// or null: none; an array or object: its elements; any other value is taken as one line, which
+// the import then rejects).
 Contagem ContarFeed(const nlohmann::json& dados) {
     Contagem esperado;
+    std::set<std::string> vistas;
     for (const nlohmann::json& d : dados) {
         if (!d.is_object()) continue;  // the import rejects it, and with it the whole feed
         const auto chave = d.find("chave_acesso");
         if (chave == d.end() || chave->is_null()) continue;
+        if (chave->is_string()) {
+            const std::string& texto = chave->get_ref<const std::string&>();
+            if (!vistas.insert(texto).second || ChaveGuardada(texto)) continue;
+        }
         ++esperado.cupons;
         const auto itens = d.find("itens");
         if (itens != d.end()) esperado.itens += static_cast<long long>(itens->size());

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cstdio>
 #include <stdexcept>
 #include <thread>
 #include <unordered_map>
@@ -131,6 +132,22 @@ struct ServicoLocal::Impl {
             return;
         }
         res.status = fixa.status;
+        if (!fixa.trailers.empty()) {
+            // The library sends no trailers of its own: the chunks are written here, and the
+            // body goes out without a length of its own.
+            auto bruto = std::make_shared<std::string>();
+            char tamanho[32];
+            std::snprintf(tamanho, sizeof tamanho, "%zx\r\n", fixa.corpo.size());
+            *bruto = std::string(tamanho) + fixa.corpo + "\r\n0\r\n" + fixa.trailers + "\r\n";
+            res.set_header("Transfer-Encoding", "chunked");
+            res.set_content_provider(fixa.content_type,
+                                     [bruto](std::size_t, httplib::DataSink& sink) {
+                                         sink.write(bruto->data(), bruto->size());
+                                         sink.done();
+                                         return true;
+                                     });
+            return;
+        }
         if (fixa.gotejamento.count() <= 0) {
             res.set_content(fixa.corpo, fixa.content_type);
             return;

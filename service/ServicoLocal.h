@@ -3,14 +3,13 @@
 // The local receipt service: an HTTPS server on loopback answering the login, the token check and
 // the receipt request the way the real service does, for the run command and for tests.
 
-#include <nlohmann/json.hpp>
-
 #include <chrono>
 #include <cstddef>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,6 +37,9 @@ struct RespostaFixa {
     // them (the declared length stays the full size), to imitate a stalling server.
     std::chrono::milliseconds gotejamento{0};
     std::size_t bytes_por_gota = 1;
+    // When not empty, the body goes out chunked, followed by these trailer lines ("Name: value",
+    // each ending in CRLF), which a client receives only after the whole body.
+    std::string trailers = {};
 };
 
 class ServicoLocal {

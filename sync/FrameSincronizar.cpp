@@ -12,6 +12,7 @@
 #include <functional>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <utility>
 
@@ -58,29 +59,81 @@ constexpr std::size_t kLinhasTorrente = 100;
 // The nice value of the run's threads (0 is the window's).
 constexpr int kPrioridadeTrabalho = 10;
 
+const wchar_t* const kFalhaDownload = L"Não foi possível baixar o JSON: %s.\n";
+const wchar_t* const kEnderecoRecusado =
+    L"o endereço do serviço (%s) não é aceito: use https (http só para este computador)";
+const wchar_t* const kByteNulo = L"byte nulo na posição %zu";
+const wchar_t* const kElementoNaoCupom =
+    L"a resposta não é uma lista de cupons: o elemento %zu é %s, não um objeto.";
+
+// A feed whose top-level array holds a value that is not a receipt object.
+class ElementoNaoCupom : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // Receives the parse of a whole reply and keeps nothing of it: the library's own verdict on a
-// reply, with its own exception, without the document tree.
-struct SemDocumento {
-    bool null() { return true; }
-    bool boolean(bool) { return true; }
-    bool number_integer(nlohmann::json::number_integer_t) { return true; }
-    bool number_unsigned(nlohmann::json::number_unsigned_t) { return true; }
-    bool number_float(nlohmann::json::number_float_t, const std::string&) { return true; }
-    bool string(std::string&) { return true; }
-    bool binary(nlohmann::json::binary_t&) { return true; }
-    bool start_object(std::size_t) { return true; }
+// reply, with its own exception, without the document tree. An element of a top-level array
+// that is not an object is refused as soon as it is seen, before a document of millions of
+// numbers is ever built.
+class SemDocumento {
+public:
+    bool null() { return Valor(L"nulo"); }
+    bool boolean(bool) { return Valor(L"um valor lógico"); }
+    bool number_integer(nlohmann::json::number_integer_t) { return Valor(L"um número"); }
+    bool number_unsigned(nlohmann::json::number_unsigned_t) { return Valor(L"um número"); }
+    bool number_float(nlohmann::json::number_float_t, const std::string&) {
+        return Valor(L"um número");
+    }
+    bool string(std::string&) { return Valor(L"um texto"); }
+    bool binary(nlohmann::json::binary_t&) { return Valor(L"um valor binário"); }
+    bool start_object(std::size_t) {
+        Valor(nullptr);
+        ++profundidade_;
+        return true;
+    }
     bool key(std::string&) { return true; }
-    bool end_object() { return true; }
-    bool start_array(std::size_t) { return true; }
-    bool end_array() { return true; }
+    bool end_object() {
+        --profundidade_;
+        return true;
+    }
+    bool start_array(std::size_t) {
+        if (profundidade_ == 0) lista_ = true;
+        Valor(L"uma lista");
+        ++profundidade_;
+        return true;
+    }
+    bool end_array() {
+        --profundidade_;
+        return true;
+    }
     template <class Excecao>
     bool parse_error(std::size_t, const std::string&, const Excecao& excecao) {
         throw excecao;
     }
+
+private:
+    // A value begins; `tipo` names it unless it is an object.
+    bool Valor(const wchar_t* tipo) {
+        if (!lista_ || profundidade_ != 1) return true;
+        ++elementos_;
+        if (tipo)
+            throw ElementoNaoCupom(
+                wxString::Format(kElementoNaoCupom, elementos_, tipo).utf8_string());
+        return true;
+    }
+
+    int profundidade_ = 0;
+    bool lista_ = false;  // the top level is an array
+    std::size_t elementos_ = 0;
 };
 
-// Throws what nlohmann::json::parse would throw for `texto`.
+// Throws what nlohmann::json::parse would throw for `texto`, or ElementoNaoCupom. The library
+// takes a NUL byte for the end of its input: whatever follows one would go unread, so a NUL,
+// which JSON allows nowhere unescaped, refuses the reply.
 void ValidarJson(const std::string& texto) {
+    if (const auto nulo = texto.find('\0'); nulo != std::string::npos)
+        throw std::runtime_error(wxString::Format(kByteNulo, nulo).utf8_string());
     SemDocumento sax;
     nlohmann::json::sax_parse(texto, &sax);
 }
@@ -173,6 +226,12 @@ void FrameSincronizar::Processar() {
     // The run proper. Its locals (the reply, the parsed feed) are freed when it returns, before
     // the outcome is posted: Finalizar joins this thread and should not wait for that.
     auto executar = [&]() -> std::pair<bool, wxString> {
+        // The run's COMMIT would end the person's own transaction with it.
+        if (banco->TransacaoAberta()) {
+            const wxString motivo = wxString::FromUTF8(kErroTransacaoAberta);
+            PostarLog(motivo + "\n");
+            return {false, motivo};
+        }
         std::string resposta;
         auto inicio = Relogio::now();
         // The quick pass below reads the reply's beginning while the rest still downloads.
@@ -181,7 +240,10 @@ void FrameSincronizar::Processar() {
         tempos.download = Relogio::now() - inicio;
         // A cancelled run also ends its download early, which then looks like a failed one.
         if (cancelado) return {false, kOperacaoCancelada};
-        if (!baixou) return {false, kErroBaixar};
+        if (!baixou) {
+            PostarLog(wxString::Format(kFalhaDownload, motivo_download));
+            return {false, kErroBaixar};
+        }
 
         tempos.bytes = resposta.size();
         PostarLog(wxString::Format(kJsonBaixado, static_cast<long long>(resposta.size())));
@@ -199,6 +261,8 @@ void FrameSincronizar::Processar() {
                 dados = nlohmann::json::parse(resposta);
                 indice.reset();
             }
+        } catch (const ElementoNaoCupom& e) {
+            return {false, wxString::Format(kErro, wxString::FromUTF8(e.what()))};
         } catch (const std::exception& e) {
             return {false, wxString::Format(kJsonInvalido, TextoDaExcecao(e.what()))};
         }
@@ -225,7 +289,9 @@ void FrameSincronizar::Processar() {
     try {
         resultado = executar();
     } catch (const std::exception& e) {
-        resultado = {false, wxString::Format(kErro, TextoDaExcecao(e.what()))};
+        // A value of the wrong type is told by receipt and member, not in the library's words.
+        const std::string texto = MensagemDeValorErrado(e);
+        resultado = {false, wxString::Format(kErro, TextoDaExcecao(texto.c_str()))};
     } catch (...) {
         resultado = {false, kErroDesconhecido};
     }
@@ -244,10 +310,14 @@ void FrameSincronizar::Processar() {
 
 bool FrameSincronizar::BaixarJson(std::string& resposta, feed::IndexacaoDoDownload* indexacao) {
     web::WebSessionSync sessao = web::WebSessionSync::New();
+    motivo_download = L"a biblioteca de rede não pôde ser iniciada";
     if (!sessao.IsOpened()) return false;
 
     web::WebRequestSync request = sessao.CreateRequest(web::ServiceUrl(kCaminhoCupons));
-    if (!request.IsOk()) return false;
+    if (!request.IsOk()) {
+        motivo_download = wxString::Format(kEnderecoRecusado, web::ServiceBaseUrl());
+        return false;
+    }
 
     request.SetHeader("Accept", "application/json");
     request.SetHeader("secret-key", token);
@@ -270,6 +340,7 @@ bool FrameSincronizar::BaixarJson(std::string& resposta, feed::IndexacaoDoDownlo
     if (indexacao) indexacao->Parar();  // before the reply moves
     if (resultado.state == web::WebRequestSync::State_Failed ||
         resultado.state == web::WebRequestSync::State_Cancelled) {
+        motivo_download = resultado.motivo;
         return false;
     }
     resposta = request.TakeResponseBody();

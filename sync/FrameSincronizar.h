@@ -81,6 +81,8 @@ private:
 
     wxString token;
     BancoDados* banco;
+    // Why the last BaixarJson that returned false failed, in Portuguese (worker thread only).
+    wxString motivo_download;
     wxStyledTextCtrl* log;
     wxButton* btn_processar;
     wxButton* btn_cancelar;

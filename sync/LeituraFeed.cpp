@@ -184,8 +184,13 @@ private:
         while (true) {
             if (esperando_valor) {
                 if (p_ == fim_) return false;
-                if (pilha.size() == 1 && indice.lista) inicio_elemento = p_;
                 const unsigned char c = *p_;
+                if (pilha.size() == 1 && indice.lista) {
+                    // A receipt is an object; anything else refuses the feed here, before an
+                    // index of `[0,0,0,...]` grows to many times the reply.
+                    if (c != '{') return false;
+                    inicio_elemento = p_;
+                }
                 if (c == '{' || c == '[') {
                     ++p_;
                     pilha.push_back(c == '{');

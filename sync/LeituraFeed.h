@@ -34,10 +34,12 @@ struct Indice {
     bool operator==(const Indice&) const = default;
 };
 
-// The index of `texto` when it certainly is JSON that nlohmann::json::parse accepts. Nothing
-// when it is not, and also when this pass cannot be sure (a byte-order mark, a NUL byte outside a
-// string, a number that may overflow a double): the caller then asks the library itself, which
-// gives the exact verdict and its own error message.
+// The index of `texto` when it certainly is JSON that nlohmann::json::parse accepts and, when it
+// is an array, every element is an object (a receipt). Nothing otherwise: when it is not, when an
+// element of the array is not an object (the pass stops there, so that the index stays as small
+// as the feed's receipts), and also when this pass cannot be sure (a byte-order mark, a NUL byte
+// outside a string, a number that may overflow a double). The caller then asks the library
+// itself, which gives the exact verdict and its own error message.
 std::optional<Indice> Indexar(std::string_view texto);
 
 // Indexar on a text that is still arriving: each Avancar reads, of the bytes received so far,

@@ -51,7 +51,11 @@ wxString DecodeUtf8Lossy(const std::string& bytes) {
     size_t i = 0;
     while (i < n) {
         unsigned char c = s[i];
-        int len = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+        int len = c < 0x80           ? 1
+                  : (c >> 5) == 0x6  ? 2
+                  : (c >> 4) == 0xE  ? 3
+                  : (c >> 3) == 0x1E ? 4
+                                     : 0;
         wxUniChar decoded(0xFFFD);
         if (len == 1) {
             decoded = c;
@@ -102,6 +106,66 @@ bool IsLoopbackHost(std::string host) {
     return host == "127.0.0.1" || host == "[::1]" || host == "localhost";
 }
 
+// The URL with its scheme in lower case: "HTTPS://host" is the same address as "https://host".
+std::string SchemeInLowerCase(std::string url) {
+    const auto end = url.find("://");
+    if (end == std::string::npos) return url;
+    for (std::size_t i = 0; i < end; ++i) {
+        char& c = url[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return url;
+}
+
+// Why a transfer failed, in words a person can act on.
+wxString TransferReason(CURLcode code) {
+    switch (code) {
+        case CURLE_COULDNT_RESOLVE_HOST:
+        case CURLE_COULDNT_RESOLVE_PROXY:
+            return L"o endereço do serviço não foi encontrado (verifique a conexão com a internet)";
+        case CURLE_COULDNT_CONNECT:
+            return L"não foi possível conectar ao serviço";
+        case CURLE_OPERATION_TIMEDOUT:
+            return L"o serviço não respondeu a tempo";
+        case CURLE_PEER_FAILED_VERIFICATION:
+        case CURLE_SSL_CACERT_BADFILE:
+        case CURLE_SSL_ISSUER_ERROR:
+        case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+            return L"o certificado do serviço foi recusado: a conexão não é segura";
+        case CURLE_SSL_CONNECT_ERROR:
+            return L"a conexão segura (TLS) com o serviço falhou";
+        case CURLE_GOT_NOTHING:
+        case CURLE_RECV_ERROR:
+        case CURLE_SEND_ERROR:
+        case CURLE_PARTIAL_FILE:
+            return L"a conexão com o serviço caiu no meio da transferência";
+        default:
+            return wxString(L"falha de rede: ") + wxString::FromUTF8(curl_easy_strerror(code));
+    }
+}
+
+// "60 segundos", or "400 ms" under a second.
+wxString DurationText(std::chrono::milliseconds duration) {
+    if (duration < std::chrono::seconds(1))
+        return wxString::Format("%lld ms", static_cast<long long>(duration.count()));
+    return wxString::Format(
+        "%lld segundos",
+        static_cast<long long>(std::chrono::duration_cast<std::chrono::seconds>(duration).count()));
+}
+
+wxString StatusReason(long status) {
+    if (status == 0) return L"o serviço não enviou uma resposta HTTP";
+    if (status == 401 || status == 403)
+        return wxString::Format(L"o serviço recusou o acesso (HTTP %ld): faça o login de novo",
+                                status);
+    if (status < 400)
+        return wxString::Format(
+            L"o serviço respondeu com um redirecionamento (HTTP %ld), que "
+            L"não é seguido",
+            status);
+    return wxString::Format(L"o serviço respondeu com um erro (HTTP %ld)", status);
+}
+
 }  // namespace
 
 void SetDefaultTimeouts(const Timeouts& timeouts) {
@@ -114,7 +178,9 @@ Timeouts GetDefaultTimeouts() {
     return g_timeouts;
 }
 
-wxString WebResponse::AsString() const { return DecodeUtf8Lossy(body_); }
+wxString WebResponse::AsString() const {
+    return DecodeUtf8Lossy(body_);
+}
 
 wxString WebResponse::GetHeader(const wxString& name) const {
     for (const auto& [key, value] : headers_) {
@@ -135,6 +201,10 @@ struct WebRequestSync::Impl {
     // Transfer state, touched only by the libcurl callbacks of the running Execute().
     WebResponse* response = nullptr;
     bool too_large = false;
+    // The first byte of the body has arrived. A Content-Length seen after it is a trailer of a
+    // chunked reply, which libcurl hands to the header callback too: it must not size the body,
+    // whose bytes another thread may be reading by then.
+    bool body_started = false;
     Clock::time_point last_activity;
     curl_off_t last_up = 0;
     curl_off_t last_down = 0;
@@ -158,6 +228,7 @@ struct WebRequestSync::Impl {
         } catch (const std::exception&) {
             return 0;
         }
+        self->body_started = true;
         self->last_activity = Clock::now();
         return n;
     }
@@ -177,7 +248,8 @@ struct WebRequestSync::Impl {
         auto first = value.find_first_not_of(" \t");
         auto last = value.find_last_not_of(" \t\r\n");
         value = first == std::string::npos ? std::string() : value.substr(first, last - first + 1);
-        if (strcasecmp(key.c_str(), "Content-Length") == 0) self->ReserveBody(value);
+        if (!self->body_started && strcasecmp(key.c_str(), "Content-Length") == 0)
+            self->ReserveBody(value);
         self->response_headers().emplace_back(std::move(key), std::move(value));
         return size * count;
     } catch (const std::exception&) {
@@ -210,7 +282,9 @@ struct WebRequestSync::Impl {
 };
 
 // WebResponse's members are private to it; the request reaches them through its friendship.
-std::string& WebRequestSync::Impl::response_body() { return response->body_; }
+std::string& WebRequestSync::Impl::response_body() {
+    return response->body_;
+}
 std::vector<std::pair<std::string, std::string>>& WebRequestSync::Impl::response_headers() {
     return response->headers_;
 }
@@ -255,6 +329,7 @@ WebRequestSync::Result WebRequestSync::Execute() {
     if (!impl_) {
         result.state = State_Failed;
         result.error = "invalid request";
+        result.motivo = L"o endereço do serviço não é válido";
         return result;
     }
     InitCurlOnce();
@@ -264,12 +339,14 @@ WebRequestSync::Result WebRequestSync::Execute() {
     if (!easy || !multi) {
         result.state = State_Failed;
         result.error = "libcurl could not be initialised";
+        result.motivo = L"a biblioteca de rede não pôde ser iniciada";
         return result;
     }
 
     Impl& req = *impl_;
     req.response = &response_;
     req.too_large = false;
+    req.body_started = false;
     req.last_up = req.last_down = 0;
 
     CurlSlist headers;
@@ -288,8 +365,7 @@ WebRequestSync::Result WebRequestSync::Execute() {
     if (const char* ca_file = std::getenv("SSL_CERT_FILE"); ca_file && *ca_file) {
         curl_easy_setopt(h, CURLOPT_CAINFO, ca_file);
     }
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS,
-                     static_cast<long>(req.timeouts.connect.count()));
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(req.timeouts.connect.count()));
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Impl::OnWrite);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &req);
@@ -309,6 +385,7 @@ WebRequestSync::Result WebRequestSync::Execute() {
     if (const CURLMcode added = curl_multi_add_handle(multi.get(), h); added != CURLM_OK) {
         result.state = State_Failed;
         result.error = wxString::FromUTF8(curl_multi_strerror(added));
+        result.motivo = TransferReason(CURLE_FAILED_INIT);
         return result;
     }
     req.last_activity = Clock::now();
@@ -321,6 +398,7 @@ WebRequestSync::Result WebRequestSync::Execute() {
         if (mc != CURLM_OK) {
             result.state = State_Failed;
             result.error = wxString::FromUTF8(curl_multi_strerror(mc));
+            result.motivo = TransferReason(CURLE_FAILED_INIT);
             break;
         }
         int queued = 0;
@@ -337,6 +415,7 @@ WebRequestSync::Result WebRequestSync::Execute() {
         if (req.cancelled && req.cancelled()) {
             result.state = State_Cancelled;
             result.error = "cancelled";
+            result.motivo = L"cancelado";
             break;
         }
         // Nothing received (nor sent) for the stall limit, counted from the start: a server
@@ -344,6 +423,8 @@ WebRequestSync::Result WebRequestSync::Execute() {
         if (Clock::now() - req.last_activity >= req.timeouts.stall) {
             result.state = State_Failed;
             result.error = "no data received from the server in time";
+            result.motivo = wxString::Format(L"o serviço ficou %s sem enviar dados",
+                                             DurationText(req.timeouts.stall));
             break;
         }
         curl_multi_poll(multi.get(), nullptr, 0, static_cast<int>(kPollInterval.count()), nullptr);
@@ -361,6 +442,10 @@ WebRequestSync::Result WebRequestSync::Execute() {
         result.error = req.too_large
                            ? wxString::Format("reply larger than %zu bytes", req.timeouts.max_body)
                            : wxString::FromUTF8(curl_easy_strerror(transfer_code));
+        result.motivo = req.too_large
+                            ? wxString::Format(L"a resposta passou do limite de %zu bytes",
+                                               req.timeouts.max_body)
+                            : TransferReason(transfer_code);
         return result;
     }
     long status = 0;
@@ -373,6 +458,7 @@ WebRequestSync::Result WebRequestSync::Execute() {
         result.state = State_Failed;
         result.error = status == 0 ? wxString("no HTTP status received")
                                    : wxString::Format("HTTP %ld", status);
+        result.motivo = StatusReason(status);
         return result;
     }
     result.state = State_Completed;
@@ -390,7 +476,7 @@ bool WebSessionSync::IsOpened() const {
 }
 
 WebRequestSync WebSessionSync::CreateRequest(const wxString& url) const {
-    const std::string utf8(url.utf8_str());
+    const std::string utf8 = SchemeInLowerCase(std::string(url.utf8_str()));
     const bool supported = utf8.rfind("https://", 0) == 0 || utf8.rfind("http://", 0) == 0;
     if (!supported || utf8.find_first_of(" \r\n") != std::string::npos) return WebRequestSync();
     if (utf8.rfind("http://", 0) == 0) {

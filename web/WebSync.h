@@ -9,8 +9,8 @@
 // transfer that ends without an HTTP status. TLS certificates are always verified, and plain
 // http is only used towards this machine.
 
-#include <wx/string.h>
 #include <wx/strconv.h>
+#include <wx/string.h>
 
 #include <chrono>
 #include <cstddef>
@@ -60,7 +60,8 @@ public:
 
     struct Result {
         State state = State_Idle;
-        wxString error;  // libcurl's text, or the HTTP status, when state is not Completed
+        wxString error;   // libcurl's text, or the HTTP status, when state is not Completed
+        wxString motivo;  // the same reason in plain Portuguese, for a person to read
         explicit operator bool() const { return state == State_Completed; }
     };
 
@@ -111,7 +112,8 @@ public:
     bool IsOpened() const;
 
     // An invalid request (IsOk() false) when the URL is not https, or http to a loopback host
-    // (127.0.0.1, [::1], localhost). A refused http address is reported with one line on stderr.
+    // (127.0.0.1, [::1], localhost); the scheme is read in any case, as URLs allow. A refused
+    // http address is reported with one line on stderr.
     WebRequestSync CreateRequest(const wxString& url) const;
 
 private:

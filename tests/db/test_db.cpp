@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <wx/filefn.h>
@@ -21,6 +22,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "db/BancoDados.h"
@@ -304,11 +306,40 @@ TEST_F(BancoTest, ImportaFeedGerado) {
     banco->ConsultarRegistro("PRAGMA cache_size", cache);
     EXPECT_EQ(cache["cache_size"].ToStdString(), "-65536");
 
-    // The same feed again fails at its first receipt and keeps nothing of that run.
-    EXPECT_NE(
-        FalhaDe<std::runtime_error>(feed).find("UNIQUE constraint failed: cupom.chave_acesso"),
-        std::string::npos);
+    // The same feed again (resent by the service) stores nothing and says so for each receipt.
+    const auto de_novo = Importar(feed);
+    ASSERT_EQ(de_novo.size(), feed.size() + 1);
+    EXPECT_EQ(de_novo[0],
+              std::to_string(feed[0]["id"].get<int>()) + "\tj\xc3\xa1 existente, pulando\n");
+    EXPECT_EQ(de_novo.back(), "Foram adicionados 0 cupons.\n");
     EXPECT_EQ(leitor.Contar("cupom"), static_cast<int>(feed.size()));
+    EXPECT_EQ(leitor.Contar("cupom_item"), static_cast<int>(itens));
+}
+
+// A receipt whose key is held already is skipped, whoever stored it, and hands its service id to
+// the stored row when larger, so that the cursor moves past it; the run goes on around it.
+TEST_F(BancoTest, ChaveJaGuardadaEPuladaEMoveOCursor) {
+    Importar(json::array({Cupom(0, "DO-ARQUIVO"), Cupom(5, "K5")}));
+    json renumerado = Cupom(9, "K5", "Outro Nome", 4);
+    const auto linhas = Importar(json::array(
+        {Cupom(7, "K7"), Cupom(8, "DO-ARQUIVO"), renumerado, Cupom(10, "K10"), Cupom(11, "K10")}));
+    EXPECT_EQ(linhas, (std::vector<std::string>{
+                          "7\t20240105101500\tMercado Um\n", "8\tj\xc3\xa1 existente, pulando\n",
+                          "9\tj\xc3\xa1 existente, pulando\n", "10\t20240105101500\tMercado Um\n",
+                          "11\tj\xc3\xa1 existente, pulando\n", "Foram adicionados 2 cupons.\n"}));
+    teste::LeitorSql leitor(arquivo);
+    EXPECT_EQ(leitor.Linhas("SELECT chave_acesso, id_zelkari FROM cupom ORDER BY id"),
+              (std::vector<std::vector<std::string>>{
+                  {"DO-ARQUIVO", "8"}, {"K5", "9"}, {"K7", "7"}, {"K10", "11"}}));
+    // Nothing else of a skipped receipt is written: its lines and its issuer's name stay.
+    EXPECT_EQ(leitor.Contar("cupom_item"), 8);
+    EXPECT_EQ(leitor.Contar("emitente WHERE nome = 'Outro Nome'"), 0);
+    int ultimo = 0;
+    banco->GetUltimoId(ultimo);
+    EXPECT_EQ(ultimo, 11);
+    // An id below the stored one never moves the cursor back.
+    Importar(json::array({Cupom(3, "K10")}));
+    EXPECT_EQ(leitor.Contar("cupom WHERE chave_acesso = 'K10' AND id_zelkari = 11"), 1);
 }
 
 TEST_F(BancoTest, CamposOpcionaisPuladosEFormasDoFeed) {
@@ -349,30 +380,39 @@ TEST_F(BancoTest, FeedMalFormadoLancaComOTipoJsonENadaDaExecucaoFica) {
     };
 
     // Each defect in a third receipt; the last fails after that receipt's issuer, receipt and
-    // first lines were written.
-    const std::pair<std::function<void(json&)>, const char*> defeitos[] = {
-        {[](json& c) { c["valor_total"] = "12.50"; }, "type must be number, but is string"},
-        {[](json& c) { c.erase("numero_cfe"); }, "type must be string, but is null"},
-        {[](json& c) { c["emitente"].erase("nome"); }, "type must be string, but is null"},
+    // first lines were written. The library's error carries, nested, what a person is told.
+    const std::tuple<std::function<void(json&)>, const char*, const char*> defeitos[] = {
+        {[](json& c) { c["valor_total"] = "12.50"; }, "type must be number, but is string",
+         "O cupom 12 tem um valor de tipo errado no campo \"valor_total\": devia ser um "
+         "n\xc3\xbamero, mas \xc3\xa9 um texto."},
+        {[](json& c) { c.erase("numero_cfe"); }, "type must be string, but is null",
+         "no campo \"numero_cfe\": devia ser um texto, mas est\xc3\xa1 ausente."},
+        {[](json& c) { c["emitente"].erase("nome"); }, "type must be string, but is null",
+         "no campo \"nome\" do emitente: devia ser um texto, mas est\xc3\xa1 ausente."},
         {[](json& c) {
              c = json::array({1, 2});
          },
-         "cannot use value() with array"},
+         "cannot use value() with array",
+         "Um cupom do feed n\xc3\xa3o \xc3\xa9 um objeto: \xc3\xa9 uma lista."},
         {[](json& c) {
              c = Cupom(12, "K12", "Mercado Um", 4);
              c["itens"][2]["qtde"] = nullptr;
          },
-         "type must be number, but is null"},
+         "type must be number, but is null",
+         "no campo \"qtde\" do item 3: devia ser um n\xc3\xbamero, mas \xc3\xa9 nulo."},
     };
-    for (const auto& [estragar, erro] : defeitos) {
+    for (const auto& [estragar, erro, para_pessoa] : defeitos) {
         json cupom = Cupom(12, "K12");
         estragar(cupom);
-        EXPECT_NE(FalhaDe<json::type_error>(feed_com(cupom)).find(erro), std::string::npos)
-            << erro << " in " << cupom.dump();
+        try {
+            Importar(feed_com(cupom));
+            ADD_FAILURE() << "the import did not fail: " << cupom.dump();
+        } catch (const json::type_error& e) {
+            EXPECT_NE(std::string(e.what()).find(erro), std::string::npos) << e.what();
+            EXPECT_NE(MensagemDeValorErrado(e).find(para_pessoa), std::string::npos)
+                << MensagemDeValorErrado(e);
+        }
     }
-
-    json repetido = Cupom(12, "K10");
-    EXPECT_NE(FalhaDe<std::runtime_error>(feed_com(repetido)).find("UNIQUE"), std::string::npos);
 
     EXPECT_EQ(leitor.Contar("cupom"), 1);
     EXPECT_EQ(leitor.Contar("cupom_item"), 2);
@@ -396,6 +436,14 @@ TEST_F(BancoTest, CallbackQueParaConfirmaOsCuponsCompletos) {
     for (int i = 3; i <= 5; ++i) resto.push_back(Cupom(i, "K" + std::to_string(i)));
     EXPECT_EQ(Importar(resto).back(), "Foram adicionados 3 cupons.\n");
     EXPECT_EQ(leitor.Contar("cupom"), 5);
+
+    // Out of id order, what was stored could lie above a receipt left out: nothing is kept.
+    json fora_de_ordem = json::array({Cupom(7, "K7"), Cupom(9, "K9"), Cupom(8, "K8")});
+    EXPECT_EQ(Importar(fora_de_ordem, 1).size(), 1u);
+    EXPECT_EQ(leitor.Contar("cupom"), 5);
+    int ultimo = 0;
+    banco->GetUltimoId(ultimo);
+    EXPECT_EQ(ultimo, 5);
 }
 
 // A receipt that a trigger of the user's keeps out has no id: its lines are never given another
@@ -412,23 +460,42 @@ TEST_F(BancoTest, CupomIgnoradoPorGatilhoNaoLevaItensParaOutro) {
     EXPECT_EQ(leitor.Contar("cupom_item"), 0);
 }
 
-TEST_F(BancoTest, ImportacaoDentroDeTransacaoAlheiaSoDesfazASuaParte) {
+// A new database, and its journal, are for their owner alone; a file that exists keeps its mode.
+TEST_F(BancoTest, ArquivoNovoSoParaODono) {
+    const auto modo = [](const wxString& caminho) {
+        struct stat st {};
+        return stat(caminho.utf8_str(), &st) == 0 ? st.st_mode & 0777 : 0u;
+    };
+    EXPECT_EQ(modo(arquivo), 0600u);
+    Registro r;
+    banco->ConsultarRegistro("BEGIN", r);
+    banco->ConsultarRegistro("INSERT INTO emitente(cnpj) VALUES('x')", r);
+    EXPECT_EQ(modo(arquivo + "-journal"), 0600u);
+    banco->ConsultarRegistro("ROLLBACK", r);
+
+    banco.reset();
+    ASSERT_EQ(chmod(arquivo.utf8_str(), 0644), 0);
+    banco = std::make_unique<BancoDados>();
+    EXPECT_EQ(modo(arquivo), 0644u);
+}
+
+// A transaction the person opened in the terminal is theirs to end: the import refuses to run
+// inside it, and neither commits nor rolls back any of it.
+TEST_F(BancoTest, ImportacaoRecusaTransacaoAbertaSemTocarNela) {
     Registro r;
     banco->ConsultarRegistro("BEGIN", r);
     banco->ConsultarRegistro("INSERT INTO emitente(cnpj) VALUES('do terminal')", r);
-    json ruim = Cupom(2, "K2");
-    ruim["total_tributos"] = "x";
-    FalhaDe<json::type_error>(json::array({Cupom(1, "K1"), ruim}));
+    EXPECT_TRUE(banco->TransacaoAberta());
+    EXPECT_EQ(FalhaDe<std::runtime_error>(json::array({Cupom(1, "K1")})), kErroTransacaoAberta);
+    EXPECT_TRUE(banco->TransacaoAberta());
+    EXPECT_EQ(teste::LeitorSql(arquivo).Contar("emitente"), 0);  // nothing committed
 
-    std::vector<Registro> rows;
-    banco->ConsultarRegistros("SELECT cnpj FROM emitente", rows);
-    EXPECT_EQ(rows, (std::vector<Registro>{{{"cnpj", "do terminal"}}}));
-    r.clear();
-    banco->ConsultarRegistro("SELECT count(*) AS n FROM cupom", r);
-    EXPECT_EQ(r.at("n"), "0");
-
-    Importar(json::array({Cupom(1, "K1")}));  // commits together with the open transaction
-    EXPECT_EQ(teste::LeitorSql(arquivo).Contar("emitente"), 2);
+    banco->ConsultarRegistro("ROLLBACK", r);
+    EXPECT_EQ(banco->GetErro(), "");
+    EXPECT_FALSE(banco->TransacaoAberta());
+    EXPECT_EQ(Importar(json::array({Cupom(1, "K1")})).back(), "Foram adicionados 1 cupons.\n");
+    EXPECT_EQ(teste::LeitorSql(arquivo).Linhas("SELECT cnpj FROM emitente"),
+              (std::vector<std::vector<std::string>>{{"11222333000181"}}));
 }
 
 // A COMMIT that cannot happen (another process is reading the file) is an error: the run is

@@ -152,13 +152,41 @@ TEST(WebSync, HttpErrorStatusesFailAndKeepTheReply) {
     const std::string base = servidor.Iniciar();
 
     auto negado = WebSessionSync::GetDefault().CreateRequest(base + "/negado");
-    EXPECT_EQ(negado.Execute().state, WebRequestSync::State_Failed);
+    const auto recusa = negado.Execute();
+    EXPECT_EQ(recusa.state, WebRequestSync::State_Failed);
     EXPECT_EQ(negado.GetResponse().GetStatus(), 401);
+    EXPECT_EQ(recusa.motivo, L"o serviço recusou o acesso (HTTP 401): faça o login de novo");
 
     // Redirects are not followed, so they are no answer either.
     auto redirect = WebSessionSync::GetDefault().CreateRequest(base + "/redirect");
-    EXPECT_EQ(redirect.Execute().state, WebRequestSync::State_Failed);
+    const auto desvio = redirect.Execute();
+    EXPECT_EQ(desvio.state, WebRequestSync::State_Failed);
     EXPECT_EQ(redirect.GetResponse().GetStatus(), 301);
+    EXPECT_NE(desvio.motivo.Find("HTTP 301"), wxNOT_FOUND) << desvio.motivo;
+}
+
+// A Content-Length among a chunked reply's trailers, which libcurl hands over once the body is
+// complete, does not size the body: another thread may be reading it by then.
+TEST(WebSync, ContentLengthOfATrailerDoesNotSizeTheBody) {
+    ServidorTls servidor;
+    const std::string corpo(100'000, 'x');
+    servidor->Get("/trailer", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_header("Transfer-Encoding", "chunked");
+        res.set_content_provider("text/plain", [&](std::size_t, httplib::DataSink& sink) {
+            const std::string bruto =
+                "186a0\r\n" + corpo + "\r\n0\r\nContent-Length: 200000000\r\n\r\n";
+            sink.write(bruto.data(), bruto.size());
+            sink.done();
+            return true;
+        });
+    });
+    const std::string base = servidor.Iniciar();
+    auto req = WebSessionSync::GetDefault().CreateRequest(base + "/trailer");
+    EXPECT_EQ(req.Execute().state, WebRequestSync::State_Completed);
+    EXPECT_EQ(req.GetResponse().GetHeader("Content-Length"), "200000000");  // it did arrive
+    const std::string recebido = req.TakeResponseBody();
+    EXPECT_EQ(recebido, corpo);
+    EXPECT_LT(recebido.capacity(), std::size_t{1} << 20);
 }
 
 TEST(WebSync, CertificatesAreAlwaysVerified) {
@@ -172,7 +200,10 @@ TEST(WebSync, CertificatesAreAlwaysVerified) {
         const std::string base = servidor.Iniciar();
         auto req = WebSessionSync::GetDefault().CreateRequest(base + "/");
         req.SetHeader("secret-key", "segredo");
-        EXPECT_EQ(req.Execute().state, WebRequestSync::State_Failed) << cert;
+        const auto r = req.Execute();
+        EXPECT_EQ(r.state, WebRequestSync::State_Failed) << cert;
+        EXPECT_EQ(r.motivo, L"o certificado do serviço foi recusado: a conexão não é segura")
+            << cert << " " << r.error;
         EXPECT_FALSE(atendido) << cert;
     }
 }
@@ -183,6 +214,7 @@ TEST(WebSync, UnreachableOrSilentServersFailWithinTheirLimits) {
     WebRequestSync::Result r;
     EXPECT_LT(Cronometrar([&] { r = fechada.Execute(); }), 2000ms);
     EXPECT_EQ(r.state, WebRequestSync::State_Failed);
+    EXPECT_EQ(r.motivo, L"não foi possível conectar ao serviço");
 
     const web::Timeouts curtos{10'000ms, 400ms};
     OuvinteMudo mudo;
@@ -191,6 +223,7 @@ TEST(WebSync, UnreachableOrSilentServersFailWithinTheirLimits) {
     EXPECT_EQ(r.state, WebRequestSync::State_Failed);
     EXPECT_GE(tempo, 400ms);
     EXPECT_LT(tempo, 3000ms);
+    EXPECT_EQ(r.motivo, L"o serviço ficou 400 ms sem enviar dados");
 
     // A server that completes the handshake and then holds the reply back.
     ServidorTls servidor;
@@ -230,8 +263,8 @@ TEST(WebSync, OnlyHttpsOrLoopbackHttpMakeValidRequests) {
         const std::string erro = testing::internal::GetCapturedStderr();
         EXPECT_EQ(std::count(erro.begin(), erro.end(), '\n'), valida ? 0 : 1) << url << erro;
     };
-    for (const char* url : {"https://exemplo.com.br/", "http://127.0.0.1:9/", "http://[::1]:9/",
-                            "http://LocalHost:9/"})
+    for (const char* url : {"https://exemplo.com.br/", "HTTPS://exemplo.com.br/",
+                            "http://127.0.0.1:9/", "http://[::1]:9/", "Http://LocalHost:9/"})
         criar(url, true);
     for (const char* url : {"http://exemplo.com.br/", "http://localhost@exemplo.com.br/",
                             "http://127.0.0.1.exemplo.com.br/", "http://127.0.0.2/"})
