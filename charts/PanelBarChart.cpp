@@ -3,6 +3,7 @@
 #include <wx/dcbuffer.h>
 #include <wx/grid.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "base/NumeroTexto.h"
@@ -46,6 +47,12 @@ void PanelBarChart::SetBars(std::vector<BarItem> novas) {
     Refresh(true);
 }
 
+void PanelBarChart::SetAviso(const wxString& texto) {
+    if (texto == aviso) return;
+    aviso = texto;
+    Refresh(true);
+}
+
 void PanelBarChart::OnSize(wxSizeEvent& event) {
     Refresh(true);
     event.Skip();
@@ -53,14 +60,23 @@ void PanelBarChart::OnSize(wxSizeEvent& event) {
 
 void PanelBarChart::OnPaint(wxPaintEvent&) {
     wxAutoBufferedPaintDC dc(this);
-    graficos::DesenharBarras(dc, GetClientSize(), bars);
+    graficos::DesenharBarras(dc, GetClientSize(), bars, aviso);
 }
 
 namespace graficos {
 
-void DesenharBarras(wxDC& dc, wxSize tamanho, const std::vector<BarItem>& bars) {
+void DesenharBarras(wxDC& dc, wxSize tamanho, const std::vector<BarItem>& bars,
+                    const wxString& aviso) {
     PintarFundo(dc);
-    if (bars.empty()) return;
+    if (bars.empty()) {
+        if (aviso.empty()) return;
+        dc.SetFont(FonteGrafico(kPontosFonteEixos + 2));
+        dc.SetTextForeground(CorTextoDados());
+        const wxSize medida = dc.GetTextExtent(aviso);
+        dc.DrawText(aviso, std::max(0, (tamanho.GetWidth() - medida.GetWidth()) / 2),
+                    std::max(0, (tamanho.GetHeight() - medida.GetHeight()) / 2));
+        return;
+    }
 
     dc.SetFont(FonteGrafico(kPontosFonteEixos));
     const GeometriaGraficoBarras g = CalcularGeometriaBarras(

@@ -23,18 +23,24 @@ public:
     // Replaces the bars and repaints.
     void SetBars(std::vector<BarItem> novas);
     const std::vector<BarItem>& GetBars() const { return bars; }
+    // A text shown in the middle of the panel while it has no bars (empty: none).
+    void SetAviso(const wxString& texto);
+    const wxString& GetAviso() const { return aviso; }
 
     void OnPaint(wxPaintEvent& event);
     void OnSize(wxSizeEvent& event);
 
 private:
     std::vector<BarItem> bars;
+    wxString aviso;
 };
 
 namespace graficos {
 
 // Paints the bar chart of `bars` over a client area of `tamanho`, background included. The panel
 // paints through it; tests render it into a bitmap.
-void DesenharBarras(wxDC& dc, wxSize tamanho, const std::vector<BarItem>& bars);
+// Without bars, `aviso` is written centred on the background.
+void DesenharBarras(wxDC& dc, wxSize tamanho, const std::vector<BarItem>& bars,
+                    const wxString& aviso = wxString());
 
 }  // namespace graficos

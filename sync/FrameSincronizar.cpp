@@ -29,7 +29,7 @@ constexpr const char* kCaminhoCupons = "/cupom/consulta_cupom.php";
 constexpr const char* kContentType = "application/json; charset=UTF-8";
 
 const wchar_t* const kProcessoIniciado = L"Processo iniciado.\n";
-const wchar_t* const kProcessoConcluido = L"Processo cocluído.\n";
+const wchar_t* const kProcessoConcluido = L"Processo concluído.\n";
 const wchar_t* const kJsonBaixado = L"JSON baixado com sucesso: %lld bytes.\n";
 const wchar_t* const kParserConcluido = L"Parser JSON concluído.\n";
 const wchar_t* const kCuponsCarregados = L"Foram carregados %lld cupons.\n";

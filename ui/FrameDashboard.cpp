@@ -31,6 +31,8 @@ namespace {
 constexpr const char* kTitulo = "Cupom Fiscal Zelkari - Dashboard";
 constexpr const char* kSaudacao = "Bem vindo %s!";
 const wchar_t* const kMenuHistoricoPrecos = L"Histórico de preços";
+const wchar_t* const kAvisoSemCupons =
+    L"Nenhum cupom ainda. Escolha Ferramentas > Sincronizar para baixar os seus cupons.";
 const wchar_t* const kAjudaHistoricoPrecos = L"Preço pago por produto ao longo do tempo";
 
 constexpr int kSashGrids = 250;
@@ -202,6 +204,8 @@ void FrameDashboard::CarregarCupons(wxGridEvent& event) {
     banco->PreencherGrid(wxString::Format(kConsultaCupons, id_list), gridCupons, col_labels);
     EsconderColuna(gridCupons, kColCupomId);
 
+    // A first start shows where the receipts come from, instead of an empty chart.
+    barChart->SetAviso(gridMeses->GetNumberRows() == 0 ? wxString(kAvisoSemCupons) : wxString());
     barChart->SetData(gridMeses, kColMesAno, kColMesValor, row);
 }
 

@@ -27,22 +27,39 @@ bool Digito(char c) {
     return c >= '0' && c <= '9';
 }
 
-// Position of the decimal point of a number as SQLite writes it (sign, digits, point, digits,
-// exponent), or npos: text that only looks partly like a number keeps its points.
-std::size_t PontoDecimal(std::string_view t) {
-    std::size_t i = 0, ponto = std::string_view::npos, digitos = 0;
+// Whether the whole text is a number as SQLite writes it (sign, digits, a decimal `separador`,
+// digits, exponent), and where its separator stands (npos when it has none).
+bool Numero(std::string_view t, char separador, std::size_t& ponto) {
+    std::size_t i = 0, digitos = 0;
+    ponto = std::string_view::npos;
     if (i < t.size() && (t[i] == '-' || t[i] == '+')) ++i;
     for (; i < t.size() && Digito(t[i]); ++i) ++digitos;
-    if (i < t.size() && t[i] == '.') ponto = i++;
+    if (i < t.size() && t[i] == separador) ponto = i++;
     for (; i < t.size() && Digito(t[i]); ++i) ++digitos;
-    if (digitos == 0) return std::string_view::npos;
+    if (digitos == 0) return false;
     if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
         ++i;
         if (i < t.size() && (t[i] == '-' || t[i] == '+')) ++i;
-        if (i == t.size() || !Digito(t[i])) return std::string_view::npos;
+        if (i == t.size() || !Digito(t[i])) return false;
         while (i < t.size() && Digito(t[i])) ++i;
     }
-    return i == t.size() ? ponto : std::string_view::npos;
+    return i == t.size();
+}
+
+// Position of the decimal point of a number, or npos: text that only looks partly like a number
+// keeps its points.
+std::size_t PontoDecimal(std::string_view t) {
+    std::size_t ponto;
+    return Numero(t, '.', ponto) ? ponto : std::string_view::npos;
+}
+
+// A spreadsheet takes a cell that begins with one of these for a formula, and runs it: a
+// description such as "=1+1 PROMO" must stay text. A number ("-1.50", "-1,50") is no formula.
+bool PareceFormula(std::string_view campo, char separador_decimal) {
+    if (campo.empty() || std::string_view("=+-@\t\r").find(campo.front()) == std::string_view::npos)
+        return false;
+    std::size_t ponto;
+    return !Numero(campo, separador_decimal, ponto);
 }
 
 void AcrescentarEntreAspas(std::string& saida, std::string_view campo) {
@@ -189,7 +206,7 @@ void EscreverCsv(const OrigemTabela& tabela, FormatoCsv formato,
         }
         saida.append(kFimRegistro);
 
-        std::string apoio, numero;
+        std::string apoio, numero, protegido;
         const int linhas = tabela.NumeroLinhas();
         for (int r = 0; r < linhas; ++r) {
             for (std::size_t i = 0; i < colunas.size(); ++i) {
@@ -202,6 +219,10 @@ void EscreverCsv(const OrigemTabela& tabela, FormatoCsv formato,
                         numero[ponto] = ',';
                         campo = numero;
                     }
+                }
+                if (PareceFormula(campo, virgula[i] ? ',' : '.')) {
+                    protegido.assign("'").append(campo);
+                    campo = protegido;
                 }
                 AcrescentarCampoCsv(saida, campo, especiais);
             }

@@ -36,6 +36,8 @@ enum class FormatoCsv {
 // as the first record, then one record per row, each ended by CRLF. A field is quoted when it
 // holds the separator, a quote, a line break, or starts or ends with a blank. Numeric cells are
 // written as they are, with only the decimal point turned into a comma in the Brazilian format.
+// A text cell that a spreadsheet would run as a formula (one beginning with =, +, -, @, a tab or
+// a carriage return, and not a number) is written with a leading apostrophe.
 // `descarregar` receives the text in consecutive pieces of about a megabyte.
 void EscreverCsv(const OrigemTabela& tabela, FormatoCsv formato,
                  const std::function<void(std::string_view)>& descarregar);

@@ -39,7 +39,12 @@ protected:
     }
 
     wxImage Pintar(wxSize tamanho) {
-        return teste::Renderizar(graficos::DesenharBarras, tamanho, painel->GetBars());
+        wxBitmap bitmap(tamanho, 24);
+        {
+            wxMemoryDC dc(bitmap);
+            graficos::DesenharBarras(dc, tamanho, painel->GetBars(), painel->GetAviso());
+        }
+        return bitmap.ConvertToImage();
     }
 
     // The geometry the panel draws, measured with the panel's font on a bitmap.
@@ -96,6 +101,9 @@ TEST_F(BarPanel, TakesEveryRowOfTheGrid) {
 
 TEST_F(BarPanel, PaintsTheBackgroundAloneWithoutBarsOrRoom) {
     EXPECT_TRUE(SoFundo(Pintar({400, 300})));
+    painel->SetAviso("Nenhum cupom ainda.");  // a notice drawn over the empty chart only
+    EXPECT_FALSE(SoFundo(Pintar({400, 300})));
+    painel->SetAviso("");
 
     Linha("03/2024", "100");
     painel->SetData(grid, 0, 1, 0);

@@ -180,6 +180,13 @@ TEST_F(Dashboard, AnEmptyDatabaseShowsHeadersWithoutRowsAndNoBars) {
     EXPECT_EQ(cupons->GetColLabelValue(3), wxString::FromUTF8("Endereço"));
     EXPECT_TRUE(frame->GetBarChart()->GetBars().empty());
     EXPECT_TRUE(teste::Dialogos::Get().Mensagens().empty());
+    // The first screen says what to do; the text goes once receipts exist.
+    EXPECT_EQ(frame->GetBarChart()->GetAviso(),
+              L"Nenhum cupom ainda. Escolha Ferramentas > Sincronizar para baixar os seus cupons.");
+    teste::SalvarCaptura(frame, "dashboard_vazio");
+    Importar(JaneiroEMarco());
+    frame->CarregarMeses();
+    EXPECT_EQ(frame->GetBarChart()->GetAviso(), "");
 }
 
 TEST_F(Dashboard, FailingQueriesLeaveTheGridsAsTheyWere) {

@@ -147,7 +147,7 @@ TEST_F(SincronizarTeste, RequestCarriesTokenAndLastStoredIdAndLogShowsEveryRecei
     esperado += wxString::Format("JSON baixado com sucesso: %zu bytes.\n", bytes);
     esperado += L"Parser JSON concluído.\nForam carregados 300 cupons.\n";
     for (const json& cupom : feed) esperado += LinhaDoCupom(cupom);
-    esperado += L"Foram adicionados 300 cupons.\nProcesso cocluído.\n";
+    esperado += L"Foram adicionados 300 cupons.\nProcesso concluído.\n";
     EXPECT_EQ(TextoDoLog(*dialogo), esperado);
     EXPECT_EQ(ContarCupons(*banco), 300);
     EXPECT_TRUE(Habilitado(*dialogo, FrameSincronizar::ID_PROCESSAR));
@@ -176,7 +176,7 @@ TEST_F(SincronizarTeste, EmptyReplyLogsEachStepAndReportsSuccess) {
                                              L"Parser JSON concluído.\n"
                                              L"Foram carregados 0 cupons.\n"
                                              L"Foram adicionados 0 cupons.\n"
-                                             L"Processo cocluído.\n"));
+                                             L"Processo concluído.\n"));
 }
 
 TEST_F(SincronizarTeste, HtmlPageOrHttpErrorIsReportedAndStoresNothing) {
@@ -334,7 +334,9 @@ TEST_F(SincronizarTeste, WrongValueTypeInThirdReceiptKeepsNothingOfTheRun) {
 }
 
 TEST_F(SincronizarTeste, CancelDuringImportStopsAfterCurrentReceiptAndKeepsStoredOnes) {
-    const json feed = Feed(50, 2);  // 1,200 receipts
+    // 3,600 receipts: an import of a few hundred milliseconds, so that the cancel of a loaded
+    // machine still lands before its end.
+    const json feed = Feed(50, 6);
     Entrar(feed);
     AbrirDialogo();
 
@@ -358,7 +360,7 @@ TEST_F(SincronizarTeste, CancelDuringImportStopsAfterCurrentReceiptAndKeepsStore
     // Every receipt reported in the log is stored, and nothing after it.
     const wxString log = TextoDoLog(*dialogo);
     EXPECT_EQ(log.Find("Foram adicionados"), wxNOT_FOUND);
-    EXPECT_EQ(log.Find(L"Processo cocluído."), wxNOT_FOUND);
+    EXPECT_EQ(log.Find(L"Processo concluído."), wxNOT_FOUND);
     std::size_t reportados = 0;
     while (reportados < feed.size() && log.Find(LinhaDoCupom(feed[reportados])) != wxNOT_FOUND) {
         ++reportados;
@@ -476,7 +478,7 @@ TEST_F(SincronizarTeste, RunEndingAfterTheDialogClosedShowsNoBox) {
     dialogo_modal.wxWindowBase::Show(true);
 
     ASSERT_TRUE(teste::WaitFor([&] { return !dialogo_modal.EmExecucao(); }, 30s));
-    EXPECT_TRUE(TextoDoLog(dialogo_modal).EndsWith(L"Processo cocluído.\n"));
+    EXPECT_TRUE(TextoDoLog(dialogo_modal).EndsWith(L"Processo concluído.\n"));
     EXPECT_TRUE(Mensagens().empty());
 }
 

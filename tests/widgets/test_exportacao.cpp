@@ -85,6 +85,15 @@ TEST(EscreverCsv, QuotesDecimalCommaBomAndHiddenColumns) {
         {"-0.25e-3", "-0,25e-3", "-0.25e-3", "-0.25e-3"},
         {"1.2.3", "1.2.3", "1.2.3", "1.2.3"},
         {"v1.2", "v1.2", "v1.2", "v1.2"},
+        // What a spreadsheet would run as a formula stays text; a number stays a number.
+        {"=1+1 PROMO LEITE", "'=1+1 PROMO LEITE", "'=1+1 PROMO LEITE", "'=1+1 PROMO LEITE"},
+        {"+55 11 5555", "'+55 11 5555", "'+55 11 5555", "'+55 11 5555"},
+        {"@SOMA(A1)", "'@SOMA(A1)", "'@SOMA(A1)", "'@SOMA(A1)"},
+        {"-", "'-", "'-", "'-"},
+        {"\tx", "'\tx", "'\tx", "'\tx"},
+        {"\rx", "\"'\rx\"", "\"'\rx\"", "\"'\rx\""},
+        {"-1.50", "-1,50", "-1.50", "-1.50"},
+        {"+2", "+2", "+2", "+2"},
     };
     for (const auto& [celula, numerica, texto, padrao] : casos) {
         SCOPED_TRACE(celula);
