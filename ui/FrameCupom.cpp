@@ -189,7 +189,7 @@ void FrameCupom::OnItemDuploClique(wxGridEvent& event) {
         auto* historico =
             new FrameHistoricoPrecos(GetParent(), banco, grid->GetCellValue(row, kColCodigo),
                                      grid->GetCellValue(row, kColDescricao));
-        historico->Show(true);
+        controles::MostrarNaTela(historico);
     }
     event.Skip();
 }

@@ -216,7 +216,7 @@ void FrameDashboard::OnMesDuploClique(wxGridEvent& event) {
     const wxString mes_ano = gridMeses->GetCellValue(row, kColMesAno);
     const wxString id_list = gridMeses->GetCellValue(row, kColMesIds);
     auto* produtos = new FramePieChart(this, mes_ano, banco, id_list);
-    produtos->Show(true);
+    controles::MostrarNaTela(produtos);
 }
 
 void FrameDashboard::OnCupomDuploClique(wxGridEvent& event) {
@@ -224,7 +224,7 @@ void FrameDashboard::OnCupomDuploClique(wxGridEvent& event) {
     if (TemCelula(gridCupons, row, kColCupomId)) {
         const int id = numero::LerInteiro(gridCupons->GetCellValue(row, kColCupomId));
         auto* cupom = new FrameCupom(this, banco, id);
-        cupom->Show(true);
+        controles::MostrarNaTela(cupom);
     }
     event.Skip();
 }
@@ -249,7 +249,7 @@ void FrameDashboard::OnSair(wxCommandEvent&) {
 
 void FrameDashboard::OnTerminalSQL(wxCommandEvent&) {
     auto* terminal = new FrameTerminalSQL(this, banco);
-    terminal->Show(true);
+    controles::MostrarNaTela(terminal);
 }
 
 void FrameDashboard::OnSincronizar(wxCommandEvent&) {
@@ -263,10 +263,10 @@ void FrameDashboard::OnSincronizar(wxCommandEvent&) {
 
 void FrameDashboard::OnHistoricoPrecos(wxCommandEvent&) {
     auto* historico = new FrameHistoricoPrecos(this, banco);
-    historico->Show(true);
+    controles::MostrarNaTela(historico);
 }
 
 void FrameDashboard::OnPedidoHistoricoPrecos(wxCommandEvent& event) {
     auto* historico = new FrameHistoricoPrecos(this, banco, wxString(), event.GetString());
-    historico->Show(true);
+    controles::MostrarNaTela(historico);
 }

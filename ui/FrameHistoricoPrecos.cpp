@@ -219,7 +219,7 @@ void FrameHistoricoPrecos::OnCompraDuploClique(wxGridEvent& event) {
     if (id_cupom > 0) {
         // The receipt belongs to the main window, as this window does.
         auto* cupom = new FrameCupom(GetParent(), banco, id_cupom);
-        cupom->Show(true);
+        controles::MostrarNaTela(cupom);
     }
     event.Skip();
 }

@@ -7,6 +7,7 @@
 class wxSizer;
 class wxSplitterWindow;
 class wxTextCtrl;
+class wxTopLevelWindow;
 class wxWindow;
 
 namespace controles {
@@ -30,5 +31,10 @@ bool CopiarParaAreaDeTransferencia(const wxString& texto);
 // expanded, with a border of 4 on the left and right. Returns the text control.
 wxTextCtrl* AdicionarCampoRotulado(wxWindow* parent, wxSizer* linha, const wxString& rotulo,
                                    int proporcao, long estilo = 0);
+
+// Shows a window opened from another one wholly inside the work area of the display its parent
+// is on (the first display without a parent): its size, and its minimum size, capped to the
+// area, and its position moved into it.
+void MostrarNaTela(wxTopLevelWindow* janela);
 
 }  // namespace controles

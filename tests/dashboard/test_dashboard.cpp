@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <wx/accel.h>
 #include <wx/button.h>
+#include <wx/display.h>
 #include <wx/filedlg.h>
 #include <wx/filefn.h>
 #include <wx/grid.h>
@@ -523,4 +524,30 @@ TEST_F(Dashboard, NaTelaContextMenuExportsAndEveryGridSuggestsItsCsvFileName) {
         exportar(grid);
         EXPECT_EQ(sugerido, esperado);
     }
+}
+
+// On a small screen every window opened from the main one lies wholly inside the work area,
+// the price history (1000 x 780 where there is room) included. The test command also runs this
+// test alone on a 1024 x 600 screen; on a larger one it has nothing to show.
+TEST_F(Dashboard, TelaPequenaJanelasCabemNaAreaDeTrabalho) {
+    const wxRect area = wxDisplay(0u).GetClientArea();
+    if (area.GetWidth() > 1100 || area.GetHeight() > 700)
+        GTEST_SKIP() << "needs a screen of at most 1100 x 700";
+    Importar(JaneiroEMarco());
+    Abrir();
+    frame->Show();
+    EnviarMenu(frame, FrameDashboard::ID_HISTORICO_PRECOS);
+    EnviarMenu(frame, FrameDashboard::ID_TERMINAL_SQL);
+    teste::DuploClique(cupons, 0, 0);
+    teste::DuploClique(meses, 0, 0);
+    teste::ProcessarEventos(std::chrono::milliseconds(300));
+    int janelas = 0;
+    for (wxWindow* janela : wxTopLevelWindows) {
+        if (janela == frame) continue;
+        ++janelas;
+        EXPECT_TRUE(area.Contains(janela->GetScreenRect()))
+            << janela->GetLabel() << " " << testing::PrintToString(janela->GetScreenRect())
+            << " in " << testing::PrintToString(area);
+    }
+    EXPECT_EQ(janelas, 4);
 }
