@@ -54,6 +54,9 @@ constexpr const char* kFuncaoLeitura = "cupom_ler_linha";
 // program, an SQLite shell) before failing with "database is locked". Such locks normally last
 // milliseconds; a few seconds ride them out and still give the user an answer soon.
 constexpr int kEsperaBloqueioMs = 3000;
+// How often (in SQLite's virtual machine instructions) a statement that may be cancelled looks
+// at its flag: a few microseconds apart, at no measurable cost.
+constexpr int kInstrucoesEntreVerificacoes = 1000;
 constexpr const char* kRegistrosAfetados = "registros afetados";
 constexpr const char* kLinhasAfetadas = "linhas_afetadas";
 
@@ -141,6 +144,11 @@ BancoDados::BancoDados() {
 }
 
 BancoDados::~BancoDados() {
+    fechando = true;
+    {
+        std::unique_lock<std::mutex> lock(leituras_mutex);
+        leituras_fim.wait(lock, [this] { return leituras_ativas == 0; });
+    }
     sqlite3_close(db);
 }
 
@@ -165,6 +173,11 @@ void BancoDados::SetErro(const wxString& texto) {
     erro = texto;
 }
 
+// The caller holds the connection's lock, so the message is that of its own failed step.
+void BancoDados::SetErroLeitura() {
+    SetErro(wxString::Format(kErroLer, wxString::FromUTF8(sqlite3_errmsg(db))));
+}
+
 // Prepares the first statement of `sql`; on failure records the message and returns false.
 // The caller holds the connection's lock, so the message is this statement's.
 bool BancoDados::Preparar(const char* sql, Declaracao& stmt) {
@@ -180,64 +193,115 @@ void BancoDados::PreencherGrid(const wxString& sql, wxGrid* grid) {
 
 void BancoDados::PreencherGrid(const wxString& sql, wxGrid* grid,
                                std::map<wxString, wxString>& col_labels) {
-    SetErro(wxString());
-    std::unique_ptr<TabelaResultado> tabela;
-    std::vector<bool> a_direita;
-    {
-        TravaConexao trava(db);
-        Declaracao stmt;
-        if (!Preparar(sql.utf8_str(), stmt)) return;  // the grid stays as it was
-        sqlite3_stmt* s = stmt.get();
+    ResultadoGrade resultado = LerParaGrade(sql.utf8_str(), col_labels);
+    MostrarNaGrade(resultado, grid);
+}
 
-        // The first step tells a query from a statement without result columns. A query's rows
-        // are read on from there: stepping it again from the start would run an
-        // INSERT ... RETURNING twice.
-        int rc = s ? sqlite3_step(s) : SQLITE_MISUSE;
-        const int colunas = sqlite3_column_count(s);
-        if (rc == SQLITE_DONE && colunas == 0) {
-            tabela = std::make_unique<TabelaResultado>(1);
-            tabela->SetColLabelValue(0, kRegistrosAfetados);
-            const std::string alteradas = std::to_string(sqlite3_changes(db));
-            const std::string_view celula = alteradas;
-            tabela->AdicionarLinha({&celula, 1});
-            a_direita.assign(1, false);
-        } else {
-            // A statement without result columns whose step failed ends here with no columns;
-            // a query keeps its header and the rows read before an error.
-            tabela = std::make_unique<TabelaResultado>(colunas);
-            a_direita.assign(static_cast<std::size_t>(colunas), false);
-            for (int i = 0; i < colunas; ++i) {
-                const wxString nome = NomeColuna(s, i);
-                const wxString& rotulo = col_labels[nome];
-                tabela->SetColLabelValue(i, rotulo.empty() ? nome : rotulo);
-                if (rc == SQLITE_ROW) {
-                    const int tipo = sqlite3_column_type(s, i);  // before any text conversion
-                    a_direita[static_cast<std::size_t>(i)] =
-                        tipo == SQLITE_INTEGER || tipo == SQLITE_FLOAT;
-                }
-            }
-            std::vector<std::string_view> celulas(static_cast<std::size_t>(colunas));
-            while (rc == SQLITE_ROW) {
-                for (int i = 0; i < colunas; ++i) {
-                    const auto* texto = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
-                    celulas[static_cast<std::size_t>(i)] =
-                        texto ? std::string_view(
-                                    texto, static_cast<std::size_t>(sqlite3_column_bytes(s, i)))
-                              : std::string_view();
-                }
-                tabela->AdicionarLinha(celulas);
-                rc = sqlite3_step(s);
-            }
+ResultadoGrade::ResultadoGrade() = default;
+ResultadoGrade::ResultadoGrade(ResultadoGrade&&) noexcept = default;
+ResultadoGrade& ResultadoGrade::operator=(ResultadoGrade&&) noexcept = default;
+ResultadoGrade::~ResultadoGrade() = default;
+
+ResultadoGrade BancoDados::LerParaGrade(const char* sql, std::map<wxString, wxString>& col_labels,
+                                        const LimitesLeitura& limites) {
+    SetErro(wxString());
+    ResultadoGrade resultado;
+    TravaConexao trava(db);
+    Declaracao stmt;
+    if (!Preparar(sql, stmt)) {  // the grid stays as it was
+        resultado.erro = GetErro();
+        return resultado;
+    }
+    sqlite3_stmt* s = stmt.get();
+
+    // Cancelling goes through a progress handler, not sqlite3_interrupt: an interrupt stops
+    // whatever runs on the connection at that moment (the synchronisation's import, say), while
+    // the handler, set and removed under the connection's lock, is this statement's alone.
+    struct Parada {
+        const std::atomic<bool>* cancelar;
+        const std::atomic<bool>* fechando;
+    } parada{limites.cancelar, &fechando};
+    struct RetiraHandler {
+        sqlite3* db;
+        ~RetiraHandler() {
+            if (db) sqlite3_progress_handler(db, 0, nullptr, nullptr);
         }
+    } retira{limites.cancelar ? db : nullptr};
+    if (limites.cancelar) {
+        sqlite3_progress_handler(
+            db, kInstrucoesEntreVerificacoes,
+            [](void* p) -> int {
+                const auto* parada = static_cast<const Parada*>(p);
+                return parada->cancelar->load(std::memory_order_relaxed) ||
+                       parada->fechando->load(std::memory_order_relaxed);
+            },
+            &parada);
     }
 
+    // The first step tells a query from a statement without result columns. A query's rows
+    // are read on from there: stepping it again from the start would run an
+    // INSERT ... RETURNING twice.
+    int rc = s ? sqlite3_step(s) : SQLITE_DONE;
+    const int colunas = sqlite3_column_count(s);
+    if (rc == SQLITE_DONE && colunas == 0) {
+        resultado.tabela = std::make_unique<TabelaResultado>(s ? 1 : 0);
+        if (s) {  // an empty text runs nothing and empties the grid
+            resultado.tabela->SetColLabelValue(0, kRegistrosAfetados);
+            const std::string alteradas = std::to_string(sqlite3_changes(db));
+            const std::string_view celula = alteradas;
+            resultado.tabela->AdicionarLinha({&celula, 1});
+            resultado.a_direita.assign(1, false);
+        }
+        return resultado;
+    }
+
+    // A statement without result columns whose step failed ends with no columns; a query keeps
+    // its header and the rows read before an error.
+    TabelaResultado& tabela = *(resultado.tabela = std::make_unique<TabelaResultado>(colunas));
+    resultado.a_direita.assign(static_cast<std::size_t>(colunas), false);
+    for (int i = 0; i < colunas; ++i) {
+        const wxString nome = NomeColuna(s, i);
+        const wxString& rotulo = col_labels[nome];
+        tabela.SetColLabelValue(i, rotulo.empty() ? nome : rotulo);
+        if (rc == SQLITE_ROW) {
+            const int tipo = sqlite3_column_type(s, i);  // before any text conversion
+            resultado.a_direita[static_cast<std::size_t>(i)] =
+                tipo == SQLITE_INTEGER || tipo == SQLITE_FLOAT;
+        }
+    }
+    std::vector<std::string_view> celulas(static_cast<std::size_t>(colunas));
+    std::size_t lidas = 0;
+    for (; rc == SQLITE_ROW; rc = sqlite3_step(s)) {
+        if (lidas == limites.linhas) {
+            resultado.truncado = true;
+            return resultado;
+        }
+        for (int i = 0; i < colunas; ++i) {
+            const auto* texto = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
+            celulas[static_cast<std::size_t>(i)] =
+                texto
+                    ? std::string_view(texto, static_cast<std::size_t>(sqlite3_column_bytes(s, i)))
+                    : std::string_view();
+        }
+        tabela.AdicionarLinha(celulas);
+        ++lidas;
+    }
+    if (rc != SQLITE_DONE) {
+        SetErroLeitura();
+        resultado.erro = GetErro();
+    }
+    return resultado;
+}
+
+void BancoDados::MostrarNaGrade(ResultadoGrade& resultado, wxGrid* grid) {
+    if (!resultado.tabela) return;
     grid->BeginBatch();
     // Replacing the table drops the old rows, columns, sizes and attributes at once.
     const auto modo = grid->GetTable() ? grid->GetSelectionMode() : wxGrid::wxGridSelectCells;
-    TabelaResultado* nova = tabela.release();
+    TabelaResultado* nova = resultado.tabela.release();
     grid->SetTable(nova, true, modo);
-    for (std::size_t i = 0; i < a_direita.size(); ++i) {
-        if (!a_direita[i]) continue;
+    for (std::size_t i = 0; i < resultado.a_direita.size(); ++i) {
+        if (!resultado.a_direita[i]) continue;
         auto* attr = new wxGridCellAttr;
         attr->SetAlignment(wxALIGN_RIGHT, wxALIGN_CENTRE);
         grid->SetColAttr(static_cast<int>(i), attr);
@@ -258,6 +322,8 @@ void BancoDados::ConsultarRegistro(const wxString& sql, Registro& row) {
         row[kLinhasAfetadas] = wxString::Format("%d", sqlite3_changes(db));
     } else if (rc == SQLITE_ROW) {
         for (int i = 0; i < colunas; ++i) row[NomeColuna(s, i)] = TextoColuna(s, i);
+    } else if (rc != SQLITE_DONE) {
+        SetErroLeitura();
     }
 }
 
@@ -278,6 +344,7 @@ void BancoDados::ConsultarRegistros(const wxString& sql, std::vector<Registro>& 
         for (int i = 0; i < colunas; ++i) r[NomeColuna(s, i)] = TextoColuna(s, i);
         rows.push_back(std::move(r));
     }
+    if (rc != SQLITE_DONE) SetErroLeitura();
 }
 
 void BancoDados::ListarTabelas(wxArrayString& tabelas) {
@@ -400,4 +467,59 @@ bool BancoDados::LerTabela(const char* tabela, const std::vector<const char*>& c
     if (rc != SQLITE_DONE)
         SetErro(wxString::Format(kErroLer, wxString::FromUTF8(sqlite3_errmsg(db))));
     return rc == SQLITE_DONE;
+}
+
+LeituraEmSegundoPlano::LeituraEmSegundoPlano(BancoDados& banco, const wxString& sql,
+                                             std::size_t limite_linhas) {
+    {
+        std::lock_guard<std::mutex> lock(banco.leituras_mutex);
+        ++banco.leituras_ativas;
+    }
+    const auto liberar = [&banco] {
+        // The last use of the database: once the count drops it may close.
+        std::lock_guard<std::mutex> lock(banco.leituras_mutex);
+        if (--banco.leituras_ativas == 0) banco.leituras_fim.notify_all();
+    };
+    // The thread receives the text already in UTF-8: no wxString is shared between threads.
+    auto ler = [this, &banco, liberar, texto = std::string(sql.utf8_str()), limite_linhas] {
+        ResultadoGrade resultado;
+        try {
+            std::map<wxString, wxString> sem_rotulos;
+            resultado = banco.LerParaGrade(texto.c_str(), sem_rotulos, {limite_linhas, &cancelar_});
+        } catch (const std::exception& e) {  // out of memory, say: the rows read are dropped
+            resultado = ResultadoGrade();
+            resultado.tabela = std::make_unique<TabelaResultado>(0);
+            resultado.erro = wxString::Format(kErroLer, wxString::FromUTF8(e.what()));
+        }
+        liberar();
+        std::lock_guard<std::mutex> lock(mutex_);
+        resultado_ = std::move(resultado);
+        terminou_.store(true, std::memory_order_release);
+        fim_.notify_all();
+    };
+    try {
+        thread_ = std::thread(std::move(ler));
+    } catch (...) {  // no thread: the database must not wait for it
+        liberar();
+        throw;
+    }
+}
+
+LeituraEmSegundoPlano::~LeituraEmSegundoPlano() {
+    Parar();
+}
+
+bool LeituraEmSegundoPlano::Esperar(std::chrono::milliseconds limite) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return fim_.wait_for(lock, limite, [this] { return Terminou(); });
+}
+
+void LeituraEmSegundoPlano::Parar() {
+    Cancelar();
+    if (thread_.joinable()) thread_.join();
+}
+
+ResultadoGrade& LeituraEmSegundoPlano::Resultado() {
+    if (thread_.joinable()) thread_.join();
+    return resultado_;
 }

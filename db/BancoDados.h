@@ -2,19 +2,25 @@
 
 // The user's receipt database: the only owner of the SQLite connection. Query methods never
 // throw; they clear the last error on entry and record a Portuguese message when a statement
-// cannot be prepared. Opening (schema) and the receipt import throw.
+// cannot be prepared or fails while it runs. Opening (schema) and the receipt import throw.
 
 #include <wx/arrstr.h>
 #include <wx/string.h>
 
 #include <nlohmann/json.hpp>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <exception>
 #include <functional>
+#include <limits>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <variant>
 #include <vector>
 
@@ -22,6 +28,7 @@
 #include "db/LinhaSql.h"
 
 struct sqlite3;
+class TabelaResultado;
 class wxGrid;
 namespace db {
 class Declaracao;
@@ -39,6 +46,27 @@ using Registro = std::map<wxString, wxString>;
 // A value bound to one "?" of a statement: UTF-8 text, an integer or a real.
 using ParametroSql = std::variant<std::string, long long, double>;
 
+// A statement's result read for a grid, apart from any window, so that the reading may run on
+// another thread and only the grid's taking it (BancoDados::MostrarNaGrade) on the window's.
+struct ResultadoGrade {
+    ResultadoGrade();
+    ResultadoGrade(ResultadoGrade&&) noexcept;
+    ResultadoGrade& operator=(ResultadoGrade&&) noexcept;
+    ~ResultadoGrade();
+
+    std::unique_ptr<TabelaResultado> tabela;  // null: not prepared, and the grid keeps its content
+    std::vector<bool> a_direita;              // per column: the first row held a number there
+    bool truncado = false;                    // more rows than the limit; the rest were not read
+    wxString erro;                            // the message recorded, as GetErro() gives it
+};
+
+// How a reading for a grid may be cut short.
+struct LimitesLeitura {
+    std::size_t linhas = std::numeric_limits<std::size_t>::max();
+    // Set by another thread: the statement stops with SQLite's "interrupted" error.
+    const std::atomic<bool>* cancelar = nullptr;
+};
+
 class BancoDados {
 public:
     // Opens (creating it if needed, readable by its owner only) the file of the user whose login
@@ -54,6 +82,11 @@ public:
 
     void PreencherGrid(const wxString& sql, wxGrid* grid);
     void PreencherGrid(const wxString& sql, wxGrid* grid, std::map<wxString, wxString>& col_labels);
+    // The two halves of PreencherGrid: reading the first statement of `sql` (UTF-8), which records
+    // the error as PreencherGrid does and touches no window; and putting the result in a grid.
+    ResultadoGrade LerParaGrade(const char* sql, std::map<wxString, wxString>& col_labels,
+                                const LimitesLeitura& limites = {});
+    static void MostrarNaGrade(ResultadoGrade& resultado, wxGrid* grid);
     void ConsultarRegistro(const wxString& sql, Registro& row);
     void ConsultarRegistros(const wxString& sql, std::vector<Registro>& rows);
     void ListarTabelas(wxArrayString& tabelas);
@@ -93,7 +126,11 @@ public:
                         std::function<bool(wxString)> progresso);
 
 private:
+    friend class LeituraEmSegundoPlano;
+
     void SetErro(const wxString& texto);
+    // Records "Erro ao ler consulta: %s!" with the connection's message, after a failed step.
+    void SetErroLeitura();
     // Prepares the first statement of `sql` (UTF-8); records the message when it cannot.
     bool Preparar(const char* sql, db::Declaracao& stmt);
 
@@ -105,6 +142,42 @@ private:
     std::exception_ptr excecao_leitura;
     bool funcao_leitura_registrada = false;
     mutable std::mutex erro_mutex;  // guards erro: the sync worker clears it in GetUltimoId
+    // Readings on threads of their own still to end: the connection closes only after them, and
+    // `fechando` stops their statements.
+    std::mutex leituras_mutex;
+    std::condition_variable leituras_fim;
+    int leituras_ativas = 0;  // guarded by leituras_mutex
+    std::atomic<bool> fechando{false};
+};
+
+// Reads one statement's result for a grid on a thread of its own, so that the window's thread
+// stays free while it runs. The thread touches no window. Destroying this object stops the
+// statement and waits for the thread; the database may go first (its destructor stops the
+// statement and waits for the reading to let go of it).
+class LeituraEmSegundoPlano {
+public:
+    LeituraEmSegundoPlano(BancoDados& banco, const wxString& sql, std::size_t limite_linhas);
+    ~LeituraEmSegundoPlano();
+    LeituraEmSegundoPlano(const LeituraEmSegundoPlano&) = delete;
+    LeituraEmSegundoPlano& operator=(const LeituraEmSegundoPlano&) = delete;
+
+    // Whether the reading has ended, waiting up to `limite` for it.
+    bool Esperar(std::chrono::milliseconds limite);
+    bool Terminou() const { return terminou_.load(std::memory_order_acquire); }
+    // Stops the statement soon; what was read so far stays in the result.
+    void Cancelar() { cancelar_.store(true); }
+    // Cancels the statement and waits for the thread.
+    void Parar();
+    // The result, once the reading has ended (waits for the thread).
+    ResultadoGrade& Resultado();
+
+private:
+    std::atomic<bool> cancelar_{false};
+    std::atomic<bool> terminou_{false};
+    std::mutex mutex_;
+    std::condition_variable fim_;
+    ResultadoGrade resultado_;  // written by the thread before `terminou_`
+    std::thread thread_;
 };
 
 // The database file name of a user: 64-bit FNV-1a over the name's UTF-16 code units, low byte

@@ -95,13 +95,14 @@ TEST_F(GridTest, ComandosFalhasETextoVazio) {
         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 5) "
         "SELECT CASE WHEN i < 3 THEN i ELSE abs(-9223372036854775807 - 1) END AS v FROM n",
         grid);
-    EXPECT_TRUE(banco->GetErro().empty());
+    EXPECT_EQ(banco->GetErro(), "Erro ao ler consulta: integer overflow!");
     EXPECT_EQ(Cabecalhos(grid), (std::vector<wxString>{"v"}));
     EXPECT_EQ(Coluna(grid, 0), (std::vector<wxString>{"1", "2"}));
 
     // A failing statement without result columns leaves nothing, and an empty text too.
+    const wxString violacao = "Erro ao ler consulta: UNIQUE constraint failed: cupom.chave_acesso!";
     banco->PreencherGrid("INSERT INTO cupom(chave_acesso) VALUES('K1')", grid);
-    EXPECT_TRUE(banco->GetErro().empty());
+    EXPECT_EQ(banco->GetErro(), violacao);
     EXPECT_EQ(grid->GetNumberCols(), 0);
     EXPECT_EQ(grid->GetNumberRows(), 0);
     banco->PreencherGrid("SELECT 1", grid);
@@ -116,6 +117,18 @@ TEST_F(GridTest, ComandosFalhasETextoVazio) {
     Registro r;
     banco->ConsultarRegistro("SELECT count(*) AS n FROM cupom", r);
     EXPECT_EQ(r["n"], "13");
+
+    // The record readers report the same errors, keeping what they had read.
+    banco->ConsultarRegistro("INSERT INTO cupom(chave_acesso) VALUES('K1')", r);
+    EXPECT_EQ(banco->GetErro(), violacao);
+    banco->ConsultarRegistro("ROLLBACK", r);
+    EXPECT_EQ(banco->GetErro(),
+              "Erro ao ler consulta: cannot rollback - no transaction is active!");
+    std::vector<Registro> rows;
+    banco->ConsultarRegistros("SELECT CASE WHEN id < 3 THEN id ELSE json('x') END AS v FROM cupom",
+                              rows);
+    EXPECT_EQ(banco->GetErro(), "Erro ao ler consulta: malformed JSON!");
+    EXPECT_EQ(rows, (std::vector<Registro>{{{"v", "1"}}, {{"v", "2"}}}));
 }
 
 TEST_F(GridTest, GradeContinuaEditavelComCoresSelecaoELinhasNovas) {
