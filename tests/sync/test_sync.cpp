@@ -485,7 +485,7 @@ TEST_F(SincronizarTeste, RunEndingAfterTheDialogClosedShowsNoBox) {
 // Destroying the dialog while the import runs: the destructor stops it at the next receipt, keeps
 // what was stored, and the queued lines and outcome never run.
 TEST_F(SincronizarTeste, DestroyingDuringImportStopsItAndKeepsCompleteReceipts) {
-    const json feed = Feed(50, 2);
+    const json feed = Feed(50, 6);  // long enough an import for a loaded machine
     Entrar(feed);
     AbrirDialogo();
 
