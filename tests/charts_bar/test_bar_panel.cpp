@@ -1,4 +1,4 @@
-// The bar chart panel: what it takes from a grid, and the pixels it paints.
+// The bar chart panels: what the main window's takes from a grid, and the pixels each paints.
 #include <gtest/gtest.h>
 #include <wx/dcmemory.h>
 #include <wx/frame.h>
@@ -8,6 +8,8 @@
 #include <memory>
 
 #include "charts/PanelBarChart.h"
+#include "charts/PanelHorizontalBarChart.h"
+#include "charts/PanelMonthBarChart.h"
 #include "tests/support/GuiTest.h"
 
 namespace {
@@ -154,4 +156,54 @@ TEST_F(BarPanel, ScreenshotOnScreen) {
     frame->Show();
     ASSERT_TRUE(teste::WaitFor([&] { return frame->IsShownOnScreen(); }));
     teste::SalvarCaptura(painel, "bar_chart_panel");
+}
+
+namespace {
+
+// The geometry a drawing function paints, measured in the charts' font on a bitmap.
+template <class Calcular, class Dados>
+auto GeometriaPintada(Calcular calcular, const Dados& dados, wxSize tamanho) {
+    wxBitmap bitmap(tamanho, 24);
+    wxMemoryDC dc(bitmap);
+    dc.SetFont(wxFont(9, wxFONTFAMILY_DEFAULT, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL));
+    return calcular(dados, tamanho, [&dc](const wxString& t) { return dc.GetTextExtent(t); });
+}
+
+}  // namespace
+
+TEST_F(BarPanel, HorizontalBarsInTheBarColoursTheHighlightedDarker) {
+    const std::vector<BarraHorizontal> itens = {{"Mercado", 300, "R$ 300,00", false},
+                                                {"Outras", 120, "R$ 120,00", true}};
+    (new PanelHorizontalBarChart(frame))->SetDados(itens);
+    const wxSize tamanho(500, 200);
+    const wxImage img = teste::Renderizar(graficos::DesenharBarrasHorizontais, tamanho, itens);
+    const auto g = GeometriaPintada(graficos::CalcularGeometriaBarrasHorizontais, itens, tamanho);
+    ASSERT_EQ(g.barras.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        const wxRect r = g.barras[i].retangulo;
+        EXPECT_EQ(Pixel(img, r.x + r.width / 2, r.y + r.height / 2), i == 1 ? kDestacada : kBarra);
+        EXPECT_EQ(Pixel(img, r.GetRight() + 2, r.y + 1), kFundo);
+    }
+    EXPECT_TRUE(SoFundo(teste::Renderizar(graficos::DesenharBarrasHorizontais, tamanho,
+                                          std::vector<BarraHorizontal>())));
+}
+
+TEST_F(BarPanel, FifteenYearsOfMonthsShowEveryBarAtTheDefaultSize) {
+    DadosBarrasPeriodo dados;
+    for (int i = 0; i < 180; ++i)
+        dados.barras.push_back({wxString::Format("%02d", i % 12 + 1),
+                                wxString::Format("%d", 2011 + i / 12), 50.0 + i % 17, "R$ 1.000",
+                                i == 179});
+    const wxSize tamanho(1150, 300);
+    const wxImage img = teste::Renderizar(graficos::DesenharBarrasPeriodo, tamanho, dados);
+    const auto g = GeometriaPintada(graficos::CalcularGeometriaBarrasPeriodo, dados, tamanho);
+    ASSERT_EQ(g.barras.size(), 180u);
+    for (std::size_t j = 0; j < g.barras.size(); ++j) {
+        const wxRect r = g.barras[j].retangulo;
+        const wxColour meio = Pixel(img, r.x + r.width / 2, r.y + r.height / 2);
+        EXPECT_EQ(meio, j == 179 ? kDestacada : kBarra);
+        EXPECT_NE(Pixel(img, r.GetRight() + 1, r.y + r.height / 2), meio);  // the gap
+    }
+    EXPECT_TRUE(
+        SoFundo(teste::Renderizar(graficos::DesenharBarrasPeriodo, tamanho, DadosBarrasPeriodo())));
 }
