@@ -305,7 +305,7 @@ int Exportacao(int argc, char** argv) {
             const auto inicio = Relogio::now();
             const double cpu_inicio = SegundosCpu();
             const wxString erro =
-                controles::GravarCsv(controles::OrigemGrade(grid), formato, "exportado.csv");
+                controles::GravarCsv(controles::OrigemGrade(grid, true), formato, "exportado.csv");
             const double segundos = Segundos(Relogio::now() - inicio);
             const double cpu = SegundosCpu() - cpu_inicio;
             if (!erro.empty()) Falhar(erro.ToStdString());

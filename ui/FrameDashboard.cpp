@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "account/Sessao.h"
 #include "base/NumeroTexto.h"
@@ -19,6 +20,7 @@
 #include "ui/FrameCupom.h"
 #include "ui/FrameHistoricoPrecos.h"
 #include "ui/FramePieChart.h"
+#include "ui/FrameRelatorios.h"
 #include "ui/FrameTerminalSQL.h"
 #include "ui/PedidoHistoricoPrecos.h"
 #include "web/ServiceUrl.h"
@@ -31,6 +33,9 @@ namespace {
 constexpr const char* kTitulo = "Cupom Fiscal Zelkari - Dashboard";
 constexpr const char* kSaudacao = "Bem vindo %s!";
 const wchar_t* const kMenuHistoricoPrecos = L"Histórico de preços";
+const wchar_t* const kMenuRelatorios = L"Relatórios\tCtrl-R";
+const wchar_t* const kAjudaRelatorios =
+    L"Lojas, meses, ano a ano, produtos e a sua inflação, por período";
 const wchar_t* const kAvisoSemCupons =
     L"Nenhum cupom ainda. Escolha Ferramentas > Sincronizar para baixar os seus cupons.";
 const wchar_t* const kAjudaHistoricoPrecos = L"Preço pago por produto ao longo do tempo";
@@ -112,6 +117,7 @@ FrameDashboard::FrameDashboard() {
                             "Execute comandos diretamente no banco de dados");
     menuFerramentas->Append(ID_SINCRONIZAR, "Sincronizar", "Faz download de novos cupons");
     menuFerramentas->Append(ID_HISTORICO_PRECOS, kMenuHistoricoPrecos, kAjudaHistoricoPrecos);
+    menuFerramentas->Append(ID_RELATORIOS, kMenuRelatorios, kAjudaRelatorios);
 
     auto* menuSobre = new wxMenu(0);
     menuSobre->Append(wxID_ABOUT, "Sobre Zelkari", "Sobre Zelkari");
@@ -131,6 +137,7 @@ FrameDashboard::FrameDashboard() {
     Bind(wxEVT_MENU, &FrameDashboard::OnTerminalSQL, this, ID_TERMINAL_SQL);
     Bind(wxEVT_MENU, &FrameDashboard::OnSincronizar, this, ID_SINCRONIZAR);
     Bind(wxEVT_MENU, &FrameDashboard::OnHistoricoPrecos, this, ID_HISTORICO_PRECOS);
+    Bind(wxEVT_MENU, &FrameDashboard::OnRelatorios, this, ID_RELATORIOS);
     Bind(EVT_PEDIDO_HISTORICO_PRECOS, &FrameDashboard::OnPedidoHistoricoPrecos, this);
 
     mainSplitter = controles::CriarSplitter(this);
@@ -164,6 +171,13 @@ FrameDashboard::FrameDashboard() {
 }
 
 FrameDashboard::~FrameDashboard() {
+    // The windows opened from this one may still be reading the database on threads of their
+    // own: they go, and stop those, before the database does. (The toolkit would destroy them
+    // after this destructor, the same way.)
+    std::vector<wxWindow*> janelas;
+    for (wxWindow* filha : GetChildren())
+        if (filha->IsTopLevel()) janelas.push_back(filha);
+    for (wxWindow* janela : janelas) janela->wxWindowBase::Destroy();
     delete banco;
 }
 
@@ -264,6 +278,10 @@ void FrameDashboard::OnSincronizar(wxCommandEvent&) {
 void FrameDashboard::OnHistoricoPrecos(wxCommandEvent&) {
     auto* historico = new FrameHistoricoPrecos(this, banco);
     controles::MostrarNaTela(historico);
+}
+
+void FrameDashboard::OnRelatorios(wxCommandEvent&) {
+    AbrirRelatorios(this, banco);
 }
 
 void FrameDashboard::OnPedidoHistoricoPrecos(wxCommandEvent& event) {

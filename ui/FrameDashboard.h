@@ -14,7 +14,13 @@ class wxSplitterWindow;
 
 class FrameDashboard : public wxFrame {
 public:
-    enum { ID_LOGOFF = 1, ID_TERMINAL_SQL = 2, ID_SINCRONIZAR = 3, ID_HISTORICO_PRECOS = 4 };
+    enum {
+        ID_LOGOFF = 1,
+        ID_TERMINAL_SQL = 2,
+        ID_SINCRONIZAR = 3,
+        ID_HISTORICO_PRECOS = 4,
+        ID_RELATORIOS = 5
+    };
 
     // Builds and fills the window without showing it. Throws std::runtime_error with SQLite's
     // message when the user's database cannot be set up (a file that is not a database, a
@@ -36,6 +42,7 @@ public:
     void OnTerminalSQL(wxCommandEvent& event);
     void OnSincronizar(wxCommandEvent& event);
     void OnHistoricoPrecos(wxCommandEvent& event);
+    void OnRelatorios(wxCommandEvent& event);
     // A window without the database asks for the price history of an item description.
     void OnPedidoHistoricoPrecos(wxCommandEvent& event);
 

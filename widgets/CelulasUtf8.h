@@ -14,6 +14,13 @@ public:
     // changes, or into `apoio` when the cell had to be converted.
     virtual std::string_view CelulaUtf8(int row, int col, std::string& apoio) const = 0;
 
+    // The cell as a file keeps it: a table that shows numbers in a form for people ("R$ 1.234,56")
+    // writes them here as they are stored ("1234.56"), for the file's chosen format to write.
+    // By default, the cell as shown.
+    virtual std::string_view CelulaArquivoUtf8(int row, int col, std::string& apoio) const {
+        return CelulaUtf8(row, col, apoio);
+    }
+
 protected:
     ~CelulasUtf8() = default;
 };

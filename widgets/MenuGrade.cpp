@@ -61,10 +61,11 @@ void AbrirMenu(wxGrid* grid) {
 
 }  // namespace
 
-OrigemGrade::OrigemGrade(wxGrid* grid)
+OrigemGrade::OrigemGrade(wxGrid* grid, bool para_arquivo)
     : grid_(grid),
       tabela_(grid->GetTable()),
       celulas_(dynamic_cast<const CelulasUtf8*>(tabela_)),
+      para_arquivo_(para_arquivo),
       linhas_(grid->GetNumberRows()) {
     for (int c = 0; c < grid->GetNumberCols(); ++c) {
         visiveis_.push_back(grid->IsColShown(c));
@@ -79,7 +80,9 @@ wxString OrigemGrade::Rotulo(int col) const {
 }
 
 std::string_view OrigemGrade::Celula(int row, int col, std::string& apoio) const {
-    if (celulas_) return celulas_->CelulaUtf8(row, col, apoio);
+    if (celulas_)
+        return para_arquivo_ ? celulas_->CelulaArquivoUtf8(row, col, apoio)
+                             : celulas_->CelulaUtf8(row, col, apoio);
     apoio = tabela_->GetValue(row, col).utf8_string();
     return apoio;
 }
@@ -122,7 +125,7 @@ void ExportarCsvComDialogo(wxGrid* grid, const wxString& nome_sugerido) {
     wxString erro;
     {
         wxBusyCursor ocupado;
-        erro = GravarCsv(OrigemGrade(grid), formato, arquivo.GetFullPath());
+        erro = GravarCsv(OrigemGrade(grid, true), formato, arquivo.GetFullPath());
     }
     if (!erro.empty()) MostrarErro(wxString::Format(kFalhaGravacao, arquivo.GetFullPath(), erro));
 }

@@ -41,7 +41,9 @@ enum IdMenuGrade : int {
 // it keeps them as UTF-8.
 class OrigemGrade : public OrigemTabela {
 public:
-    explicit OrigemGrade(wxGrid* grid);
+    // `para_arquivo`: the cells as a file keeps them (CelulasUtf8::CelulaArquivoUtf8), not as the
+    // grid shows them.
+    explicit OrigemGrade(wxGrid* grid, bool para_arquivo = false);
     int NumeroLinhas() const override { return linhas_; }
     int NumeroColunas() const override { return static_cast<int>(visiveis_.size()); }
     bool ColunaVisivel(int col) const override { return visiveis_[static_cast<size_t>(col)]; }
@@ -53,6 +55,7 @@ private:
     wxGrid* grid_;
     wxGridTableBase* tabela_;
     const CelulasUtf8* celulas_;
+    bool para_arquivo_;
     int linhas_;
     std::vector<bool> visiveis_;
     std::vector<bool> numericas_;

@@ -36,6 +36,7 @@
 #include "ui/FrameDashboard.h"
 #include "ui/FrameHistoricoPrecos.h"
 #include "ui/FramePieChart.h"
+#include "ui/FrameRelatorios.h"
 #include "ui/FrameTerminalSQL.h"
 #include "widgets/MenuGrade.h"
 
@@ -275,6 +276,13 @@ TEST_F(Dashboard, MenusCarryTheirIdsTextsAndAccelerators) {
     EXPECT_EQ(logoff->GetKeyCode(), 'Q');
     EXPECT_EQ(barra->GetMenu(0)->GetMenuItemCount(), 3u);  // with the separator
     EXPECT_TRUE(barra->GetMenu(0)->FindItemByPosition(1)->IsSeparator());
+
+    // The windows of our own come after the specified ones.
+    std::vector<wxString> ferramentas;
+    for (wxMenuItem* item : barra->GetMenu(1)->GetMenuItems())
+        ferramentas.push_back(item->GetItemLabel());
+    EXPECT_EQ(ferramentas, (std::vector<wxString>{"Terminal SQL", "Sincronizar",
+                                                  L"Histórico de preços", L"Relatórios\tCtrl-R"}));
 }
 
 TEST_F(Dashboard, LayoutKeepsTheMinimumSizesAndSashes) {
@@ -336,6 +344,12 @@ TEST_F(Dashboard, AboutBoxTerminalAndExit) {
     FrameTerminalSQL* terminal = teste::JanelasAbertas<FrameTerminalSQL>()[0];
     EXPECT_EQ(terminal->GetParent(), frame);
     EXPECT_TRUE(terminal->IsShown());
+
+    // The reports too; closing the main window while they still read the receipts stops that
+    // reading before the database goes.
+    EnviarMenu(frame, FrameDashboard::ID_RELATORIOS);
+    ASSERT_EQ(teste::JanelasAbertas<FrameRelatorios>().size(), 1u);
+    EXPECT_EQ(teste::JanelasAbertas<FrameRelatorios>()[0]->GetParent(), frame);
 
     EnviarMenu(frame, wxID_EXIT);
     EXPECT_TRUE(teste::WaitFor([&] { return wxTopLevelWindows.empty(); }));
