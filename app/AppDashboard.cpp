@@ -1,14 +1,20 @@
 #include "app/AppDashboard.h"
 
+#include <cstdio>
 #include <exception>
+#include <string>
 
 #include "account/FrameLogin.h"
 #include "account/Sessao.h"
+#include "app/PastaDeDados.h"
 #include "base/TextoExcecao.h"
 #include "ui/FrameDashboard.h"
 #include "widgets/Controles.h"
 
 bool AppDashboard::OnInit() {
+    // From the application menu the database goes among the user's data, not the home folder.
+    const std::string erro = EntrarNaPastaDeDados();
+    if (!erro.empty()) std::fprintf(stderr, "%s\n", erro.c_str());
     return IniciarDashboard();
 }
 

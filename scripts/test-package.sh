@@ -8,12 +8,15 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 id=br.com.zelkari.CupomDashboard
 titulo="Login - Dashboard"
 
-# Under Xvfb: start the unpacked program, wait at most 30 s for its login window, print the
-# window's class, close the program.
+# Under Xvfb: start the unpacked program through its desktop entry's Exec line, from the home
+# folder as the application menu does, wait at most 30 s for its login window, check that it
+# runs in its own data folder (for its owner only), print the window's class, close the program.
 if [ "${1:-}" = --janela ]; then
   raiz=$2
-  cd "$(dirname "$raiz")"
-  "$raiz/usr/bin/cupom-dashboard" &
+  cd "$HOME"
+  read -ra comando <<<"$(sed -n 's/^Exec=//p' "$raiz/usr/share/applications/$id.desktop")"
+  comando[-1]="$raiz/usr/bin/${comando[-1]}"
+  "${comando[@]}" &
   programa=$!
   janela=
   for _ in $(seq 1 150); do
@@ -23,7 +26,12 @@ if [ "${1:-}" = --janela ]; then
     sleep 0.2
   done
   status=0
+  pasta="$HOME/.local/share/cupom-dashboard"
   if [ -n "$janela" ]; then
+    if [ "$(readlink "/proc/$programa/cwd")" != "$pasta" ] || [ "$(stat -c %a "$pasta")" != 700 ]; then
+      echo "Iniciado pelo menu, o programa não está em $pasta (0700): $(readlink "/proc/$programa/cwd")" >&2
+      status=1
+    fi
     xprop -id "$janela" WM_CLASS || status=1
   else
     echo "A janela \"$titulo\" não apareceu em 30 segundos." >&2
@@ -49,6 +57,7 @@ usr/share/doc/cupom-dashboard/copyright
 usr/share/icons/hicolor/128x128/apps/$id.png
 usr/share/icons/hicolor/48x48/apps/$id.png
 usr/share/icons/hicolor/scalable/apps/$id.svg
+usr/share/lintian/overrides/cupom-dashboard
 usr/share/man/man1/cupom-dashboard.1.gz
 usr/share/metainfo/$id.metainfo.xml"
 diff -u <(echo "$esperados" | sort) \

@@ -1,6 +1,7 @@
 // The program's start-up against the local service over real HTTPS: the token check, the login
 // window driven through its modal loop, the main window, and a user database that cannot be used.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <wx/button.h>
 #include <wx/statusbr.h>
 #include <wx/textctrl.h>
@@ -15,6 +16,7 @@
 
 #include "account/FrameLogin.h"
 #include "app/AppDashboard.h"
+#include "app/PastaDeDados.h"
 #include "db/BancoDados.h"
 #include "tests/support/GuiTest.h"
 #include "tests/support/LoginTeste.h"
@@ -213,4 +215,35 @@ TEST_F(Inicio, ADatabaseThatCannotBeCreatedIsReportedAndEndsTheRun) {
     ASSERT_FALSE(mensagens.empty());
     EXPECT_TRUE(teste::CaixaDeErro(mensagens.back()));
     EXPECT_FALSE(mensagens.back().mensagem.empty());
+}
+
+// Started from the application menu, the program runs in its own data folder, created for its
+// owner only; XDG_DATA_HOME wins over HOME when it is an absolute path. From a terminal (the
+// variable unset) it stays where it is.
+TEST(PastaDeDados, MenuEntraNaPastaDoProgramaSoDoDono) {
+    const std::string base = wxGetCwd().utf8_string();
+    const std::string antes = base;
+    const std::string home = std::getenv("HOME");
+    setenv("HOME", (base + "/casa").c_str(), 1);
+    unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(PastaDeDadosDoMenu(), base + "/casa/.local/share/cupom-dashboard");
+    setenv("XDG_DATA_HOME", "relativa", 1);
+    EXPECT_EQ(PastaDeDadosDoMenu(), base + "/casa/.local/share/cupom-dashboard");
+    setenv("XDG_DATA_HOME", (base + "/dados/").c_str(), 1);
+    EXPECT_EQ(PastaDeDadosDoMenu(), base + "/dados/cupom-dashboard");
+
+    unsetenv(kVariavelInicioPeloMenu);
+    EXPECT_EQ(EntrarNaPastaDeDados(), "");
+    EXPECT_EQ(wxGetCwd().utf8_string(), antes);
+
+    setenv(kVariavelInicioPeloMenu, "1", 1);
+    EXPECT_EQ(EntrarNaPastaDeDados(), "");
+    unsetenv(kVariavelInicioPeloMenu);
+    EXPECT_EQ(wxGetCwd().utf8_string(), base + "/dados/cupom-dashboard");
+    struct stat st {};
+    ASSERT_EQ(stat((base + "/dados/cupom-dashboard").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    ASSERT_TRUE(wxSetWorkingDirectory(wxString::FromUTF8(antes)));
+    unsetenv("XDG_DATA_HOME");
+    setenv("HOME", home.c_str(), 1);
 }
