@@ -117,11 +117,16 @@ public:
     // and returns false to stop between receipts.
     void ImportarCupons(const nlohmann::json& dados, std::function<bool(wxString)> progresso);
 
+    // What an import asks its source for after each receipt: nothing more; the next receipt; or,
+    // once it has stopped storing, only the next one's `id` and `sem_chave`, which tell whether
+    // the feed keeps to increasing ids (a source may still hand over whole receipts).
+    enum class Seguinte { Parar, Cupom, SoId };
     // A feed handed over one receipt at a time, so that the whole feed never has to exist as one
-    // document: the source calls its argument with each receipt in order and stops as soon as
-    // that returns false. An exception thrown by the source ends the import like a wrong value.
+    // document: the source calls its argument with each receipt in order, as long as that asks
+    // for more. An exception thrown by the source ends the import like a wrong value.
     // `quantidade` is how many receipts the source holds, which decides how they are stored.
-    using FonteCupons = std::function<void(const std::function<bool(const CupomLido&)>& receber)>;
+    using FonteCupons =
+        std::function<void(const std::function<Seguinte(const CupomLido&)>& receber)>;
     void ImportarCupons(const FonteCupons& fonte, std::size_t quantidade,
                         std::function<bool(wxString)> progresso);
 

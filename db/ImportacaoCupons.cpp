@@ -318,11 +318,12 @@ bool SemIndicesDeItens(sqlite3* db, std::size_t quantidade) {
 
 void BancoDados::ImportarCupons(const json& dados, std::function<bool(wxString)> progresso) {
     ImportarCupons(
-        [&dados](const std::function<bool(const CupomLido&)>& receber) {
+        [&dados](const std::function<Seguinte(const CupomLido&)>& receber) {
+            // A parsed document costs little more to read whole than for its id.
             CupomLido lido;
             for (const json& d : dados) {
                 LerCupom(d, lido);
-                if (!receber(lido)) return;
+                if (receber(lido) == Seguinte::Parar) return;
             }
         },
         dados.size(), std::move(progresso));
@@ -339,7 +340,9 @@ void BancoDados::ImportarCupons(const FonteCupons& fonte, std::size_t quantidade
     // The cursor of the next run is the largest id stored. A run stopped half-way keeps what it
     // stored only when every receipt of the feed comes in increasing id order: otherwise one
     // left unstored could lie below the cursor and never be asked for again. So, once stopped,
-    // the rest of the feed is still read, for its ids alone, until one breaks the order.
+    // the rest of the feed is still read, for its ids alone, until one breaks the order (a wrong
+    // value in the rest does not matter: what was stored is complete, and the rest is asked for
+    // again).
     bool em_ordem = true;
     bool tem_anterior = false;
     int anterior = 0;
@@ -356,9 +359,9 @@ void BancoDados::ImportarCupons(const FonteCupons& fonte, std::size_t quantidade
             try {
                 fonte([&](const CupomLido& cupom) {
                     seguir_ordem(cupom);
-                    if (interrompida) return em_ordem;
-                    interrompida = !gravador.Gravar(cupom);
-                    return true;
+                    if (!interrompida) interrompida = !gravador.Gravar(cupom);
+                    if (!interrompida) return Seguinte::Cupom;
+                    return em_ordem ? Seguinte::SoId : Seguinte::Parar;
                 });
             } catch (...) {
                 if (!interrompida) throw;

@@ -353,23 +353,37 @@ bool FrameSincronizar::SalvarNoSQLite(nlohmann::json& dados) {
 }
 
 bool FrameSincronizar::SalvarNoSQLite(std::string& resposta, const feed::Indice& indice) {
+    using Seguinte = BancoDados::Seguinte;
+    const auto ler = [](std::string_view texto) {
+        CupomLido cupom;
+        if (!feed::LerCupom(texto, cupom)) cupom = LerCupom(feed::ConstruirElemento(texto));
+        return cupom;
+    };
     banco->ImportarCupons(
-        [&](const std::function<bool(const CupomLido&)>& receber) {
+        [&](const std::function<Seguinte(const CupomLido&)>& receber) {
+            Seguinte seguinte = Seguinte::Cupom;
+            std::size_t entregues = 0;
             {
                 // Building and reading the receipts runs ahead on a thread of its own, so this
                 // thread only stores them.
-                feed::Leitor<CupomLido> leitor(resposta, indice, [](std::string_view texto) {
-                    CupomLido cupom;
-                    if (!feed::LerCupom(texto, cupom))
-                        cupom = LerCupom(feed::ConstruirElemento(texto));
-                    return cupom;
-                });
+                feed::Leitor<CupomLido> leitor(resposta, indice, ler);
                 CupomLido cupom;
-                while (leitor.Proximo(cupom))
-                    if (!receber(cupom)) return;
+                while (seguinte == Seguinte::Cupom && leitor.Proximo(cupom)) {
+                    ++entregues;
+                    seguinte = receber(cupom);
+                }
+            }
+            // A stopped import wants the rest only for its ids, which a quick look finds.
+            CupomLido cupom;
+            for (; seguinte == Seguinte::SoId && entregues < indice.elementos.size(); ++entregues) {
+                const feed::Trecho& trecho = indice.elementos[entregues];
+                const std::string_view texto(resposta.data() + trecho.inicio,
+                                             trecho.fim - trecho.inicio);
+                if (!feed::LerId(texto, cupom)) cupom = ler(texto);
+                seguinte = receber(cupom);
             }
             // Every receipt has been read: the reply goes before the import's last work.
-            std::string().swap(resposta);
+            if (seguinte != Seguinte::Parar) std::string().swap(resposta);
         },
         indice.elementos.size(), [this](wxString linha) { return Progresso(linha); });
     return true;

@@ -589,6 +589,27 @@ public:
         return c.sem_chave || (vistos & kObrigatorios) == kObrigatorios;
     }
 
+    // The id, and whether there is an access key, every other member stepped over.
+    bool SoId() {
+        CupomLido& c = cupom_;
+        c = CupomLido();
+        bool chave_nula = true;
+        unsigned vistos = 0;
+        const bool lido = Objeto([&](std::string_view nome) {
+            const int campo = Indice(kCamposCupom, nome);
+            if (campo != kId && campo != kChave) return Pular();
+            if (vistos & Bit(campo)) return false;
+            vistos |= Bit(campo);
+            if (campo == kId) return Inteiro32(c.id);
+            chave_nula = Palavra("null");
+            return chave_nula || Pular();
+        });
+        if (!lido || !(vistos & Bit(kId))) return false;
+        Espacos();
+        c.sem_chave = chave_nula;
+        return p_ == fim_;
+    }
+
 private:
     // A receipt's members, in the order of their names below.
     enum CampoCupom {
@@ -941,6 +962,10 @@ nlohmann::json ConstruirElemento(std::string_view elemento) {
 
 bool LerCupom(std::string_view elemento, CupomLido& cupom) {
     return LeitorCupom(elemento, cupom).Executar();
+}
+
+bool LerId(std::string_view elemento, CupomLido& cupom) {
+    return LeitorCupom(elemento, cupom).SoId();
 }
 
 }  // namespace feed

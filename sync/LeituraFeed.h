@@ -111,6 +111,11 @@ nlohmann::json ConstruirElemento(std::string_view elemento);
 // which gives the same values or the library's own error.
 bool LerCupom(std::string_view elemento, CupomLido& cupom);
 
+// Reads only the `id` of such a receipt, and whether it has an access key (`sem_chave`), into
+// an otherwise empty `cupom`: what a stopped import wants of the receipts it did not reach.
+// False when the element is not a plain receipt; the caller then reads it whole.
+bool LerId(std::string_view elemento, CupomLido& cupom);
+
 // Turns the elements of an indexed feed one by one into T with `converter`, which receives each
 // element's text, on a thread of its own, keeping only a few ready at a time. What the caller is
 // done with goes back to that thread to be freed. `texto` and `indice` must outlive the reader.

@@ -405,6 +405,30 @@ TEST_F(SincronizarTeste, ProcessarDuringARunIsIgnored) {
     EXPECT_EQ(Sincronizar(1).mensagem, L"Processamento concluído.");
 }
 
+// A reply whose last receipt lies below the others: stopped half-way, the run would leave it
+// below the cursor for good, so it keeps nothing.
+TEST_F(SincronizarTeste, CancelledRunWithAReceiptBelowTheCursorKeepsNothing) {
+    json feed = Feed(50, 6);
+    for (std::size_t i = 0; i < feed.size(); ++i) feed[i]["id"] = i + 2;
+    feed.back()["id"] = 1;
+    Entrar(json::array());
+    RespostaFixa(200, feed.dump(), "application/json");
+    AbrirDialogo();
+
+    Clicar(*dialogo, FrameSincronizar::ID_PROCESSAR);
+    ASSERT_TRUE(teste::WaitFor(
+        [&] {
+            if (TextoDoLog(*dialogo).Find(LinhaDoCupom(feed[0])) == wxNOT_FOUND) return false;
+            Clicar(*dialogo, FrameSincronizar::ID_CANCELAR);
+            return true;
+        },
+        120s));
+    ASSERT_TRUE(teste::WaitFor([] { return !Mensagens().empty(); }, 60s));
+    EXPECT_EQ(Mensagens().back().mensagem, L"Operação cancelada.");
+    EXPECT_EQ(TextoDoLog(*dialogo).Find("Foram adicionados"), wxNOT_FOUND);
+    EXPECT_EQ(ContarCupons(*banco), 0);
+}
+
 TEST_F(SincronizarTeste, CancelDuringSlowDownloadStopsTheTransfer) {
     Entrar(json::array());
     RespostaFixa(200, "[]", "application/json", 60s);
@@ -624,6 +648,16 @@ TEST(LeituraFeed, CupomLidoDoTextoIgualAoDoDocumento) {
     for (const auto& [texto, direto] : casos) {
         CupomLido lido;
         ASSERT_EQ(feed::LerCupom(texto, lido), direto) << texto;
+        // A stopped import's quick look at the rest: the same id and key, or the whole way.
+        CupomLido so_id;
+        if (feed::LerId(texto, so_id)) {
+            const json documento = json::parse(texto);
+            EXPECT_EQ(so_id.id, documento["id"].get<int>()) << texto;
+            EXPECT_EQ(so_id.sem_chave, documento.value("chave_acesso", json()).is_null()) << texto;
+            EXPECT_TRUE(so_id.linhas.empty() && so_id.chave_acesso.empty()) << texto;
+        } else {
+            EXPECT_FALSE(direto) << texto;
+        }
         if (!direto) continue;
         CupomLido pelo_documento = LerCupom(json::parse(texto));
         EXPECT_TRUE(MesmosValores(lido, pelo_documento)) << texto;
