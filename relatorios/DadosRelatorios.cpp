@@ -94,7 +94,8 @@ int MontadorDados::ProcurarLoja(std::string_view cnpj) {
         Loja loja;
         loja.cnpj.assign(cnpj);
         const std::string d = Digitos(cnpj);
-        loja.raiz = d.size() == kDigitosCnpj ? d.substr(0, kDigitosRaizCnpj) : loja.cnpj;
+        // Marked, so that a short CNPJ never joins a company whose first 8 digits it spells.
+        loja.raiz = d.size() == kDigitosCnpj ? d.substr(0, kDigitosRaizCnpj) : "#" + loja.cnpj;
         dados_.lojas.push_back(std::move(loja));
     }
     return it->second;

@@ -18,8 +18,8 @@ namespace relatorios {
 struct Loja {
     std::string cnpj;  // as stored
     std::string nome;  // trade name, else legal name, else the CNPJ written 00.000.000/0000-00
-    // The company: the first 8 of the CNPJ's 14 digits, which a company's branches share. The
-    // whole CNPJ as stored when it is not 14 digits.
+    // The company: the first 8 of the CNPJ's 14 digits, which a company's branches share; a
+    // CNPJ that is not 14 digits is a company of its own.
     std::string raiz;
 };
 

@@ -51,6 +51,7 @@ trap 'rm -rf "$trabalho"' EXIT
 
 echo "== files in $(basename "$deb")"
 esperados="usr/bin/cupom-dashboard
+usr/bin/cupom-relatorios
 usr/share/applications/$id.desktop
 usr/share/doc/cupom-dashboard/changelog.gz
 usr/share/doc/cupom-dashboard/copyright
@@ -59,6 +60,7 @@ usr/share/icons/hicolor/48x48/apps/$id.png
 usr/share/icons/hicolor/scalable/apps/$id.svg
 usr/share/lintian/overrides/cupom-dashboard
 usr/share/man/man1/cupom-dashboard.1.gz
+usr/share/man/man1/cupom-relatorios.1.gz
 usr/share/metainfo/$id.metainfo.xml"
 diff -u <(echo "$esperados" | sort) \
   <(dpkg-deb -c "$deb" | awk '$6 !~ /\/$/ {sub(/^\.\//, "", $6); print $6}' | sort)
