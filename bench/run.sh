@@ -11,3 +11,5 @@ shift || true
 xvfb-run -a -s "-screen 0 1600x1200x24" "$build/bench/bench_db" "$@"
 xvfb-run -a -s "-screen 0 1600x1200x24" "$build/bench/bench_sync"
 xvfb-run -a -s "-screen 0 1600x1200x24" "$build/bench/bench_precos"
+"$build/bench/bench_relatorios"
+xvfb-run -a -s "-screen 0 1600x1200x24" "$build/bench/bench_janela_relatorios"

@@ -84,6 +84,12 @@ bool ArquivoSomenteLeitura::EhBancoDeCupons() {
     return true;
 }
 
+long long ArquivoSomenteLeitura::ItensPrevistos() {
+    Consulta consulta(db_, kSqlItensPrevistos);
+    if (!consulta.Preparada() || sqlite3_step(consulta.get()) != SQLITE_ROW) return 0;
+    return sqlite3_column_int64(consulta.get(), 0);
+}
+
 bool ArquivoSomenteLeitura::LerTabela(const char* tabela, const std::vector<const char*>& colunas,
                                       const std::function<void(const LinhaArquivo&)>& porLinha) {
     if (!db_) return false;
@@ -110,7 +116,7 @@ bool CarregarDados(ArquivoSomenteLeitura& arquivo, DadosRelatorios& dados) {
         [&arquivo](const char* tabela, const std::vector<const char*>& colunas, auto&& porLinha) {
             return arquivo.LerTabela(tabela, colunas, porLinha);
         },
-        dados);
+        arquivo.ItensPrevistos(), dados);
 }
 
 }  // namespace relatorios

@@ -48,6 +48,9 @@ public:
     // False, with Erro() set, otherwise.
     bool EhBancoDeCupons();
 
+    // The item table's largest row id, a bound on its lines (0 when it cannot tell).
+    long long ItensPrevistos();
+
     // Hands `colunas` of every row of `tabela` to `porLinha`. False, with Erro() set, when the
     // table cannot be read.
     bool LerTabela(const char* tabela, const std::vector<const char*>& colunas,

@@ -13,6 +13,8 @@ namespace relatorios {
 namespace {
 
 constexpr std::size_t kVariantesIniciais = 1024;
+// A hundred years of a large family's shopping; a larger bound is a row id set by hand.
+constexpr long long kMaximoPrevisto = 16'000'000;
 constexpr std::size_t kDigitosCnpj = 14;
 constexpr std::size_t kDigitosRaizCnpj = 8;
 
@@ -80,6 +82,12 @@ std::string FormatarCnpj(std::string_view cnpj) {
     if (d.size() != kDigitosCnpj) return std::string(cnpj);
     return d.substr(0, 2) + "." + d.substr(2, 3) + "." + d.substr(5, 3) + "/" + d.substr(8, 4) +
            "-" + d.substr(12, 2);
+}
+
+void MontadorDados::PreverItens(long long linhas) {
+    if (linhas <= 0 || linhas > kMaximoPrevisto) return;
+    dados_.itens.reserve(static_cast<std::size_t>(linhas));
+    cupom_do_item_.reserve(static_cast<std::size_t>(linhas));
 }
 
 void MontadorDados::AdicionarEmitente(std::string_view cnpj, std::string_view nome,

@@ -80,6 +80,10 @@ struct DadosRelatorios {
 // the first line (a line of a receipt not added by then is left out).
 class MontadorDados {
 public:
+    // Room for `linhas` lines, for a table that will hand over about that many: ten years of
+    // lines, grown by doubling, touch three times the memory they end in, and fresh memory is
+    // what a first reading spends most on. A bound far beyond any real table is not taken.
+    void PreverItens(long long linhas);
     void AdicionarEmitente(std::string_view cnpj, std::string_view nome, std::string_view fantasia);
     // A receipt whose moment does not start with a valid date (YYYYMMDD, month 1 to 12) belongs
     // to no month and is left out, and so are its lines.
