@@ -87,13 +87,30 @@ int CatalogoPrecos::ProcurarPar(std::string_view codigo, std::string_view descri
     Par par;
     par.codigo.assign(codigo);
     par.descricao.assign(descricao);
+    par.restrito = GtinRestrito(codigo);
     pares_.push_back(std::move(par));
     return tabela_pares_[i].par;
 }
 
+int CatalogoPrecos::ParDaLoja(int par, std::string_view cnpj) {
+    // A store's own code is sold in that store only: the list is one or two long.
+    for (const auto& [loja, posicao] : pares_[static_cast<std::size_t>(par)].por_loja)
+        if (loja == cnpj) return posicao;
+    const int nova = static_cast<int>(pares_.size());
+    Par da_loja;
+    da_loja.codigo = pares_[static_cast<std::size_t>(par)].codigo;
+    da_loja.descricao = pares_[static_cast<std::size_t>(par)].descricao;
+    da_loja.cnpj.assign(cnpj);
+    pares_.push_back(std::move(da_loja));
+    pares_[static_cast<std::size_t>(par)].por_loja.emplace_back(std::string(cnpj), nova);
+    return nova;
+}
+
 void CatalogoPrecos::Adicionar(std::string_view codigo, std::string_view descricao,
-                               long long data_hora, double valor_unit) {
-    Par& par = pares_[static_cast<std::size_t>(ProcurarPar(codigo, descricao))];
+                               std::string_view cnpj, long long data_hora, double valor_unit) {
+    int posicao = ProcurarPar(codigo, descricao);
+    if (pares_[static_cast<std::size_t>(posicao)].restrito) posicao = ParDaLoja(posicao, cnpj);
+    Par& par = pares_[static_cast<std::size_t>(posicao)];
     par.menor_preco = par.compras == 0 ? valor_unit : std::min(par.menor_preco, valor_unit);
     ++par.compras;
     const long long ordem = ++linhas_;
@@ -111,13 +128,15 @@ void CatalogoPrecos::Concluir() {
         mais_recente[p] = {produtos_[p].ultima_data, 0};
 
     for (const Par& par : pares_) {
-        const std::string chave = ChaveProduto(par.codigo, par.descricao);
+        if (par.compras == 0) continue;  // a restricted code's pair: its stores' pairs count
+        const std::string chave = ChaveProduto(par.codigo, par.descricao, par.cnpj);
         auto it = indice_produtos_.find(chave);
         if (it == indice_produtos_.end()) {
             it = indice_produtos_.emplace(chave, static_cast<int>(produtos_.size())).first;
             ProdutoCatalogo novo;
             novo.chave = chave;
             novo.por_gtin = chave.front() == 'G';
+            novo.cnpj.assign(LojaDaChave(chave));
             novo.menor_preco = par.menor_preco;
             produtos_.push_back(std::move(novo));
             mais_recente.emplace_back(-1, 0);
@@ -159,7 +178,8 @@ std::vector<int> CatalogoPrecos::Buscar(std::string_view digitado) const {
     return achados;
 }
 
-int CatalogoPrecos::Localizar(std::string_view codigo, std::string_view descricao) const {
+int CatalogoPrecos::Localizar(std::string_view codigo, std::string_view descricao,
+                              std::string_view cnpj) const {
     if (codigo.find_first_not_of(" \t") == std::string_view::npos) {
         // Products are ordered most bought first.
         for (std::size_t p = 0; p < produtos_.size(); ++p) {
@@ -168,7 +188,7 @@ int CatalogoPrecos::Localizar(std::string_view codigo, std::string_view descrica
                 return static_cast<int>(p);
         }
     }
-    const auto it = indice_produtos_.find(ChaveProduto(codigo, descricao));
+    const auto it = indice_produtos_.find(ChaveProduto(codigo, descricao, cnpj));
     return it == indice_produtos_.end() ? -1 : it->second;
 }
 

@@ -19,6 +19,7 @@ struct ProdutoCatalogo {
     bool por_gtin = false;  // known by its code rather than its description
     std::string descricao;  // of its most recent purchase, as the store wrote it
     std::string codigo;     // of its most recent purchase
+    std::string cnpj;       // the store, for a restricted GTIN (a store's own code); else empty
     int compras = 0;        // item lines
     double ultimo_preco = 0;
     long long ultima_data = 0;  // YYYYMMDDhhmmss
@@ -30,10 +31,10 @@ struct ProdutoCatalogo {
 
 class CatalogoPrecos {
 public:
-    // One item line. Lines may come in any order; of two lines with the same moment the one
-    // added later counts as the more recent.
-    void Adicionar(std::string_view codigo, std::string_view descricao, long long data_hora,
-                   double valor_unit);
+    // One item line, bought at the store of CNPJ `cnpj`. Lines may come in any order; of two
+    // lines with the same moment the one added later counts as the more recent.
+    void Adicionar(std::string_view codigo, std::string_view descricao, std::string_view cnpj,
+                   long long data_hora, double valor_unit);
     // Merges the lines added into products, most bought first. Lines added afterwards start a
     // new count that the next call merges with these.
     void Concluir();
@@ -48,13 +49,20 @@ public:
 
     // The product of an item line, by its code when it has one, else by its description: the
     // most bought product that came under exactly that description, or the one whose normalised
-    // description it has. -1 when there is none.
-    int Localizar(std::string_view codigo, std::string_view descricao) const;
+    // description it has. `cnpj` is the line's store, which a restricted GTIN needs. -1 when
+    // there is none.
+    int Localizar(std::string_view codigo, std::string_view descricao,
+                  std::string_view cnpj = {}) const;
 
 private:
+    // A (code, description) as the stores wrote them; one per store when the code is a
+    // restricted GTIN (the pair in the table then only leads to those).
     struct Par {
         std::string codigo;
         std::string descricao;
+        std::string cnpj;  // of the store's own pair
+        bool restrito = false;
+        std::vector<std::pair<std::string, int>> por_loja;  // CNPJ -> position in pares_
         int compras = 0;
         double menor_preco = 0;
         long long ultima_data = 0;
@@ -65,6 +73,7 @@ private:
     // The pairs by their hash, open addressing with linear probing: every item line looks its
     // pair up, and a general-purpose map of strings doubles the time of the whole scan.
     int ProcurarPar(std::string_view codigo, std::string_view descricao);
+    int ParDaLoja(int par, std::string_view cnpj);
     void Redimensionar(std::size_t tamanho);
 
     struct Vaga {

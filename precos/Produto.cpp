@@ -138,17 +138,40 @@ bool GtinValido(std::string_view codigo) {
     return (10 - soma % 10) % 10 == codigo[n - 1] - '0';
 }
 
-std::string ChaveProduto(std::string_view codigo, std::string_view descricao) {
+bool GtinRestrito(std::string_view codigo) {
+    if (!GtinValido(codigo)) return false;
+    codigo = SemBrancos(codigo);
+    // The number in 14 digits: 6 zeros before a GTIN-8, 2 before a GTIN-12, 1 before a GTIN-13.
+    std::string d(kDigitosGtin - codigo.size(), '0');
+    d.append(codigo);
+    if (d.compare(0, 6, "000000") == 0) return d[6] == '0' || d[6] == '2';
+    if (d.compare(0, 2, "00") == 0) return d[2] == '2' || d[2] == '4';
+    return d[0] == '0' && d[1] == '2';
+}
+
+std::string ChaveProduto(std::string_view codigo, std::string_view descricao,
+                         std::string_view cnpj) {
     if (GtinValido(codigo)) {
+        const bool restrito = GtinRestrito(codigo);
         codigo = SemBrancos(codigo);
         std::string chave = "G";
         chave.append(kDigitosGtin - codigo.size(), '0');
         chave.append(codigo);
+        if (restrito) {
+            chave.push_back('@');
+            chave.append(cnpj);
+        }
         return chave;
     }
     std::string chave = "D";
     chave += Normalizar(descricao);
     return chave;
+}
+
+std::string_view LojaDaChave(std::string_view chave) {
+    if (chave.empty() || chave.front() != 'G') return {};
+    const std::size_t arroba = chave.find('@');
+    return arroba == std::string_view::npos ? std::string_view() : chave.substr(arroba + 1);
 }
 
 std::vector<std::string> PalavrasBusca(std::string_view digitado) {

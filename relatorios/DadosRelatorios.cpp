@@ -150,7 +150,25 @@ int MontadorDados::ProcurarVariante(std::string_view codigo, std::string_view de
     }
     const int nova = static_cast<int>(variantes_.size());
     tabela_variantes_[i] = {h, nova};
-    variantes_.push_back({std::string(codigo), std::string(descricao), std::string(un)});
+    VarianteLida lida;
+    lida.codigo.assign(codigo);
+    lida.descricao.assign(descricao);
+    lida.un.assign(un);
+    lida.restrito = precos::GtinRestrito(codigo);
+    variantes_.push_back(std::move(lida));
+    return nova;
+}
+
+int MontadorDados::VarianteDaLoja(int variante, int loja) {
+    for (const auto& [de, posicao] : variantes_[static_cast<std::size_t>(variante)].por_loja)
+        if (de == loja) return posicao;
+    const int nova = static_cast<int>(variantes_.size());
+    VarianteLida da_loja = variantes_[static_cast<std::size_t>(variante)];
+    da_loja.restrito = false;
+    da_loja.por_loja.clear();
+    da_loja.loja = loja;
+    variantes_.push_back(std::move(da_loja));
+    variantes_[static_cast<std::size_t>(variante)].por_loja.emplace_back(loja, nova);
     return nova;
 }
 
@@ -194,7 +212,10 @@ void MontadorDados::AdicionarItem(long long id_cupom, std::string_view codigo,
     if (cupom < 0) return;
     if (!cupom_do_item_.empty() && cupom < cupom_do_item_.back()) itens_em_ordem_ = false;
     cupom_do_item_.push_back(cupom);
-    dados_.itens.push_back({ProcurarVariante(codigo, descricao, un), qtde, valor_total - desconto});
+    int variante = ProcurarVariante(codigo, descricao, un);
+    if (variantes_[static_cast<std::size_t>(variante)].restrito)
+        variante = VarianteDaLoja(variante, dados_.cupons[static_cast<std::size_t>(cupom)].loja);
+    dados_.itens.push_back({variante, qtde, valor_total - desconto});
 }
 
 DadosRelatorios MontadorDados::Concluir() {
@@ -218,8 +239,11 @@ DadosRelatorios MontadorDados::Concluir() {
     d.variantes.reserve(variantes_.size());
     for (const VarianteLida& v : variantes_) {
         Variante variante;
+        const int loja = v.loja >= 0 || v.por_loja.empty() ? v.loja : v.por_loja.front().first;
+        const std::string_view cnpj =
+            loja >= 0 ? std::string_view(d.lojas[static_cast<std::size_t>(loja)].cnpj) : "";
         variante.produto =
-            Internar(produtos, chaves_produtos, precos::ChaveProduto(v.codigo, v.descricao));
+            Internar(produtos, chaves_produtos, precos::ChaveProduto(v.codigo, v.descricao, cnpj));
         if (static_cast<std::size_t>(variante.produto) == d.produtos.size())
             d.produtos.push_back({chaves_produtos.back(), std::string()});
         std::string& busca = d.produtos[static_cast<std::size_t>(variante.produto)].busca;

@@ -98,14 +98,20 @@ private:
         std::string nome;
         std::string fantasia;
     };
+    // A restricted GTIN (a store's own code) makes one variant per store: the variant in the
+    // table only leads to those, and takes the product of its first.
     struct VarianteLida {
         std::string codigo;
         std::string descricao;
         std::string un;
+        int loja = -1;  // the store of a store's own variant
+        bool restrito = false;
+        std::vector<std::pair<int, int>> por_loja;  // store -> position in variantes_
     };
 
     int ProcurarLoja(std::string_view cnpj);
     int ProcurarVariante(std::string_view codigo, std::string_view descricao, std::string_view un);
+    int VarianteDaLoja(int variante, int loja);
     // Sorts the receipts and indexes them by id, before the first line.
     void OrdenarCupons();
     int PosicaoCupom(long long id) const;

@@ -188,7 +188,7 @@ void FrameCupom::OnItemDuploClique(wxGridEvent& event) {
         // Owned by the main window, as this window is.
         auto* historico =
             new FrameHistoricoPrecos(GetParent(), banco, grid->GetCellValue(row, kColCodigo),
-                                     grid->GetCellValue(row, kColDescricao));
+                                     grid->GetCellValue(row, kColDescricao), txtCnpj->GetValue());
         controles::MostrarNaTela(historico);
     }
     event.Skip();

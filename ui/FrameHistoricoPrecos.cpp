@@ -84,7 +84,8 @@ void AjustarColunas(wxGrid* grid) {
 }  // namespace
 
 FrameHistoricoPrecos::FrameHistoricoPrecos(wxWindow* parent, BancoDados* banco_dados,
-                                           const wxString& codigo, const wxString& descricao)
+                                           const wxString& codigo, const wxString& descricao,
+                                           const wxString& cnpj)
     : wxFrame(parent, wxID_ANY, kTitulo, wxDefaultPosition, kTamanhoInicial, wxDEFAULT_FRAME_STYLE),
       banco(banco_dados) {
     auto* painel = new wxPanel(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
@@ -151,7 +152,8 @@ FrameHistoricoPrecos::FrameHistoricoPrecos(wxWindow* parent, BancoDados* banco_d
 
     if (!codigo.empty() || !descricao.empty()) {
         const int produto =
-            catalogo.Localizar(std::string(codigo.utf8_str()), std::string(descricao.utf8_str()));
+            catalogo.Localizar(std::string(codigo.utf8_str()), std::string(descricao.utf8_str()),
+                               std::string(cnpj.utf8_str()));
         const long linha = lista->LinhaDoProduto(produto);
         if (linha >= 0) EscolherLinha(linha);
     }

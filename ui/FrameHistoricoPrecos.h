@@ -22,9 +22,10 @@ class wxTextCtrl;
 class FrameHistoricoPrecos : public wxFrame {
 public:
     // `banco` is borrowed and must outlive the window. With a code or a description (those of an
-    // item line), that item's product is chosen at once. The window is built but not shown.
+    // item line, and its store's CNPJ), that item's product is chosen at once. The window is
+    // built but not shown.
     FrameHistoricoPrecos(wxWindow* parent, BancoDados* banco, const wxString& codigo = wxString(),
-                         const wxString& descricao = wxString());
+                         const wxString& descricao = wxString(), const wxString& cnpj = wxString());
 
     // Chooses the product of a row of the list, as a click on it does.
     void EscolherLinha(long linha);

@@ -21,6 +21,7 @@
 #include "charts/PanelMonthBarChart.h"
 #include "charts/PanelMultiLineChart.h"
 #include "db/BancoDados.h"
+#include "precos/Produto.h"
 #include "relatorios/LeituraRelatorios.h"
 #include "ui/FrameCupom.h"
 #include "ui/FrameHistoricoPrecos.h"
@@ -771,12 +772,16 @@ void FrameRelatorios::OnContribuicaoDuploClique(wxGridEvent& event, bool altas) 
 }
 
 void FrameRelatorios::AbrirHistorico(const std::string& chave, const std::string& descricao) {
-    // The identity is a GTIN ("G" and 14 digits) or a normalised description ("D" and it): the
-    // price history finds the product from a code or from a description.
+    // The identity is a GTIN ("G" and 14 digits, then "@" and the store for a store's own code)
+    // or a normalised description ("D" and it): the price history finds the product from a code
+    // and store or from a description.
     const bool gtin = !chave.empty() && chave[0] == 'G';
-    const wxString codigo = gtin ? DeUtf8(TextoProduto(chave)) : wxString();
+    const std::string_view loja = precos::LojaDaChave(chave);
+    const wxString codigo =
+        gtin ? DeUtf8(TextoProduto(chave.substr(0, chave.find('@')))) : wxString();
     const wxString texto = gtin ? DeUtf8(descricao) : DeUtf8(TextoProduto(chave));
-    controles::MostrarNaTela(new FrameHistoricoPrecos(GetParent(), banco, codigo, texto));
+    controles::MostrarNaTela(
+        new FrameHistoricoPrecos(GetParent(), banco, codigo, texto, DeUtf8(std::string(loja))));
 }
 
 void AbrirRelatorios(wxWindow* parent, BancoDados* banco) {

@@ -201,9 +201,9 @@ TEST_F(HistoricoPrecos, OpensFromTheMenuAReceiptItemAndAProductShareRow) {
         return f->GetCatalogo().Produtos()[static_cast<std::size_t>(f->GetProdutoEscolhido())];
     };
 
-    // The third item of "&Ferramentas", after the two it had.
+    // The third item of "&Ferramentas", after the two it had (the reports come after it).
     wxMenu* ferramentas = principal->GetMenuBar()->GetMenu(1);
-    ASSERT_EQ(ferramentas->GetMenuItemCount(), 3u);
+    ASSERT_GE(ferramentas->GetMenuItemCount(), 3u);
     EXPECT_EQ(ferramentas->FindItemByPosition(0)->GetId(), FrameDashboard::ID_TERMINAL_SQL);
     EXPECT_EQ(ferramentas->FindItemByPosition(1)->GetId(), FrameDashboard::ID_SINCRONIZAR);
     wxMenuItem* item = ferramentas->FindItemByPosition(2);
@@ -244,6 +244,50 @@ TEST_F(HistoricoPrecos, OpensFromTheMenuAReceiptItemAndAProductShareRow) {
     FrameCupom* aberto = teste::JanelasAbertas<FrameCupom>().back();
     EXPECT_EQ(aberto->GetParent(), principal);
     EXPECT_EQ(teste::Encontrar<wxGrid>(aberto)->GetCellValue(1, 2), "CAFE PILAO TRADICIONAL 500G");
+}
+
+// Two stores number their own weighed goods alike: the same code is two products, and a receipt's
+// item opens its own store's.
+TEST_F(HistoricoPrecos, AStoresOwnCodeIsAProductOfThatStoreOnly) {
+    constexpr const char* kProprio = "2000123000008";
+    Importar(teste::FeedJson({
+        {.id = 5,
+         .data_hora = "20250401100000",
+         .cnpj = "111",
+         .fantasia = "Atacadão",
+         .itens = {{.codigo = kProprio,
+                    .descricao = "PICANHA KG",
+                    .qtde = 1.2,
+                    .un = "KG",
+                    .valor_unit = 69.90}}},
+        {.id = 6,
+         .data_hora = "20250402100000",
+         .cnpj = "222",
+         .fantasia = "Mercado Bom Preço",
+         .itens = {{.codigo = kProprio,
+                    .descricao = "QUEIJO MUSSARELA KG",
+                    .qtde = 0.4,
+                    .un = "KG",
+                    .valor_unit = 39.90}}},
+    }));
+    auto* principal = new FrameDashboard();
+    janela = principal;
+
+    auto* cupom = new FrameCupom(principal, principal->GetBanco(), 6);
+    teste::DuploClique(teste::Encontrar<wxGrid>(cupom), 0, 2);
+    const auto abertas = teste::JanelasAbertas<FrameHistoricoPrecos>();
+    ASSERT_EQ(abertas.size(), 1u);
+    FrameHistoricoPrecos* historico = abertas[0];
+    ASSERT_GE(historico->GetProdutoEscolhido(), 0);
+    const auto& queijo =
+        historico->GetCatalogo()
+            .Produtos()[static_cast<std::size_t>(historico->GetProdutoEscolhido())];
+    EXPECT_EQ(queijo.descricao, "QUEIJO MUSSARELA KG");
+    EXPECT_EQ(queijo.compras, 1);
+    EXPECT_EQ(historico->GetGrid()->GetNumberRows(), 1);  // the other store's line left out
+
+    historico->GetCampoProduto()->SetValue(kProprio);
+    EXPECT_EQ(historico->GetLista()->GetItemCount(), 2);
 }
 
 }  // namespace

@@ -53,6 +53,21 @@ TEST(Produto, AcceptsOnlyGtinsWithTheRightCheckDigit) {
     EXPECT_EQ(precos::ChaveProduto("123", "Pão  francês"),
               precos::ChaveProduto("9", "PAO FRANCES"));
     EXPECT_NE(precos::ChaveProduto("7891000100103", "PAO"), precos::ChaveProduto("", "PAO"));
+
+    // Restricted circulation: a store's own numbers, whatever the leading zeros.
+    const std::pair<const char*, bool> restritos[] = {
+        {"2000123000008", true}, {"02000123000008", true}, {"20123451", true},
+        {"01234565", true},      {"212345678909", true},   {"412345678903", true},
+        {"0412345678903", true}, {"012345678905", false},  {"7891000100103", false},
+        {"96385074", false},     {"2000123000007", false},  // not a GTIN: wrong check digit
+    };
+    for (const auto& [codigo, restrito] : restritos)
+        EXPECT_EQ(precos::GtinRestrito(codigo), restrito) << codigo;
+    EXPECT_EQ(precos::ChaveProduto("2000123000008", "PICANHA", "11111111000111"),
+              "G02000123000008@11111111000111");
+    EXPECT_EQ(precos::ChaveProduto("7891000100103", "CAFE", "11111111000111"), "G07891000100103");
+    EXPECT_EQ(precos::LojaDaChave("G02000123000008@11111111000111"), "11111111000111");
+    EXPECT_EQ(precos::LojaDaChave("DPAO @ KG"), "");
 }
 
 TEST(Produto, EveryWordMatchesInAnyOrderWithOrWithoutAccents) {
@@ -72,17 +87,23 @@ TEST(Produto, EveryWordMatchesInAnyOrderWithOrWithoutAccents) {
 TEST(Catalogo, OneProductAcrossStoresByItsGtinOrItsDescription) {
     CatalogoPrecos catalogo;
     // One EAN, two stores, two descriptions; the newest line is not the last one added.
-    catalogo.Adicionar("7891000100103", "CAFÉ PILÃO 500G", 20240301100000, 15.90);
-    catalogo.Adicionar("7891000100103", "CAFE PILAO TRAD 500G", 20240520090000, 14.50);
-    catalogo.Adicionar("07891000100103", "CAFÉ PILÃO 500G", 20240410120000, 16.20);
+    const char* loja_a = "11111111000111";
+    const char* loja_b = "22222222000122";
+    catalogo.Adicionar("7891000100103", "CAFÉ PILÃO 500G", loja_a, 20240301100000, 15.90);
+    catalogo.Adicionar("7891000100103", "CAFE PILAO TRAD 500G", loja_b, 20240520090000, 14.50);
+    catalogo.Adicionar("07891000100103", "CAFÉ PILÃO 500G", loja_a, 20240410120000, 16.20);
     // No GTIN: known by the description, whatever the stores' codes and spacing.
-    catalogo.Adicionar("123", "Pão Francês KG", 20240105080000, 12.99);
-    catalogo.Adicionar("9", "PAO  FRANCES KG", 20240105080000, 13.49);
-    catalogo.Adicionar("SEM GTIN", "Leite", 20240101000000, 4.99);
+    catalogo.Adicionar("123", "Pão Francês KG", loja_a, 20240105080000, 12.99);
+    catalogo.Adicionar("9", "PAO  FRANCES KG", loja_b, 20240105080000, 13.49);
+    catalogo.Adicionar("SEM GTIN", "Leite", loja_a, 20240101000000, 4.99);
+    // One store's own code is another store's other item.
+    catalogo.Adicionar("2000123000008", "PICANHA KG", loja_a, 20240601100000, 69.90);
+    catalogo.Adicionar("2000123000008", "QUEIJO MUSSARELA KG", loja_b, 20240602100000, 39.90);
+    catalogo.Adicionar("02000123000008", "PICANHA KG", loja_a, 20240603100000, 67.90);
     catalogo.Concluir();
 
     const auto& produtos = catalogo.Produtos();
-    ASSERT_EQ(produtos.size(), 3u);
+    ASSERT_EQ(produtos.size(), 5u);
     const precos::ProdutoCatalogo& cafe = produtos[0];
     EXPECT_TRUE(cafe.por_gtin);
     EXPECT_EQ(cafe.compras, 3);
@@ -103,14 +124,24 @@ TEST(Catalogo, OneProductAcrossStoresByItsGtinOrItsDescription) {
     EXPECT_EQ(catalogo.Buscar("trad"), std::vector<int>{0});  // from another store's description
     EXPECT_EQ(catalogo.Buscar("francês pão"), std::vector<int>{1});
     EXPECT_EQ(catalogo.Buscar("78910"), std::vector<int>{0});
-    EXPECT_EQ(catalogo.Buscar(""), (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(catalogo.Buscar(""), (std::vector<int>{0, 1, 2, 3, 4}));
     EXPECT_TRUE(catalogo.Buscar("arroz").empty());
+
+    const precos::ProdutoCatalogo& picanha = produtos[2];
+    EXPECT_EQ(picanha.descricao, "PICANHA KG");
+    EXPECT_EQ(picanha.compras, 2);
+    EXPECT_EQ(picanha.cnpj, loja_a);
+    EXPECT_EQ(produtos[4].descricao, "QUEIJO MUSSARELA KG");
+    EXPECT_EQ(produtos[4].cnpj, loja_b);
+    EXPECT_TRUE(cafe.cnpj.empty());
 
     EXPECT_EQ(catalogo.Localizar("07891000100103", "outro nome"), 0);
     EXPECT_EQ(catalogo.Localizar("555", "pao frances kg"), 1);
     EXPECT_EQ(catalogo.Localizar("", "CAFÉ PILÃO 500G"), 0);  // the pie knows descriptions only
-    EXPECT_EQ(catalogo.Localizar("", "Leite"), 2);
+    EXPECT_EQ(catalogo.Localizar("", "Leite"), 3);
     EXPECT_EQ(catalogo.Localizar("", "nada"), -1);
+    EXPECT_EQ(catalogo.Localizar("2000123000008", "", loja_b), 4);
+    EXPECT_EQ(catalogo.Localizar("2000123000008", "", "33333333000133"), -1);
 }
 
 TEST(Catalogo, SummarisesAProductsPurchases) {

@@ -178,6 +178,22 @@ TEST(Produtos, OneRowPerIdentityWithItsMostFrequentTextsAndTheSearch) {
     // The search leaves the shares of the whole period.
     EXPECT_DOUBLE_EQ(*RelatorioProdutos(d, PeriodoAno(2024), "pao")[0].participacao,
                      10.5 / 71.5 * 100);
+
+    // A store's own code (restricted circulation) is a product of that store only.
+    MontadorDados m;
+    m.AdicionarCupom(1, "20240105090000", 10, kAzul1, "");
+    m.AdicionarCupom(2, "20240106090000", 20, kSemCadastro, "");
+    m.AdicionarCupom(3, "20240107090000", 30, kAzul1, "");
+    m.AdicionarItem(1, "2000123000008", "PICANHA KG", 1, "KG", 10, 0);
+    m.AdicionarItem(2, "2000123000008", "QUEIJO KG", 1, "KG", 20, 0);
+    m.AdicionarItem(3, "02000123000008", "PICANHA KG", 1, "KG", 30, 0);
+    const auto proprios = RelatorioProdutos(m.Concluir(), PeriodoAno(2024));
+    ASSERT_EQ(proprios.size(), 2u);
+    EXPECT_EQ(proprios[0].descricao, "PICANHA KG");
+    EXPECT_EQ(proprios[0].compras, 2);
+    EXPECT_EQ(TextoProduto(proprios[0].chave), "02000123000008@11222333000181");
+    EXPECT_EQ(proprios[1].descricao, "QUEIJO KG");
+    EXPECT_DOUBLE_EQ(proprios[1].total, 20);
 }
 
 TEST(Relatorios, NothingToReportGivesNoRowsAndNoDivision) {
