@@ -68,9 +68,12 @@ const wxSize kTamanhoMinimo(760, 480);
 constexpr int kBorda = 6;
 constexpr int kMenorPainel = 120;
 constexpr std::size_t kSeriesAnoAAno = 5;
-constexpr int kLarguraGraficoLojas = 460;
-constexpr int kLarguraContribuicoes = 440;
+// The stores' grid shows its seven columns beside the chart at the opening size.
+constexpr int kLarguraGraficoLojas = 290;
+constexpr int kLarguraContribuicoes = 520;
 constexpr int kAlturaGrafico = 280;
+// The index's chart and the sentence under it, above the months' grid.
+constexpr int kAlturaGraficoInflacao = 310;
 constexpr int kAlturaGradeAnos = 300;
 
 using Coluna = TabelaRelatorio::Coluna;
@@ -335,9 +338,12 @@ void FrameRelatorios::CriarAbaProdutos() {
 
 void FrameRelatorios::CriarAbaInflacao() {
     wxPanel* painel = CriarPagina(kInflacao, kAbas[kInflacao]);
+    // The chart, its sentence and the months on the left; the products that moved the index on
+    // the right, over the whole height, so that all fifteen show at the opening size.
     auto* splitter = controles::CriarSplitter(painel);
+    auto* esquerda = controles::CriarSplitter(splitter);
 
-    auto* superior = new wxPanel(splitter);
+    auto* superior = new wxPanel(esquerda);
     grafico_inflacao = new PanelMultiLineChart(superior);
     auto* explicacao = new wxStaticText(superior, wxID_ANY, kExplicacao);
     auto* sizer_superior = new wxBoxSizer(wxVERTICAL);
@@ -351,11 +357,10 @@ void FrameRelatorios::CriarAbaInflacao() {
         superior->Layout();
         event.Skip();
     });
-
-    auto* inferior = controles::CriarSplitter(splitter);
     wxGrid* grade =
-        CriarGradeRelatorio(inferior, [] { return controles::NomeArquivoCsv("inflacao"); });
-    auto* lado = new wxPanel(inferior);
+        CriarGradeRelatorio(esquerda, [] { return controles::NomeArquivoCsv("inflacao"); });
+
+    auto* lado = new wxPanel(splitter);
     grade_altas = CriarGradeRelatorio(lado, [] { return controles::NomeArquivoCsv("altas"); });
     grade_baixas = CriarGradeRelatorio(lado, [] { return controles::NomeArquivoCsv("baixas"); });
     grade_altas->Bind(wxEVT_GRID_CELL_LEFT_DCLICK,
@@ -368,8 +373,8 @@ void FrameRelatorios::CriarAbaInflacao() {
     sizer_lado->Add(new wxStaticText(lado, wxID_ANY, kTituloBaixas), 0, wxALL, 2);
     sizer_lado->Add(grade_baixas, 1, wxEXPAND, 0);
     lado->SetSizer(sizer_lado);
-    Dividir(inferior, grade, lado, wxSPLIT_VERTICAL, -kLarguraContribuicoes, 0.6);
-    Dividir(splitter, superior, inferior, wxSPLIT_HORIZONTAL, kAlturaGrafico, 0.5);
+    Dividir(splitter, esquerda, lado, wxSPLIT_VERTICAL, -kLarguraContribuicoes, 0.6);
+    Dividir(esquerda, superior, grade, wxSPLIT_HORIZONTAL, kAlturaGraficoInflacao, 0.5);
     paginas[kInflacao].grade = grade;
     paginas[kInflacao].conteudo = splitter;
 
