@@ -29,6 +29,7 @@ struct CupomLido {
     bool sem_chave = false;  // no access key: skipped, and nothing but `id` is read
     std::string_view data_hora, numero_cfe, numero_serie_sat, chave_acesso, url_consulta, obs_cupom,
         obs_inf;
+    std::string_view cpf_consumidor, razao_social_consumidor;  // none in a service's feed
     double valor_total = 0, total_tributos = 0;
     // The issuer's cnpj, ie, im, nome, fantasia, endereco, bairro, cep and municipio.
     std::array<std::string_view, 9> emitente{};

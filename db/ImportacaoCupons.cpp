@@ -223,8 +223,8 @@ public:
             db::LigarVista(c, 8, v.obs_inf);
             sqlite3_bind_double(c, 9, v.total_tributos);
             db::LigarVista(c, 10, v.emitente[0]);  // the issuer's "cnpj"
-            db::LigarVista(c, 11, "");
-            db::LigarVista(c, 12, "");
+            db::LigarVista(c, 11, v.cpf_consumidor);
+            db::LigarVista(c, 12, v.razao_social_consumidor);
             sqlite3_bind_int(c, 13, v.id);
             // The receipt's id is the row id of its insert. (Asking for it with RETURNING costs
             // SQLite a temporary table on every run of the statement: a tenth of the import.)
