@@ -110,7 +110,9 @@ wxString NomeArquivoBanco(const wxString& usuario) {
     return wxString::Format("%llu.db", static_cast<unsigned long long>(h));
 }
 
-BancoDados::BancoDados() {
+BancoDados::BancoDados() : BancoDados(NomeArquivoBanco(Sessao(true).GetUsuario())) {}
+
+BancoDados::BancoDados(const wxString& arquivo) {
     SetErro(wxString());
     // Both threads of a synchronisation use this one connection.
     if (sqlite3_threadsafe() == 0)
@@ -118,7 +120,6 @@ BancoDados::BancoDados() {
             "A biblioteca SQLite foi compilada sem suporte a threads (SQLITE_THREADSAFE=0); "
             "o banco de cupons n\xc3\xa3o pode ser usado pela sincroniza\xc3\xa7\xc3\xa3o.");
 
-    const wxString arquivo = NomeArquivoBanco(Sessao(true).GetUsuario());
     // A person's purchases are theirs alone. SQLite gives its journal the mode of the database,
     // so creating the file first for its owner covers both; an existing file keeps its mode.
     const int novo = open(arquivo.utf8_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);

@@ -73,6 +73,8 @@ public:
     // is stored, in the current working directory, and applies the schema. Throws std::runtime_error when the schema
     // cannot be applied (for instance, a file that is not a database).
     BancoDados();
+    // The receipt database in the file `arquivo` (created, with the schema, when missing).
+    explicit BancoDados(const wxString& arquivo);
     ~BancoDados();
     BancoDados(const BancoDados&) = delete;
     BancoDados& operator=(const BancoDados&) = delete;
@@ -127,8 +129,9 @@ public:
     // `quantidade` is how many receipts the source holds, which decides how they are stored.
     using FonteCupons =
         std::function<void(const std::function<Seguinte(const CupomLido&)>& receber)>;
-    void ImportarCupons(const FonteCupons& fonte, std::size_t quantidade,
-                        std::function<bool(wxString)> progresso);
+    // Returns how many receipts it stored (the others were already held, or had no key).
+    int ImportarCupons(const FonteCupons& fonte, std::size_t quantidade,
+                       std::function<bool(wxString)> progresso);
 
 private:
     friend class LeituraEmSegundoPlano;

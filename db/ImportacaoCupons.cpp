@@ -329,8 +329,8 @@ void BancoDados::ImportarCupons(const json& dados, std::function<bool(wxString)>
         dados.size(), std::move(progresso));
 }
 
-void BancoDados::ImportarCupons(const FonteCupons& fonte, std::size_t quantidade,
-                                std::function<bool(wxString)> progresso) {
+int BancoDados::ImportarCupons(const FonteCupons& fonte, std::size_t quantidade,
+                               std::function<bool(wxString)> progresso) {
     CriarTabelas();
     CacheDaImportacao cache(db);
     TransacaoImportacao transacao(db);
@@ -371,7 +371,7 @@ void BancoDados::ImportarCupons(const FonteCupons& fonte, std::size_t quantidade
         }
         if (interrompida && !em_ordem) {
             transacao.Desfazer();
-            return;
+            return 0;
         }
         if (sem_indices) {  // the indexes again, built in one sorted pass each
             cache.ParaOrdenar();
@@ -385,6 +385,6 @@ void BancoDados::ImportarCupons(const FonteCupons& fonte, std::size_t quantidade
 
     // Stopped or not, every receipt stored so far is complete: keep them.
     transacao.Confirmar();
-    if (interrompida) return;
-    progresso(wxString::Format(kLinhaFinal, adicionados));
+    if (!interrompida) progresso(wxString::Format(kLinhaFinal, adicionados));
+    return adicionados;
 }

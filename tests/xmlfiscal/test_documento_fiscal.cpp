@@ -1,12 +1,20 @@
 // Fiscal XML files read as receipts, on sample files written from the public layouts: a CF-e SAT
 // in an envelope, an NFC-e with its authorisation in ISO-8859-1, a bare NF-e, both kinds of
-// cancellation, and the files that must be refused, each with its reason and nothing read.
+// cancellation, and the files that must be refused, each with its reason and nothing read; then
+// their import into a real database from a folder and a zip.
 
 #include <gtest/gtest.h>
+#include <wx/wfstream.h>
+#include <wx/zipstrm.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 
+#include "db/BancoDados.h"
+#include "tests/support/DadosTeste.h"
 #include "xmlfiscal/DocumentoFiscal.h"
+#include "xmlfiscal/ImportacaoXml.h"
 
 namespace {
 
@@ -197,6 +205,88 @@ TEST(DocumentoFiscal, KeyCheckDigitIsModulus11) {
     EXPECT_FALSE(xmlfiscal::ChaveValida("35240544555666000199550020000000891876543215"));
     EXPECT_FALSE(xmlfiscal::ChaveValida("3524054455566600019955002000000089187654321"));
     EXPECT_FALSE(xmlfiscal::ChaveValida("3524054455566600019955002000000089187654321A"));
+}
+
+void Gravar(const std::filesystem::path& arquivo, const std::string& bytes) {
+    std::filesystem::create_directories(arquivo.parent_path());
+    std::ofstream(arquivo, std::ios::binary) << bytes;
+}
+
+void GravarZip(const std::string& arquivo,
+               const std::vector<std::pair<std::string, std::string>>& conteudo) {
+    wxFFileOutputStream saida(arquivo);
+    wxZipOutputStream zip(saida);
+    for (const auto& [nome, bytes] : conteudo) {
+        zip.PutNextEntry(wxString::FromUTF8(nome));
+        zip.Write(bytes.data(), bytes.size());
+    }
+}
+
+long long Contar(BancoDados& banco, const char* sql) {
+    long long n = -1;
+    banco.PercorrerLinhas(sql, {}, [&n](const LinhaSql& l) {
+        n = l.Inteiro(0);
+        return false;
+    });
+    return n;
+}
+
+class ImportacaoXml : public teste::BancoTeste {};
+
+TEST_F(ImportacaoXml, FolderAndZipGoInWholeTheRestRefusedWithTheirReasons) {
+    std::string chave_errada = kChaveCFe;
+    chave_errada.back() = '0';
+    Gravar("notas/sub/cfe.xml", CFe());
+    Gravar("notas/nfce.XML", kNFCe);
+    Gravar("notas/ruim.xml", "isto não é XML");
+    Gravar("notas/leia.txt", "não é lido");
+    const std::string canc =
+        R"(<CFeCanc><infCFe chCanc="CFe)" + std::string(kChaveCFe) + R"("></infCFe></CFeCanc>)";
+    GravarZip("notas/lote.zip",
+              {{"../fora.xml", CFe("35240111222333000181599000012340001246543210")},
+               {"quebrado.xml", CFe(chave_errada)},
+               {"canc.xml", canc}});
+
+    const auto importar = [&](const std::vector<std::string>& caminhos) {
+        return xmlfiscal::ImportarXml(*banco, caminhos, [](const std::string&) { return true; });
+    };
+    const xmlfiscal::ResumoImportacao r = importar({"notas"});
+    EXPECT_FALSE(r.falhou) << r.erro;
+    EXPECT_EQ(xmlfiscal::TextoResumo(r), "3 cupons importados, 0 já existentes, 2 recusados");
+    ASSERT_EQ(r.recusados.size(), 2u);
+    EXPECT_EQ(r.recusados[0].nome, "notas/lote.zip: quebrado.xml");
+    EXPECT_NE(r.recusados[0].motivo.find("dígito verificador"), std::string::npos);
+    EXPECT_EQ(r.recusados[1].nome, "notas/ruim.xml");
+    ASSERT_EQ(r.cancelamentos.size(), 1u);
+    EXPECT_EQ(r.cancelamentos[0].chave, kChaveCFe);
+    EXPECT_TRUE(r.cancelamentos[0].guardado);
+
+    EXPECT_EQ(Contar(*banco, "SELECT count(*) FROM cupom"), 3);
+    EXPECT_EQ(Contar(*banco, "SELECT count(*) FROM cupom_item"), 5);  // 2 + 2 + 1
+    EXPECT_EQ(Contar(*banco,
+                     "SELECT count(*) FROM cupom WHERE id_zelkari = 0 AND "
+                     "cpf_consumidor = '12345678909' AND numero_serie_sat = '900001234'"),
+              2);
+
+    // Again: every receipt already held, nothing changed; a stop before the end stores nothing.
+    const xmlfiscal::ResumoImportacao de_novo = importar({"notas/sub/cfe.xml", "notas/nfce.XML"});
+    EXPECT_EQ(xmlfiscal::TextoResumo(de_novo), "0 cupons importados, 2 já existentes, 0 recusados");
+    Gravar("outras/a.xml", CFe("35240111222333000181599000012340001256543213"));
+    Gravar("outras/b.xml", kNFCe);
+    int vistos = 0;
+    const xmlfiscal::ResumoImportacao parada = xmlfiscal::ImportarXml(
+        *banco, {"outras"}, [&vistos](const std::string&) { return ++vistos < 2; });
+    EXPECT_TRUE(parada.cancelada);
+    EXPECT_EQ(Contar(*banco, "SELECT count(*) FROM cupom"), 3);
+}
+
+TEST_F(ImportacaoXml, AZipThatUnpacksToOverAHundredTimesItsSizeIsRefusedWhole) {
+    GravarZip("bomba.zip", {{"cfe.xml", CFe()}, {"zeros.xml", std::string(4 << 20, '0')}});
+    const xmlfiscal::ResumoImportacao r =
+        xmlfiscal::ImportarXml(*banco, {"bomba.zip"}, [](const std::string&) { return true; });
+    ASSERT_EQ(r.recusados.size(), 1u);
+    EXPECT_EQ(r.recusados[0].motivo, "zip compactado mais de 100 vezes");
+    EXPECT_EQ(Contar(*banco, "SELECT count(*) FROM cupom"), 0);
 }
 
 }  // namespace
