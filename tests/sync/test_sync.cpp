@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -22,6 +23,7 @@
 #include "tests/support/GuiTest.h"
 #include "tests/support/LoginTeste.h"
 #include "tests/support/ServicoTeste.h"
+#include "xmlfiscal/ImportacaoXml.h"
 
 using namespace std::chrono_literals;
 using nlohmann::json;
@@ -277,14 +279,24 @@ TEST_F(SincronizarTeste, ReceiptSentAgainIsSkippedAndTheCursorMovesPastIt) {
     AbrirDialogo();
     ASSERT_EQ(Sincronizar().mensagem, L"Processamento concluído.");
 
+    // One receipt the service sends again, one that came in from a fiscal XML file first.
+    const std::string chave_do_arquivo = "35240311222333000181650010000045671123456785";
+    std::ofstream("nota.xml") << "<NFe><infNFe Id=\"NFe" << chave_do_arquivo
+                              << "\"><ide><dhEmi>2024-03-10T18:30:00-03:00</dhEmi></ide><emit>"
+                                 "<CNPJ>11222333000181</CNPJ></emit><total><ICMSTot><vNF>6.50"
+                                 "</vNF></ICMSTot></total></infNFe></NFe>";
+    ASSERT_EQ(xmlfiscal::ImportarXml(*banco, {"nota.xml"}, [](const std::string&) { return true; })
+                  .importados,
+              1);
     json reenviado = feed[3];
     reenviado["id"] = 40;
-    json novo = feed[4];
-    novo["id"] = 41;
-    novo["chave_acesso"] = "35990000000000000000000000000000000000000041";
-    RespostaFixa(200, json::array({reenviado, novo}).dump());
+    json do_arquivo = feed[4];
+    do_arquivo["id"] = 41;
+    do_arquivo["chave_acesso"] = chave_do_arquivo;
+    RespostaFixa(200, json::array({reenviado, do_arquivo}).dump());
     EXPECT_EQ(Sincronizar(1).mensagem, L"Processamento concluído.");
     EXPECT_NE(TextoDoLog(*dialogo).Find(L"40\tjá existente, pulando\n"), wxNOT_FOUND);
+    EXPECT_NE(TextoDoLog(*dialogo).Find(L"41\tjá existente, pulando\n"), wxNOT_FOUND);
     EXPECT_EQ(ContarCupons(*banco), 13);
 
     RespostaFixa(200, "[]");
