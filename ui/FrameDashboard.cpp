@@ -1,5 +1,8 @@
 #include "ui/FrameDashboard.h"
 
+#include <wx/dirdlg.h>
+#include <wx/dnd.h>
+#include <wx/filedlg.h>
 #include <wx/grid.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
@@ -22,6 +25,7 @@
 #include "ui/FramePieChart.h"
 #include "ui/FrameRelatorios.h"
 #include "ui/FrameTerminalSQL.h"
+#include "ui/ImportacaoXmlJanela.h"
 #include "ui/PedidoHistoricoPrecos.h"
 #include "web/ServiceUrl.h"
 #include "widgets/Controles.h"
@@ -36,6 +40,15 @@ const wchar_t* const kMenuHistoricoPrecos = L"Histórico de preços";
 const wchar_t* const kMenuRelatorios = L"Relatórios\tCtrl-R";
 const wchar_t* const kAjudaRelatorios =
     L"Lojas, meses, ano a ano, produtos e a sua inflação, por período";
+const wchar_t* const kMenuImportarXml = L"Importar XML…";
+const wchar_t* const kAjudaImportarXml =
+    L"Importa cupons de arquivos XML (CF-e SAT, NFC-e, NF-e) ou de arquivos zip";
+const wchar_t* const kMenuImportarPasta = L"Importar pasta…";
+const wchar_t* const kAjudaImportarPasta = L"Importa os arquivos XML e zip de uma pasta";
+const wchar_t* const kEscolherArquivos = L"Escolha os arquivos XML ou zip";
+const wchar_t* const kFiltroArquivos =
+    L"Documentos fiscais (*.xml, *.zip)|*.xml;*.XML;*.zip;*.ZIP|Todos os arquivos|*";
+const wchar_t* const kEscolherPasta = L"Escolha a pasta com os arquivos XML";
 const wchar_t* const kAvisoSemCupons =
     L"Nenhum cupom ainda. Escolha Ferramentas > Sincronizar para baixar os seus cupons.";
 const wchar_t* const kAjudaHistoricoPrecos = L"Preço pago por produto ao longo do tempo";
@@ -94,6 +107,27 @@ void EsconderColuna(wxGrid* grid, int col) {
 
 }  // namespace
 
+namespace {
+
+// Files and folders dropped on the window are imported as the menu imports them, once the drop
+// is over.
+class SoltarArquivos : public wxFileDropTarget {
+public:
+    explicit SoltarArquivos(FrameDashboard* janela) : janela_(janela) {}
+
+    bool OnDropFiles(wxCoord, wxCoord, const wxArrayString& arquivos) override {
+        std::vector<std::string> caminhos;
+        for (const wxString& a : arquivos) caminhos.push_back(a.utf8_string());
+        janela_->CallAfter([janela = janela_, caminhos] { janela->ImportarXml(caminhos); });
+        return true;
+    }
+
+private:
+    FrameDashboard* janela_;
+};
+
+}  // namespace
+
 FrameDashboard::FrameDashboard() {
     Sessao login(true);
 
@@ -118,6 +152,8 @@ FrameDashboard::FrameDashboard() {
     menuFerramentas->Append(ID_SINCRONIZAR, "Sincronizar", "Faz download de novos cupons");
     menuFerramentas->Append(ID_HISTORICO_PRECOS, kMenuHistoricoPrecos, kAjudaHistoricoPrecos);
     menuFerramentas->Append(ID_RELATORIOS, kMenuRelatorios, kAjudaRelatorios);
+    menuFerramentas->Append(ID_IMPORTAR_XML, kMenuImportarXml, kAjudaImportarXml);
+    menuFerramentas->Append(ID_IMPORTAR_PASTA, kMenuImportarPasta, kAjudaImportarPasta);
 
     auto* menuSobre = new wxMenu(0);
     menuSobre->Append(wxID_ABOUT, "Sobre Zelkari", "Sobre Zelkari");
@@ -139,6 +175,9 @@ FrameDashboard::FrameDashboard() {
     Bind(wxEVT_MENU, &FrameDashboard::OnHistoricoPrecos, this, ID_HISTORICO_PRECOS);
     Bind(wxEVT_MENU, &FrameDashboard::OnRelatorios, this, ID_RELATORIOS);
     Bind(EVT_PEDIDO_HISTORICO_PRECOS, &FrameDashboard::OnPedidoHistoricoPrecos, this);
+    Bind(wxEVT_MENU, &FrameDashboard::OnImportarXml, this, ID_IMPORTAR_XML);
+    Bind(wxEVT_MENU, &FrameDashboard::OnImportarPasta, this, ID_IMPORTAR_PASTA);
+    SetDropTarget(new SoltarArquivos(this));
 
     mainSplitter = controles::CriarSplitter(this);
     auto* painelGrids = new wxPanel(mainSplitter);
@@ -287,4 +326,26 @@ void FrameDashboard::OnRelatorios(wxCommandEvent&) {
 void FrameDashboard::OnPedidoHistoricoPrecos(wxCommandEvent& event) {
     auto* historico = new FrameHistoricoPrecos(this, banco, wxString(), event.GetString());
     controles::MostrarNaTela(historico);
+}
+
+void FrameDashboard::OnImportarXml(wxCommandEvent&) {
+    wxFileDialog escolha(this, kEscolherArquivos, wxString(), wxString(), kFiltroArquivos,
+                         wxFD_OPEN | wxFD_MULTIPLE | wxFD_FILE_MUST_EXIST);
+    if (escolha.ShowModal() != wxID_OK) return;
+    wxArrayString arquivos;
+    escolha.GetPaths(arquivos);
+    std::vector<std::string> caminhos;
+    for (const wxString& a : arquivos) caminhos.push_back(a.utf8_string());
+    ImportarXml(caminhos);
+}
+
+void FrameDashboard::OnImportarPasta(wxCommandEvent&) {
+    wxDirDialog escolha(this, kEscolherPasta, wxString(), wxDD_DIR_MUST_EXIST);
+    if (escolha.ShowModal() != wxID_OK) return;
+    ImportarXml({escolha.GetPath().utf8_string()});
+}
+
+void FrameDashboard::ImportarXml(const std::vector<std::string>& caminhos) {
+    if (caminhos.empty()) return;
+    if (ImportarXmlComProgresso(this, banco, caminhos)) CarregarMeses();
 }

@@ -6,6 +6,9 @@
 
 #include <wx/frame.h>
 
+#include <string>
+#include <vector>
+
 class BancoDados;
 class PanelBarChart;
 class wxGrid;
@@ -19,7 +22,9 @@ public:
         ID_TERMINAL_SQL = 2,
         ID_SINCRONIZAR = 3,
         ID_HISTORICO_PRECOS = 4,
-        ID_RELATORIOS = 5
+        ID_RELATORIOS = 5,
+        ID_IMPORTAR_XML = 6,
+        ID_IMPORTAR_PASTA = 7
     };
 
     // Builds and fills the window without showing it. Throws std::runtime_error with SQLite's
@@ -45,6 +50,11 @@ public:
     void OnRelatorios(wxCommandEvent& event);
     // A window without the database asks for the price history of an item description.
     void OnPedidoHistoricoPrecos(wxCommandEvent& event);
+    void OnImportarXml(wxCommandEvent& event);
+    void OnImportarPasta(wxCommandEvent& event);
+    // Imports fiscal XML files, folders and zips (as the two menu items and a drop on the
+    // window do), then reloads the window when a receipt was stored.
+    void ImportarXml(const std::vector<std::string>& caminhos);
 
     wxGrid* GetGridMeses() const { return gridMeses; }
     wxGrid* GetGridCupons() const { return gridCupons; }

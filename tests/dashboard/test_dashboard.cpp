@@ -281,8 +281,10 @@ TEST_F(Dashboard, MenusCarryTheirIdsTextsAndAccelerators) {
     std::vector<wxString> ferramentas;
     for (wxMenuItem* item : barra->GetMenu(1)->GetMenuItems())
         ferramentas.push_back(item->GetItemLabel());
-    EXPECT_EQ(ferramentas, (std::vector<wxString>{"Terminal SQL", "Sincronizar",
-                                                  L"Histórico de preços", L"Relatórios\tCtrl-R"}));
+    EXPECT_EQ(ferramentas,
+              (std::vector<wxString>{"Terminal SQL", "Sincronizar", L"Histórico de preços",
+                                     L"Relatórios\tCtrl-R", L"Importar XML…",
+                                     L"Importar pasta…"}));
 }
 
 TEST_F(Dashboard, LayoutKeepsTheMinimumSizesAndSashes) {
@@ -440,6 +442,28 @@ TEST_F(Dashboard, SynchronisingFromTheMenuShowsTheNewMonthOnTopAfterTheDialogClo
     EXPECT_EQ(Coluna(cupons, 0), (std::vector<wxString>{"20/05/2024", "02/05/2024"}));
     EXPECT_EQ(BarraDestacada(frame->GetBarChart()), 0);
     EXPECT_EQ(frame->GetBarChart()->GetBars().size(), 3u);
+}
+
+// Fiscal XML files imported from the main window: one box tells the outcome, its details the
+// refused file, and the window shows the new month.
+TEST_F(Dashboard, ImportingXmlFilesShowsTheOutcomeAndTheNewMonth) {
+    Importar(JaneiroEMarco());
+    Abrir();
+    std::ofstream("nota.xml")
+        << "<NFe><infNFe Id=\"NFe35240511222333000181650010000045671123456782\"><ide><dhEmi>"
+           "2024-05-10T18:30:00-03:00</dhEmi></ide><emit><CNPJ>11222333000181</CNPJ><xNome>"
+           "PADARIA</xNome></emit><det nItem=\"1\"><prod><cProd>9</cProd><xProd>PAO</xProd>"
+           "<qCom>1</qCom><vProd>6.50</vProd></prod></det><total><ICMSTot><vNF>6.50</vNF>"
+           "</ICMSTot></total></infNFe></NFe>";
+    std::ofstream("ruim.xml") << "<html/>";
+    frame->ImportarXml({"nota.xml", "ruim.xml"});
+
+    ASSERT_EQ(teste::Dialogos::Get().Mensagens().size(), 1u);
+    const teste::CaixaMensagem& caixa = teste::Dialogos::Get().Mensagens()[0];
+    EXPECT_EQ(caixa.titulo, "Importar XML");
+    EXPECT_EQ(caixa.mensagem, L"1 cupons importados, 0 já existentes, 1 recusados");
+    EXPECT_TRUE(caixa.estilo & wxICON_WARNING);
+    EXPECT_EQ(Coluna(meses, 0), (std::vector<wxString>{"05/2024", "03/2024", "01/2024"}));
 }
 
 TEST_F(Dashboard, NaTelaContextMenuExportsAndEveryGridSuggestsItsCsvFileName) {
