@@ -201,9 +201,9 @@ TEST_F(HistoricoPrecos, OpensFromTheMenuAReceiptItemAndAProductShareRow) {
         return f->GetCatalogo().Produtos()[static_cast<std::size_t>(f->GetProdutoEscolhido())];
     };
 
-    // The third item of "&Ferramentas", after the two it had.
+    // The third item of "&Ferramentas", after the two it had (the reports come fourth).
     wxMenu* ferramentas = principal->GetMenuBar()->GetMenu(1);
-    ASSERT_EQ(ferramentas->GetMenuItemCount(), 3u);
+    ASSERT_EQ(ferramentas->GetMenuItemCount(), 4u);
     EXPECT_EQ(ferramentas->FindItemByPosition(0)->GetId(), FrameDashboard::ID_TERMINAL_SQL);
     EXPECT_EQ(ferramentas->FindItemByPosition(1)->GetId(), FrameDashboard::ID_SINCRONIZAR);
     wxMenuItem* item = ferramentas->FindItemByPosition(2);
