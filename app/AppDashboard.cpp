@@ -10,8 +10,11 @@
 #include "base/TextoExcecao.h"
 #include "ui/FrameDashboard.h"
 #include "widgets/Controles.h"
+#include "widgets/Idioma.h"
 
 bool AppDashboard::OnInit() {
+    // Before any window: the toolkits' own buttons and questions in Portuguese.
+    controles::FalarPortugues();
     // From the application menu the database goes among the user's data, not the home folder.
     const std::string erro = EntrarNaPastaDeDados();
     if (!erro.empty()) std::fprintf(stderr, "%s\n", erro.c_str());
