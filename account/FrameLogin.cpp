@@ -8,7 +8,13 @@
 #include "account/Sessao.h"
 #include "widgets/Controles.h"
 
-FrameLogin::FrameLogin()
+namespace {
+const wchar_t* const kRotuloSemConexao = L"Abrir sem conexão";
+}  // namespace
+
+FrameLogin::FrameLogin() : FrameLogin(false) {}
+
+FrameLogin::FrameLogin(bool oferecer_sem_conexao)
     : wxDialog(nullptr, wxID_ANY, "Login - Dashboard", wxDefaultPosition, wxDefaultSize,
                wxDEFAULT_DIALOG_STYLE) {
     Centre(wxBOTH);
@@ -30,6 +36,11 @@ FrameLogin::FrameLogin()
 
     mainSizer->Add(innerSizer, 1, wxEXPAND | wxALL, 20);
     mainSizer->Add(btnEntrar, 0, wxALIGN_CENTER | wxBOTTOM, 20);
+    if (oferecer_sem_conexao) {
+        auto* btnSemConexao = new wxButton(panel, wxID_ANY, kRotuloSemConexao);
+        mainSizer->Add(btnSemConexao, 0, wxALIGN_CENTER | wxBOTTOM, 20);
+        btnSemConexao->Bind(wxEVT_BUTTON, &FrameLogin::OnAbrirSemConexao, this);
+    }
     panel->SetSizer(mainSizer);
 
     btnEntrar->Bind(wxEVT_BUTTON, &FrameLogin::OnEntrar, this);
@@ -57,4 +68,9 @@ void FrameLogin::OnEntrar(wxCommandEvent&) {
         return;
     }
     controles::MostrarErro(L"Usuário ou senha inválidos.");
+}
+
+void FrameLogin::OnAbrirSemConexao(wxCommandEvent&) {
+    sem_conexao = true;
+    Close(false);
 }

@@ -49,12 +49,22 @@ void Sessao::Logoff(wxWindow* janela) {
 }
 
 bool Sessao::ValidarToken() {
-    if (token.empty()) return false;
+    return VerificarToken() == VerificacaoToken::Aceito;
+}
 
-    auto request = web::WebSessionSync::GetDefault().CreateRequest(web::ServiceUrl(kCaminhoValidarToken));
-    if (!request.IsOk()) return false;
+VerificacaoToken Sessao::VerificarToken() {
+    if (token.empty()) return VerificacaoToken::Recusado;
+
+    auto request =
+        web::WebSessionSync::GetDefault().CreateRequest(web::ServiceUrl(kCaminhoValidarToken));
+    // An address that cannot be used reaches no service either.
+    if (!request.IsOk()) return VerificacaoToken::SemResposta;
     request.SetHeader("secret-key", token);
-    return request.Execute().state != web::WebRequestSync::State_Failed;
+    if (request.Execute().state != web::WebRequestSync::State_Failed)
+        return VerificacaoToken::Aceito;
+    // Any HTTP status, an error or a redirect, is the service's answer.
+    return request.GetResponse().GetStatus() == 0 ? VerificacaoToken::SemResposta
+                                                  : VerificacaoToken::Recusado;
 }
 
 bool Sessao::Login(wxString usuario_digitado, wxString senha) {

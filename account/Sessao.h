@@ -7,6 +7,13 @@
 
 class wxWindow;
 
+// The outcome of a token check.
+enum class VerificacaoToken {
+    Aceito,
+    Recusado,     // no token stored, or the service answered and the answer failed the check
+    SemResposta,  // no answer at all: no connection, a refused or broken TLS, a silent server
+};
+
 class Sessao {
 public:
     explicit Sessao(bool carregar);
@@ -20,6 +27,8 @@ public:
     bool Login(wxString usuario, wxString senha);
     // True when the stored token is not empty and the service's token check did not fail.
     bool ValidarToken();
+    // The same check, telling a refusal from a service that could not be heard.
+    VerificacaoToken VerificarToken();
 
     wxString GetToken() const { return token; }
     wxString GetUsuario() const { return usuario; }

@@ -1,7 +1,8 @@
 #pragma once
 
 // The application object: checks the stored login, runs the login window when the service does
-// not accept it, then opens the main window.
+// not accept it, then opens the main window. When the service cannot be heard, the login window
+// may open the main window on the stored user's receipts without signing in.
 
 #include <wx/app.h>
 

@@ -7,6 +7,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libwxgtk3.2-dev libsqlite3-dev nlohmann-json3-dev libcurl4-openssl-dev libcpp-httplib-dev libssl-dev
+  wx3.2-i18n
   googletest libgtest-dev
   xvfb xauth openssl locales
   clang libclang-rt-14-dev
@@ -28,7 +29,8 @@ if [ "${#missing[@]}" -gt 0 ]; then
   apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
-# The tests run in the user's real locale, Brazilian Portuguese.
+# The tests run in the user's real locale, Brazilian Portuguese, which the program also sets up for
+# the toolkits' own texts (wx3.2-i18n holds wxWidgets' translations; GTK's come with GTK).
 if ! locale -a 2>/dev/null | grep -qi '^pt_BR\.utf-\?8$'; then
   if [ "$(id -u)" -eq 0 ]; then
     sed -i 's/^# *\(pt_BR.UTF-8 UTF-8\)/\1/' /etc/locale.gen

@@ -1,8 +1,10 @@
 // The program's start-up against the local service over real HTTPS: the token check, the login
-// window driven through its modal loop, the main window, and a user database that cannot be used.
+// window driven through its modal loop, the main window, a user database that cannot be used, and
+// the stored user's receipts opened while the service cannot be reached.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <wx/button.h>
+#include <wx/grid.h>
 #include <wx/statusbr.h>
 #include <wx/textctrl.h>
 #include <wx/utils.h>
@@ -18,6 +20,8 @@
 #include "app/AppDashboard.h"
 #include "app/PastaDeDados.h"
 #include "db/BancoDados.h"
+#include "tests/support/DadosTeste.h"
+#include "tests/support/DialogoSincronizar.h"
 #include "tests/support/GuiTest.h"
 #include "tests/support/LoginTeste.h"
 #include "tests/support/ServicoTeste.h"
@@ -25,13 +29,15 @@
 
 namespace {
 
-// The login window as a person sees it: the user name and password fields, in that order, and
-// the "Entrar" button.
+// The login window as a person sees it: the user name and password fields, in that order, the
+// "Entrar" button, and "Abrir sem conexão" when it is offered.
 struct TelaLogin {
     explicit TelaLogin(FrameLogin* dialogo) : dialogo(dialogo) {
         campos = teste::EncontrarTodos<wxTextCtrl>(dialogo);
-        for (wxButton* b : teste::EncontrarTodos<wxButton>(dialogo))
+        for (wxButton* b : teste::EncontrarTodos<wxButton>(dialogo)) {
             if (b->GetLabel() == "Entrar") entrar = b;
+            if (b->GetLabel() == L"Abrir sem conexão") sem_conexao = b;
+        }
     }
 
     bool Completa() const { return campos.size() == 2 && entrar; }
@@ -45,6 +51,7 @@ struct TelaLogin {
     FrameLogin* dialogo;
     std::vector<wxTextCtrl*> campos;
     wxButton* entrar = nullptr;
+    wxButton* sem_conexao = nullptr;
 };
 
 class Inicio : public teste::JanelasTeste {
@@ -55,7 +62,8 @@ protected:
     }
 
     // Runs `acao` inside the login window's modal loop each time it opens; the window is then
-    // closed by its close box unless the action signed in.
+    // closed by its close box unless the action signed in or opened without connection. The
+    // window offers "Abrir sem conexão" only when `oferece_sem_conexao` says so.
     void AoAbrirLogin(std::function<void(TelaLogin&)> acao) {
         teste::Dialogos::Get().aoAbrirModal = [this, acao](wxDialog* dialogo) {
             auto* login = dynamic_cast<FrameLogin*>(dialogo);
@@ -65,11 +73,12 @@ protected:
             }
             ++aberturas;
             if (servico) requisicoes_ao_abrir = servico->servico().Requisicoes().size();
-            login->CallAfter([login, acao] {
+            login->CallAfter([this, login, acao] {
                 TelaLogin tela(login);
                 EXPECT_TRUE(tela.Completa());
+                EXPECT_EQ(tela.sem_conexao != nullptr, oferece_sem_conexao);
                 if (tela.Completa() && acao) acao(tela);
-                if (!login->IsLogado()) login->Close();
+                if (!login->IsLogado() && !login->IsSemConexao()) login->Close();
             });
             return static_cast<int>(wxID_NONE);
         };
@@ -78,6 +87,7 @@ protected:
     teste::ServicoTeste* servico = nullptr;
     int aberturas = 0;
     std::size_t requisicoes_ao_abrir = 0;
+    bool oferece_sem_conexao = false;
 };
 
 }  // namespace
@@ -105,6 +115,8 @@ TEST_F(Inicio, ARejectedTokenLeadsToTheLoginWindowAndALoginToTheMainWindow) {
     servico = &s;
     s.servico().AdicionarUsuario("maria", "segredo");
     teste::GravarLogin({"antigo", "maria", "token-revogado"});
+    // An answer: the usual window, although maria's receipts (none yet) are on this computer.
+    std::ofstream(NomeArquivoBanco("maria").ToStdString(wxConvUTF8));
     AoAbrirLogin([](TelaLogin& tela) { tela.Entrar("maria", "segredo"); });
 
     EXPECT_TRUE(IniciarDashboard());
@@ -156,6 +168,38 @@ TEST_F(Inicio, AnUnreachableServiceLeadsToTheLoginWindowAndClosingItEnds) {
     EXPECT_TRUE(teste::JanelasAbertas<FrameDashboard>().empty());
     EXPECT_TRUE(teste::Dialogos::Get().Mensagens().empty());  // leaving is quiet
     EXPECT_EQ(teste::LerLogin(), guardado);
+}
+
+// The service stopped: the stored user's receipts open without signing in, a synchronisation
+// fails with its usual box, and logoff empties the stored login as always.
+TEST_F(Inicio, WithoutAnAnswerTheStoredUsersReceiptsOpenWithoutConnection) {
+    teste::ServicoTeste s;
+    const teste::LoginGravado guardado{"id", "maria",
+                                       wxString::FromUTF8(s.servico().EmitirToken("maria"))};
+    teste::GravarLogin(guardado);
+    BancoDados().ImportarCupons(teste::FeedJson({{.data_hora = "20240310090000"}}),
+                                [](wxString) { return true; });
+    s.servico().Parar();
+    oferece_sem_conexao = true;
+    AoAbrirLogin([](TelaLogin& tela) {
+        teste::SalvarCaptura(tela.dialogo, "login_sem_conexao");
+        teste::Clicar(tela.sem_conexao);
+    });
+
+    ASSERT_TRUE(IniciarDashboard());
+    ASSERT_EQ(teste::JanelasAbertas<FrameDashboard>().size(), 1u);
+    FrameDashboard* frame = teste::JanelasAbertas<FrameDashboard>()[0];
+    EXPECT_EQ(frame->GetGridMeses()->GetCellValue(0, 0), "03/2024");
+    EXPECT_EQ(teste::LerLogin(), guardado);
+
+    teste::SincronizarPeloMenu(frame, FrameDashboard::ID_SINCRONIZAR);
+    ASSERT_EQ(teste::Mensagens().size(), 1u);
+    EXPECT_EQ(teste::Mensagens()[0].titulo, "Processamento");
+    EXPECT_EQ(teste::Mensagens()[0].mensagem, "Erro ao baixar o JSON.");
+    teste::Dialogos::Get().ResponderCom(wxID_YES);
+    teste::EnviarMenu(frame, FrameDashboard::ID_LOGOFF);
+    EXPECT_TRUE(teste::WaitFor([] { return teste::JanelasAbertas<FrameDashboard>().empty(); }));
+    EXPECT_EQ(teste::LerLogin("?"), teste::LoginGravado{});
 }
 
 TEST_F(Inicio, AFailedLoginKeepsTheWindowAndALaterOneOpensOneMainWindow) {

@@ -29,7 +29,9 @@
 #include "service/GeradorCupons.h"
 #include "sync/FrameSincronizar.h"
 #include "tests/support/DadosTeste.h"
+#include "tests/support/DialogoSincronizar.h"
 #include "tests/support/GuiTest.h"
+#include "tests/support/LocaleBrasil.h"
 #include "tests/support/ServicoTeste.h"
 #include "tests/support/TestEnvironment.h"
 #include "ui/FrameCupom.h"
@@ -402,46 +404,34 @@ TEST_F(Dashboard, DoubleClicksOpenTheMonthsProductsAndTheReceiptsDetail) {
     EXPECT_TRUE(teste::WaitFor([] { return wxTopLevelWindows.empty(); }));
 }
 
+// Under a locale with "," decimals too: the feed's numbers, the grids' texts and the chart's
+// values keep their ".".
 TEST_F(Dashboard, SynchronisingFromTheMenuShowsTheNewMonthOnTopAfterTheDialogCloses) {
+    teste::LocaleBrasil locale;
+    EXIGIR_LOCALE_BRASIL(locale);
     Importar(JaneiroEMarco());
     teste::ServicoTeste servico;
     servico.servico().AdicionarUsuario(
         "maria", "senha",
-        teste::FeedJson({Cupom(6, "20240502100000", 42.0, "111", "Padaria"),
-                         Cupom(7, "20240520100000", 8.0, "222", "Mercado")}));
+        teste::FeedJson({Cupom(6, "20240502100000", 42.37, "111", "Padaria"),
+                         Cupom(7, "20240520100000", 8.5, "222", "Mercado")}));
     teste::GravarLogin(
         {"id-maria", "maria", wxString::FromUTF8(servico.servico().EmitirToken("maria"))});
 
     Abrir();
     ASSERT_EQ(meses->GetCellValue(0, 0), "03/2024");
 
-    // The modal dialog is driven from inside its own loop: press "Processar", and close the
-    // dialog once the outcome box has been answered.
-    wxTimer vigia;
-    teste::Dialogos::Get().aoAbrirModal = [&vigia](wxDialog* dialogo) {
-        if (!dynamic_cast<FrameSincronizar*>(dialogo)) return static_cast<int>(wxID_NONE);
-        dialogo->CallAfter(
-            [dialogo] { teste::Clicar(dynamic_cast<wxButton*>(dialogo->FindWindow(10001))); });
-        vigia.Bind(wxEVT_TIMER, [dialogo](wxTimerEvent&) {
-            for (const auto& caixa : teste::Dialogos::Get().Mensagens()) {
-                if (caixa.titulo == wxString::FromUTF8("Concluído") && dialogo->IsModal()) {
-                    dialogo->EndModal(wxID_CLOSE);
-                }
-            }
-        });
-        vigia.Start(50);
-        return static_cast<int>(wxID_NONE);
-    };
-    EnviarMenu(frame, 3);  // Ferramentas > Sincronizar
-    vigia.Stop();
-
+    teste::SincronizarPeloMenu(frame, FrameDashboard::ID_SINCRONIZAR);
     ASSERT_EQ(teste::Dialogos::Get().Mensagens().size(), 1u);
     EXPECT_EQ(teste::Dialogos::Get().Mensagens()[0].mensagem,
               wxString::FromUTF8("Processamento concluído."));
     EXPECT_EQ(Coluna(meses, 0), (std::vector<wxString>{"05/2024", "03/2024", "01/2024"}));
+    EXPECT_EQ(Coluna(meses, 1), (std::vector<wxString>{"50.87", "170.25", "15.5"}));
     EXPECT_EQ(Coluna(cupons, 0), (std::vector<wxString>{"20/05/2024", "02/05/2024"}));
+    EXPECT_EQ(Coluna(cupons, 1), (std::vector<wxString>{"8.5", "42.37"}));
     EXPECT_EQ(BarraDestacada(frame->GetBarChart()), 0);
-    EXPECT_EQ(frame->GetBarChart()->GetBars().size(), 3u);
+    ASSERT_EQ(frame->GetBarChart()->GetBars().size(), 3u);
+    EXPECT_DOUBLE_EQ(frame->GetBarChart()->GetBars()[0].value, 50.87);
 }
 
 // Fiscal XML files imported from the main window: one box tells the outcome, its details the

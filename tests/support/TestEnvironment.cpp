@@ -28,6 +28,9 @@ void PrepararAmbiente() {
     std::filesystem::create_directories(trabalho);
     setenv("HOME", g_pasta.c_str(), 1);
     setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    // GTK's dialogs keep their settings in memory, not in a settings service the test machine
+    // may not run.
+    setenv("GSETTINGS_BACKEND", "memory", 1);
     // The program talks to no real service from a test unless a test points it at one.
     setenv("CUPOM_SERVICE_URL", "https://127.0.0.1:9", 1);
     unsetenv("SSL_CERT_FILE");

@@ -1,7 +1,8 @@
 #pragma once
 
 // Every test process runs with HOME, XDG_CONFIG_HOME and the working folder in a fresh temporary
-// folder, so no test ever reads or writes the real user's settings or databases.
+// folder, and GTK's settings in memory, so no test ever reads or writes the real user's settings
+// or databases.
 
 #include <functional>
 #include <string>

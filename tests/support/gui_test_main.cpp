@@ -1,6 +1,6 @@
 // Main of the suites that open windows: starts the toolkit once per process (under Xvfb in the
-// test command), turns toolkit asserts into test failures, and gives every process a fresh
-// temporary HOME and working folder.
+// test command) in the language the program sets up, turns toolkit asserts into test failures,
+// and gives every process a fresh temporary HOME and working folder.
 #include <gtest/gtest.h>
 #include <unistd.h>
 #include <wx/app.h>
@@ -15,6 +15,7 @@
 
 #include "tests/support/GuiTest.h"
 #include "tests/support/TestEnvironment.h"
+#include "widgets/Idioma.h"
 
 namespace {
 
@@ -56,6 +57,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     wxSetAssertHandler(FalharNoAssert);
+    controles::FalarPortugues();  // as the program's start-up does
     wxImage::AddHandler(new wxPNGHandler);
     teste::InstalarGanchoDialogos();
 

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/LocaleBrasil.h"
 #include "tests/support/TestEnvironment.h"
 #include "widgets/ExportacaoTabela.h"
 
@@ -68,6 +69,8 @@ Registros LerCsv(const std::string& texto, char separador) {
 }  // namespace
 
 TEST(EscreverCsv, QuotesDecimalCommaBomAndHiddenColumns) {
+    teste::LocaleBrasil locale;  // the cells' "." is read whatever LC_NUMERIC says
+    EXIGIR_LOCALE_BRASIL(locale);
     const std::string bom = "\xEF\xBB\xBF";
     // Cell text; the Brazilian numeric and text fields; the standard field of both.
     const std::array<std::string, 4> casos[] = {

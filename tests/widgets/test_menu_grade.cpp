@@ -1,17 +1,27 @@
 // Copying from a real grid, read back from the clipboard: each selection shape, and a real Ctrl+C
-// on the grid and inside an open cell editor. The clipboard and the keyboard belong to the whole
-// display, hence "NaTela".
+// on the grid and inside an open cell editor; the export's file chooser and GTK's question, in
+// Portuguese. The clipboard and the keyboard belong to the whole display, hence "NaTela".
 
 #include <gtest/gtest.h>
+#include <libintl.h>
+#include <wx/filedlg.h>
 #include <wx/frame.h>
 #include <wx/grid.h>
 #include <wx/textctrl.h>
+#include <wx/timer.h>
 #include <wx/uiaction.h>
 
 #include <array>
+#include <clocale>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include "tests/support/GuiTest.h"
+#include "tests/support/TestEnvironment.h"
+#include "widgets/Idioma.h"
 #include "widgets/MenuGrade.h"
 
 using namespace std::chrono_literals;
@@ -95,4 +105,62 @@ TEST_F(MenuGradeTest, NaTelaRealCtrlCCopiesTheGridButAnOpenEditorKeepsItForItsTe
     EXPECT_TRUE(teste::WaitFor([] { return teste::LerAreaDeTransferencia() == "editado"; }));
     EXPECT_TRUE(grid->IsCellEditControlShown());
     grid->DisableCellEditControl();
+}
+
+// Portuguese whatever the environment names, with the pt_BR.UTF-8 locale or without it (LOCPATH at
+// a folder holding only C.UTF-8 hides it), and numbers with ".".
+TEST(Idioma, PortuguesQualquerQueSejaOAmbiente) {
+    const std::string lc_all = std::getenv("LC_ALL") ? std::getenv("LC_ALL") : "C";
+    // LC_ALL, LANGUAGE and LOCPATH in the environment, LC_MESSAGES afterwards.
+    for (const auto& [ambiente, idiomas, locais, mensagens] :
+         std::vector<std::array<const char*, 4>>{
+             {"C", "en_US:en", nullptr, "pt_BR.UTF-8"},
+             {"en_US.UTF-8", "en", "/usr/lib/locale", "C.UTF-8"},
+             {"C", nullptr, "/usr/lib/locale", "C.UTF-8"}}) {
+        SCOPED_TRACE(std::string(ambiente) + (locais ? " sem pt_BR" : ""));
+        setenv("LC_ALL", ambiente, 1);
+        idiomas ? setenv("LANGUAGE", idiomas, 1) : unsetenv("LANGUAGE");
+        locais ? setenv("LOCPATH", locais, 1) : unsetenv("LOCPATH");
+        std::setlocale(LC_ALL, "C");  // as a process starts
+        controles::FalarPortugues();
+        EXPECT_STREQ(std::setlocale(LC_MESSAGES, nullptr), mensagens);
+        EXPECT_STREQ(dgettext("gtk30", "_Cancel"), "_Cancelar");  // as GTK reads it
+        EXPECT_EQ(wxGetTranslation("Select All"), "Selecionar tudo");
+        EXPECT_EQ(wxString::Format("%.2f", 1234.5), "1234.50");
+    }
+    setenv("LC_ALL", lc_all.c_str(), 1);
+    unsetenv("LOCPATH");
+    controles::FalarPortugues();
+}
+
+// The export's chooser and GTK's question about an existing file run for real, each captured
+// (the pictures show their Portuguese) and answered from the keyboard in its own loop.
+TEST_F(MenuGradeTest, NaTelaTheExportChooserAndGtksQuestionRunAndKeepTheFile) {
+    frame->Show();
+    ASSERT_TRUE(teste::WaitFor([&] { return frame->IsShownOnScreen(); }));
+    const std::string existente = teste::NovaPasta("exportar") + "/existente.csv";
+    std::ofstream(existente) << "antes";
+    wxUIActionSimulator simulador;  // keys go to the window under the pointer
+    simulador.MouseMove(frame->GetScreenRect().GetPosition() + frame->GetSize() / 2);
+    // A picture, Enter (GTK asks), a picture, Escape (the file is kept), Escape (no export).
+    int passo = 0;
+    wxTimer relogio;
+    relogio.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        const wxRect tela(wxGetDisplaySize());
+        if (passo == 0 || passo == 2)
+            teste::SalvarCapturaDaTela(tela, passo == 0 ? "exportar_csv" : "gtk_substituir");
+        else
+            simulador.Char(passo == 1 ? WXK_RETURN : WXK_ESCAPE);
+        if (++passo < 5) relogio.StartOnce(700);
+    });
+    teste::Dialogos::Get().aoAbrirModal = [&](wxDialog* aberto) {
+        dynamic_cast<wxFileDialog*>(aberto)->SetPath(existente);
+        relogio.StartOnce(1000);
+        return wxID_NONE;
+    };
+    teste::EnviarMenu(grid, controles::kIdExportarCsv);
+    teste::Dialogos::Get().Limpar();
+    EXPECT_EQ(passo, 5);
+    std::ifstream lido(existente);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(lido), {}), "antes");
 }
