@@ -6,6 +6,7 @@
 // (code, description) as the stores wrote them, a few hundred or thousand pairs however many
 // lines there are; only those pairs are normalised and merged into products.
 
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -20,6 +21,8 @@ struct ProdutoCatalogo {
     std::string descricao;  // of its most recent purchase, as the store wrote it
     std::string codigo;     // of its most recent purchase
     int compras = 0;        // item lines
+    // Prices paid for one unit (PrecoPago): the last purchase's, NaN when it has none, and the
+    // lowest, NaN when no purchase has one.
     double ultimo_preco = 0;
     long long ultima_data = 0;  // YYYYMMDDhhmmss
     double menor_preco = 0;
@@ -30,10 +33,11 @@ struct ProdutoCatalogo {
 
 class CatalogoPrecos {
 public:
-    // One item line. Lines may come in any order; of two lines with the same moment the one
-    // added later counts as the more recent.
+    // One item line, with the price paid for one unit: NaN (a line without a quantity) counts
+    // as a purchase without a price. Lines may come in any order; of two lines with the same
+    // moment the one added later counts as the more recent.
     void Adicionar(std::string_view codigo, std::string_view descricao, long long data_hora,
-                   double valor_unit);
+                   double preco);
     // Merges the lines added into products, most bought first. Lines added afterwards start a
     // new count that the next call merges with these.
     void Concluir();
@@ -56,7 +60,7 @@ private:
         std::string codigo;
         std::string descricao;
         int compras = 0;
-        double menor_preco = 0;
+        double menor_preco = NAN;
         long long ultima_data = 0;
         double ultimo_preco = 0;
         long long ultima_ordem = 0;  // which line was last, among lines of the same moment
