@@ -17,16 +17,6 @@ const wchar_t* const kVariacao = L" · Desde a primeira compra: %s";
 
 }  // namespace
 
-double PrecoPago(double valor_total, double desconto, double qtde) {
-    if (!(qtde > 0) || !std::isfinite(qtde)) return NAN;
-    const double preco = (valor_total - desconto) / qtde;
-    return std::isfinite(preco) ? preco : NAN;
-}
-
-double PrecoPago(const Compra& compra) {
-    return PrecoPago(compra.valor_total, compra.desconto, compra.qtde);
-}
-
 void MontadorHistorico::Adicionar(Compra compra, std::string_view cnpj, std::string_view fantasia) {
     auto it = lojas_.find(std::string(cnpj));
     if (it == lojas_.end()) {

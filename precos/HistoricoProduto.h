@@ -8,6 +8,7 @@
 
 #include <wx/string.h>
 
+#include <cmath>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -35,9 +36,15 @@ struct Compra {
 };
 
 // What one unit cost, the discount taken off; NaN when `qtde` is not above 0 or a value is not
-// finite.
-double PrecoPago(double valor_total, double desconto, double qtde);
-double PrecoPago(const Compra& compra);
+// finite. Inline: the catalogue reads it for every item line.
+inline double PrecoPago(double valor_total, double desconto, double qtde) {
+    if (!(qtde > 0) || !std::isfinite(qtde)) return NAN;
+    const double preco = (valor_total - desconto) / qtde;
+    return std::isfinite(preco) ? preco : NAN;
+}
+inline double PrecoPago(const Compra& compra) {
+    return PrecoPago(compra.valor_total, compra.desconto, compra.qtde);
+}
 
 struct HistoricoProduto {
     std::vector<Loja> lojas;      // most purchases first: a store's position picks its colour
