@@ -58,30 +58,46 @@ bool Escrever(double valor, int casas, Numero& numero) {
     return true;
 }
 
-wxString Montar(double valor, int casas, const char* prefixo, const char* sufixo,
-                const char* sinal_positivo) {
+std::string Montar(double valor, int casas, const char* prefixo, const char* sufixo,
+                   const char* sinal_positivo) {
     Numero n;
-    if (!Escrever(valor, casas, n)) return wxString();
+    if (!Escrever(valor, casas, n)) return std::string();
     const char* sinal = n.negativo ? kMenos : n.zero ? "" : sinal_positivo;
-    return wxString::FromUTF8(std::string(sinal) + prefixo + n.texto + sufixo);
+    return std::string(sinal) + prefixo + n.texto + sufixo;
 }
 
 }  // namespace
 
-wxString Decimal(double valor, int casas) {
+std::string DecimalUtf8(double valor, int casas) {
     return Montar(valor, casas, "", "", "");
 }
 
-wxString Dinheiro(double valor, int casas) {
+std::string DinheiroUtf8(double valor, int casas) {
     return Montar(valor, casas, kPrefixoReal, "", "");
 }
 
-wxString Percentual(double percentual, int casas) {
+std::string PercentualUtf8(double percentual, int casas) {
     return Montar(percentual, casas, "", kSufixoPercentual, "");
 }
 
-wxString Variacao(double percentual, int casas) {
+std::string VariacaoUtf8(double percentual, int casas) {
     return Montar(percentual, casas, "", kSufixoPercentual, "+");
+}
+
+wxString Decimal(double valor, int casas) {
+    return wxString::FromUTF8(DecimalUtf8(valor, casas));
+}
+
+wxString Dinheiro(double valor, int casas) {
+    return wxString::FromUTF8(DinheiroUtf8(valor, casas));
+}
+
+wxString Percentual(double percentual, int casas) {
+    return wxString::FromUTF8(PercentualUtf8(percentual, casas));
+}
+
+wxString Variacao(double percentual, int casas) {
+    return wxString::FromUTF8(VariacaoUtf8(percentual, casas));
 }
 
 wxString Data(long long data_hora) {

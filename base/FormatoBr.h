@@ -10,6 +10,8 @@
 
 #include <wx/string.h>
 
+#include <string>
+
 namespace formato {
 
 // "1.234,56": thousands grouped with ".", `casas` decimals (0 to 15) after ",".
@@ -23,6 +25,12 @@ wxString Percentual(double percentual, int casas = 1);
 
 // A change in percent, always signed: "+4,2 %", "−1,0 %", and "0,0 %" when it rounds to zero.
 wxString Variacao(double percentual, int casas = 1);
+
+// The same four as UTF-8 text, for tables that keep their cells so (thousands of rows).
+std::string DecimalUtf8(double valor, int casas = 2);
+std::string DinheiroUtf8(double valor, int casas = 2);
+std::string PercentualUtf8(double percentual, int casas = 1);
+std::string VariacaoUtf8(double percentual, int casas = 1);
 
 // "DD/MM/YYYY" of a YYYYMMDDhhmmss timestamp; empty for 0.
 wxString Data(long long data_hora);

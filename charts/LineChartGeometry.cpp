@@ -6,7 +6,8 @@
 #include <numeric>
 
 #include "base/DataHora.h"
-#include "base/NumeroTexto.h"
+#include "base/FormatoBr.h"
+#include "charts/EixoCategorias.h"
 
 namespace graficos {
 namespace {
@@ -41,9 +42,20 @@ constexpr int kFolgaLegendaPlot = 16;  // room for half the top scale label
 constexpr int kFolgaRotuloMenor = 3;
 
 const wchar_t* const kDica = L"%s\n%s\nQtde: %s %s\nPreço: %s";
+const wchar_t* const kDicaMenorDoMes = L"%s\n%s\nQtde: %s %s\nMenor preço do mês: %s";
 
 bool Datado(const PontoPreco& p) {
     return p.data_hora > 0 && std::isfinite(p.preco);
+}
+
+// Months counted from year 0, so that consecutive months differ by one.
+int MesAbsoluto(long long data_hora) {
+    const datahora::Partes p = datahora::Separar(data_hora);
+    return p.ano * 12 + std::clamp(p.mes, 1, 12) - 1;
+}
+
+wxString EscreverPreco(double v) {
+    return formato::Decimal(v, kCasasPreco);
 }
 
 // Lays the legend out in rows from the plot's left edge; returns the y under its last row (0
@@ -179,7 +191,7 @@ GeometriaGraficoPrecos CalcularGeometriaPrecos(const DadosGraficoPrecos& dados, 
         dia_maior = std::max(dia_maior, dias[i]);
     }
     g.escala = CalcularEscala(maior);
-    g.linhas = LinhasDaEscala(g.escala, g.area, kCasasPreco, medir);
+    g.linhas = LinhasFormatadas(g.escala, 0, g.area, EscreverPreco, medir);
     const EixoTempo eixo = CalcularEixo(dia_menor, dia_maior);
     g.meses = CalcularMeses(eixo, primeira, g.area, cliente, medir);
 
@@ -191,23 +203,37 @@ GeometriaGraficoPrecos CalcularGeometriaPrecos(const DadosGraficoPrecos& dados, 
         g.pontos[i] = wxPoint(eixo.X(dias[i], g.area), y);
     }
 
-    g.tracados.resize(dados.lojas.size());
-    std::vector<std::size_t> em_ordem = datados;
+    // Each store's points in date order; a month without a purchase there ends a run.
+    std::vector<std::size_t> em_ordem;
+    for (std::size_t i : datados)
+        if (dados.pontos[i].loja >= 0 &&
+            static_cast<std::size_t>(dados.pontos[i].loja) < dados.lojas.size())
+            em_ordem.push_back(i);
     std::stable_sort(em_ordem.begin(), em_ordem.end(), [&dados](std::size_t a, std::size_t b) {
-        return dados.pontos[a].data_hora < dados.pontos[b].data_hora;
+        const PontoPreco &pa = dados.pontos[a], &pb = dados.pontos[b];
+        return pa.loja != pb.loja ? pa.loja < pb.loja : pa.data_hora < pb.data_hora;
     });
-    for (std::size_t i : em_ordem) {
-        const int loja = dados.pontos[i].loja;
-        if (loja >= 0 && static_cast<std::size_t>(loja) < g.tracados.size())
-            g.tracados[static_cast<std::size_t>(loja)].push_back(g.pontos[i]);
+    int mes_anterior = 0;
+    for (std::size_t k = 0; k < em_ordem.size(); ++k) {
+        const PontoPreco& p = dados.pontos[em_ordem[k]];
+        const int mes = MesAbsoluto(p.data_hora);
+        if (k == 0 || dados.pontos[em_ordem[k - 1]].loja != p.loja || mes - mes_anterior > 1)
+            g.trechos.push_back({p.loja, {}, 0});
+        g.trechos.back().pontos.push_back(g.pontos[em_ordem[k]]);
+        mes_anterior = mes;
     }
+    std::vector<std::size_t> pontos_por_loja(dados.lojas.size(), 0);
+    for (const TrechoPrecos& t : g.trechos)
+        pontos_por_loja[static_cast<std::size_t>(t.loja)] += t.pontos.size();
+    for (TrechoPrecos& t : g.trechos)
+        t.pontos_da_loja = pontos_por_loja[static_cast<std::size_t>(t.loja)];
 
     if (dados.menor >= 0 && static_cast<std::size_t>(dados.menor) < n &&
         Datado(dados.pontos[static_cast<std::size_t>(dados.menor)])) {
         g.tem_menor = true;
         g.menor = g.pontos[static_cast<std::size_t>(dados.menor)];
-        g.rotulo_menor.texto = numero::Formatar(
-            dados.pontos[static_cast<std::size_t>(dados.menor)].preco, kCasasPreco);
+        g.rotulo_menor.texto =
+            EscreverPreco(dados.pontos[static_cast<std::size_t>(dados.menor)].preco);
         const wxSize tamanho = medir(g.rotulo_menor.texto);
         const int x =
             std::clamp(g.menor.x - tamanho.GetWidth() / 2, g.area.esquerda + 2,
@@ -243,9 +269,49 @@ wxString TextoDicaPreco(const DadosGraficoPrecos& dados, int ponto) {
     const wxString loja = p.loja >= 0 && static_cast<std::size_t>(p.loja) < dados.lojas.size()
                               ? dados.lojas[static_cast<std::size_t>(p.loja)]
                               : wxString();
-    return wxString::Format(kDica, datahora::FormatarData(p.data_hora), loja,
-                            numero::Formatar(p.qtde, kCasasQtde), p.un,
-                            numero::Formatar(p.preco, kCasasPreco));
+    return wxString::Format(dados.menores_do_mes ? kDicaMenorDoMes : kDica,
+                            formato::Data(p.data_hora), loja, formato::Decimal(p.qtde, kCasasQtde),
+                            p.un, formato::Dinheiro(p.preco, kCasasPreco));
+}
+
+DadosGraficoPrecos MenoresDoMes(const DadosGraficoPrecos& dados) {
+    struct Candidato {
+        int loja;
+        int mes;
+        std::size_t ponto;
+    };
+    std::vector<Candidato> candidatos;
+    for (std::size_t i = 0; i < dados.pontos.size(); ++i)
+        if (Datado(dados.pontos[i]))
+            candidatos.push_back({dados.pontos[i].loja, MesAbsoluto(dados.pontos[i].data_hora), i});
+    // Within each store and month, the one kept comes first.
+    const auto primeiro = [&dados](const Candidato& a, const Candidato& b) {
+        if (a.loja != b.loja) return a.loja < b.loja;
+        if (a.mes != b.mes) return a.mes < b.mes;
+        const PontoPreco &pa = dados.pontos[a.ponto], &pb = dados.pontos[b.ponto];
+        if (pa.preco != pb.preco) return pa.preco < pb.preco;
+        const bool ma = static_cast<int>(a.ponto) == dados.menor;
+        const bool mb = static_cast<int>(b.ponto) == dados.menor;
+        if (ma != mb) return ma;
+        return pa.data_hora > pb.data_hora;
+    };
+    std::sort(candidatos.begin(), candidatos.end(), primeiro);
+    std::vector<bool> fica(dados.pontos.size(), false);
+    for (std::size_t k = 0; k < candidatos.size(); ++k)
+        if (k == 0 || candidatos[k].loja != candidatos[k - 1].loja ||
+            candidatos[k].mes != candidatos[k - 1].mes)
+            fica[candidatos[k].ponto] = true;
+
+    DadosGraficoPrecos menores;
+    menores.lojas = dados.lojas;
+    menores.menores_do_mes = true;
+    for (std::size_t i = 0; i < dados.pontos.size(); ++i) {
+        if (!fica[i]) continue;
+        if (static_cast<int>(i) == dados.menor)
+            menores.menor = static_cast<int>(menores.pontos.size());
+        menores.pontos.push_back(dados.pontos[i]);
+    }
+    return menores;
 }
 
 }  // namespace graficos

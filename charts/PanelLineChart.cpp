@@ -4,15 +4,17 @@
 #include <wx/dcclient.h>
 
 #include <utility>
+#include <vector>
 
 #include "charts/EstiloGrafico.h"
 
 namespace {
 
 constexpr int kLarguraTracado = 2;
-// A series with more points than this is drawn with thin lines, or years of purchases become
+// A store with more points than this is drawn with thin lines, or years of purchases become
 // one solid band.
 constexpr std::size_t kPontosTracadoFino = 100;
+constexpr int kRaioPontoFino = 2;  // the points of such a store
 constexpr int kLarguraMarcaMenor = 2;
 constexpr int kTamanhoTique = 4;
 
@@ -30,12 +32,20 @@ PanelLineChart::PanelLineChart(wxWindow* parent) : wxPanel(parent, wxID_ANY) {
     Bind(wxEVT_LEAVE_WINDOW, &PanelLineChart::OnMouse, this);
 }
 
-void PanelLineChart::SetDados(DadosGraficoPrecos novos) {
+void PanelLineChart::SetDados(DadosGraficoPrecos novos, bool todas) {
     dados = std::move(novos);
+    todas_as_compras = todas;
+    menores_do_mes = todas ? DadosGraficoPrecos{} : graficos::MenoresDoMes(dados);
     geometria.reset();
     ponto_dica = -1;
     UnsetToolTip();
     Refresh(true);
+}
+
+void PanelLineChart::SetTodasAsCompras(bool todas) {
+    if (todas == todas_as_compras) return;
+    DadosGraficoPrecos todos = std::move(dados);
+    SetDados(std::move(todos), todas);
 }
 
 void PanelLineChart::OnSize(wxSizeEvent& event) {
@@ -46,7 +56,7 @@ void PanelLineChart::OnSize(wxSizeEvent& event) {
 
 void PanelLineChart::OnPaint(wxPaintEvent&) {
     wxAutoBufferedPaintDC dc(this);
-    graficos::DesenharPrecos(dc, GetClientSize(), dados);
+    graficos::DesenharPrecos(dc, GetClientSize(), GetDadosMostrados());
 }
 
 const graficos::GeometriaGraficoPrecos& PanelLineChart::Geometria() {
@@ -54,7 +64,7 @@ const graficos::GeometriaGraficoPrecos& PanelLineChart::Geometria() {
         wxClientDC dc(this);
         dc.SetFont(FonteEixos());
         geometria = graficos::CalcularGeometriaPrecos(
-            dados, GetClientSize(),
+            GetDadosMostrados(), GetClientSize(),
             [&dc](const wxString& texto) { return dc.GetTextExtent(texto); });
     }
     return *geometria;
@@ -72,7 +82,7 @@ void PanelLineChart::OnMouse(wxMouseEvent& event) {
         if (ponto < 0)
             UnsetToolTip();
         else
-            SetToolTip(graficos::TextoDicaPreco(dados, ponto));
+            SetToolTip(graficos::TextoDicaPreco(GetDadosMostrados(), ponto));
     }
     event.Skip();
 }
@@ -96,19 +106,25 @@ void DesenharPrecos(wxDC& dc, wxSize tamanho, const DadosGraficoPrecos& dados) {
         if (mes.rotulada) dc.DrawText(mes.rotulo.texto, mes.rotulo.posicao);
     }
 
-    for (std::size_t loja = 0; loja < g.tracados.size(); ++loja) {
-        const std::vector<wxPoint>& tracado = g.tracados[loja];
-        if (tracado.size() < 2) continue;
-        const int largura = tracado.size() > kPontosTracadoFino ? 1 : kLarguraTracado;
-        dc.SetPen(wxPen(CorDaPaleta(static_cast<int>(loja)), largura, wxPENSTYLE_SOLID));
-        dc.DrawLines(static_cast<int>(tracado.size()), tracado.data());
+    for (const TrechoPrecos& trecho : g.trechos) {
+        if (trecho.pontos.size() < 2) continue;
+        const int largura = trecho.pontos_da_loja > kPontosTracadoFino ? 1 : kLarguraTracado;
+        dc.SetPen(wxPen(CorDaPaleta(trecho.loja), largura, wxPENSTYLE_SOLID));
+        dc.DrawLines(static_cast<int>(trecho.pontos.size()), trecho.pontos.data());
     }
+    std::vector<bool> loja_fina(dados.lojas.size(), false);
+    for (const TrechoPrecos& trecho : g.trechos)
+        loja_fina[static_cast<std::size_t>(trecho.loja)] =
+            trecho.pontos_da_loja > kPontosTracadoFino;
     for (std::size_t i = 0; i < g.pontos.size(); ++i) {
         if (g.pontos[i].x < 0) continue;
-        const wxColour cor = CorDaPaleta(dados.pontos[i].loja);
+        const int loja = dados.pontos[i].loja;
+        const wxColour cor = CorDaPaleta(loja);
         dc.SetPen(wxPen(cor, 1, wxPENSTYLE_SOLID));
         dc.SetBrush(wxBrush(cor, wxBRUSHSTYLE_SOLID));
-        dc.DrawCircle(g.pontos[i], kRaioPonto);
+        const bool fina = loja >= 0 && static_cast<std::size_t>(loja) < loja_fina.size() &&
+                          loja_fina[static_cast<std::size_t>(loja)];
+        dc.DrawCircle(g.pontos[i], fina ? kRaioPontoFino : kRaioPonto);
     }
 
     if (g.tem_menor) {

@@ -1,7 +1,8 @@
 #pragma once
 
-// A panel that paints the price chart of one product: unit prices over time, one colour per
-// store, the lowest price marked; hovering a point shows its date, store, quantity and price.
+// A panel that paints the price chart of one product: prices paid over time, one colour per
+// store, the lowest price marked; every purchase, or each store's lowest of each month. Hovering
+// a point shows its date, store, quantity and price.
 
 #include <wx/panel.h>
 
@@ -15,9 +16,17 @@ class PanelLineChart : public wxPanel {
 public:
     explicit PanelLineChart(wxWindow* parent);
 
-    // Replaces the points and repaints.
-    void SetDados(DadosGraficoPrecos novos);
+    // Replaces the purchases and repaints: every one of them with `todas`, else each store's
+    // lowest of each month.
+    void SetDados(DadosGraficoPrecos novos, bool todas = true);
+    void SetTodasAsCompras(bool todas);
+    bool GetTodasAsCompras() const { return todas_as_compras; }
+    // Every purchase, as given.
     const DadosGraficoPrecos& GetDados() const { return dados; }
+    // What the chart draws.
+    const DadosGraficoPrecos& GetDadosMostrados() const {
+        return todas_as_compras ? dados : menores_do_mes;
+    }
 
     // The point under `posicao` (client coordinates), or -1.
     int PontoEm(wxPoint posicao);
@@ -29,6 +38,8 @@ private:
     const graficos::GeometriaGraficoPrecos& Geometria();
 
     DadosGraficoPrecos dados;
+    DadosGraficoPrecos menores_do_mes;  // of `dados`, while the chart shows them
+    bool todas_as_compras = true;
     // The geometry of the current data and size, for the hit-test of mouse moves.
     std::optional<graficos::GeometriaGraficoPrecos> geometria;
     int ponto_dica = -1;

@@ -107,16 +107,16 @@ int CatalogoPrecos::ParDaLoja(int par, std::string_view cnpj) {
 }
 
 void CatalogoPrecos::Adicionar(std::string_view codigo, std::string_view descricao,
-                               std::string_view cnpj, long long data_hora, double valor_unit) {
+                               std::string_view cnpj, long long data_hora, double preco) {
     int posicao = ProcurarPar(codigo, descricao);
     if (pares_[static_cast<std::size_t>(posicao)].restrito) posicao = ParDaLoja(posicao, cnpj);
     Par& par = pares_[static_cast<std::size_t>(posicao)];
-    par.menor_preco = par.compras == 0 ? valor_unit : std::min(par.menor_preco, valor_unit);
+    par.menor_preco = std::fmin(par.menor_preco, preco);  // the other one when either is NaN
     ++par.compras;
     const long long ordem = ++linhas_;
     if (data_hora >= par.ultima_data) {
         par.ultima_data = data_hora;
-        par.ultimo_preco = valor_unit;
+        par.ultimo_preco = preco;
         par.ultima_ordem = ordem;
     }
 }
@@ -144,7 +144,7 @@ void CatalogoPrecos::Concluir() {
         const auto p = static_cast<std::size_t>(it->second);
         ProdutoCatalogo& produto = produtos_[p];
         produto.compras += par.compras;
-        produto.menor_preco = std::min(produto.menor_preco, par.menor_preco);
+        produto.menor_preco = std::fmin(produto.menor_preco, par.menor_preco);
         if (std::pair(par.ultima_data, par.ultima_ordem) > mais_recente[p]) {
             mais_recente[p] = {par.ultima_data, par.ultima_ordem};
             produto.ultima_data = par.ultima_data;

@@ -6,6 +6,7 @@
 // (code, description) as the stores wrote them, a few hundred or thousand pairs however many
 // lines there are; only those pairs are normalised and merged into products.
 
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -21,6 +22,8 @@ struct ProdutoCatalogo {
     std::string codigo;     // of its most recent purchase
     std::string cnpj;       // the store, for a restricted GTIN (a store's own code); else empty
     int compras = 0;        // item lines
+    // Prices paid for one unit (PrecoPago): the last purchase's, NaN when it has none, and the
+    // lowest, NaN when no purchase has one.
     double ultimo_preco = 0;
     long long ultima_data = 0;  // YYYYMMDDhhmmss
     double menor_preco = 0;
@@ -31,10 +34,11 @@ struct ProdutoCatalogo {
 
 class CatalogoPrecos {
 public:
-    // One item line, bought at the store of CNPJ `cnpj`. Lines may come in any order; of two
-    // lines with the same moment the one added later counts as the more recent.
+    // One item line, bought at the store of CNPJ `cnpj`, with the price paid for one unit: NaN
+    // (a line without a quantity) counts as a purchase without a price. Lines may come in any
+    // order; of two lines with the same moment the one added later counts as the more recent.
     void Adicionar(std::string_view codigo, std::string_view descricao, std::string_view cnpj,
-                   long long data_hora, double valor_unit);
+                   long long data_hora, double preco);
     // Merges the lines added into products, most bought first. Lines added afterwards start a
     // new count that the next call merges with these.
     void Concluir();
@@ -64,7 +68,7 @@ private:
         bool restrito = false;
         std::vector<std::pair<std::string, int>> por_loja;  // CNPJ -> position in pares_
         int compras = 0;
-        double menor_preco = 0;
+        double menor_preco = NAN;
         long long ultima_data = 0;
         double ultimo_preco = 0;
         long long ultima_ordem = 0;  // which line was last, among lines of the same moment

@@ -7,22 +7,13 @@
 #include <utility>
 
 #include "base/DataHora.h"
-#include "base/NumeroTexto.h"
+#include "base/FormatoBr.h"
 
 namespace precos {
 namespace {
 
 const wchar_t* const kResumo = L"Menor %s em %s (%s) · Maior %s · Média %s";
-const wchar_t* const kVariacao = L" · Desde a primeira compra: %s%%";
-constexpr int kCasasPreco = 2;
-constexpr int kCasasVariacao = 1;
-
-wxString TextoVariacao(double variacao) {
-    wxString texto = numero::Formatar(variacao, kCasasVariacao);
-    // A change that rounds to nothing is written without a sign: never "-0.0".
-    if (texto == "-0.0" || texto == "0.0") return "0.0";
-    return variacao > 0 ? "+" + texto : texto;
-}
+const wchar_t* const kVariacao = L" · Desde a primeira compra: %s";
 
 }  // namespace
 
@@ -64,13 +55,16 @@ HistoricoProduto MontadorHistorico::Concluir() {
 
 ResumoPrecos Resumir(const HistoricoProduto& historico) {
     ResumoPrecos r;
+    double soma = 0, primeiro = NAN, ultimo = NAN;
+    int com_preco = 0;
     const auto& compras = historico.compras;
-    if (compras.empty()) return r;
-    double soma = 0;
-    r.menor = r.maior = compras.front().valor_unit;
-    r.indice_menor = 0;
     for (std::size_t i = 0; i < compras.size(); ++i) {
-        const double preco = compras[i].valor_unit;
+        const double preco = PrecoPago(compras[i]);
+        if (std::isnan(preco)) continue;
+        if (com_preco++ == 0) {
+            r.menor = r.maior = ultimo = preco;
+            r.indice_menor = static_cast<int>(i);
+        }
         soma += preco;
         r.maior = std::max(r.maior, preco);
         // Newest first: the first lowest price met is the most recent one.
@@ -78,12 +72,11 @@ ResumoPrecos Resumir(const HistoricoProduto& historico) {
             r.menor = preco;
             r.indice_menor = static_cast<int>(i);
         }
+        primeiro = preco;
     }
-    r.media = soma / static_cast<double>(compras.size());
-    const double primeiro = compras.back().valor_unit;
-    const double ultimo = compras.front().valor_unit;
-    if (primeiro > 0 && std::isfinite(primeiro))
-        r.variacao = (ultimo - primeiro) / primeiro * 100.0;
+    if (com_preco == 0) return r;
+    r.media = soma / static_cast<double>(com_preco);
+    if (primeiro > 0) r.variacao = (ultimo - primeiro) / primeiro * 100.0;
     return r;
 }
 
@@ -91,11 +84,11 @@ wxString TextoResumo(const HistoricoProduto& historico, const ResumoPrecos& resu
     if (resumo.indice_menor < 0) return wxString();
     const Compra& menor = historico.compras[static_cast<std::size_t>(resumo.indice_menor)];
     const Loja& loja = historico.lojas[static_cast<std::size_t>(menor.loja)];
-    wxString texto = wxString::Format(
-        kResumo, numero::Formatar(resumo.menor, kCasasPreco), wxString::FromUTF8(loja.nome),
-        datahora::FormatarData(menor.data_hora), numero::Formatar(resumo.maior, kCasasPreco),
-        numero::Formatar(resumo.media, kCasasPreco));
-    if (resumo.variacao) texto += wxString::Format(kVariacao, TextoVariacao(*resumo.variacao));
+    wxString texto =
+        wxString::Format(kResumo, formato::Dinheiro(resumo.menor), wxString::FromUTF8(loja.nome),
+                         formato::Data(menor.data_hora), formato::Dinheiro(resumo.maior),
+                         formato::Dinheiro(resumo.media));
+    if (resumo.variacao) texto += wxString::Format(kVariacao, formato::Variacao(*resumo.variacao));
     return texto;
 }
 

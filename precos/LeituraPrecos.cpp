@@ -20,13 +20,14 @@ namespace {
 constexpr const char* kTabelaCupons = "cupom";
 const std::vector<const char*> kColunasCupons = {"id", "data_hora_emissao", "cnpj_emitente"};
 constexpr const char* kTabelaItens = "cupom_item";
-const std::vector<const char*> kColunasItens = {"id_cupom", "codigo", "descricao", "valor_unit"};
+const std::vector<const char*> kColunasItens = {"id_cupom", "codigo",      "descricao",
+                                                "qtde",     "valor_total", "desconto"};
 
 // One product's lines, newest first; the first "%s" takes one "?" per code or description, so
 // the code or description index finds them; the second, the store of a store's own code.
 constexpr const char* kConsultaCompras =
     "select i.id_cupom, c.data_hora_emissao, c.cnpj_emitente, e.fantasia, i.qtde, i.un,\n"
-    "i.valor_unit, i.desconto, round(i.valor_total - i.desconto, 2), i.codigo\n"
+    "i.valor_unit, i.desconto, round(i.valor_total - i.desconto, 2), i.codigo, i.valor_total\n"
     "from cupom_item i\n"
     "join cupom c on c.id = i.id_cupom\n"
     "left join emitente e on e.cnpj = c.cnpj_emitente\n"
@@ -90,7 +91,8 @@ bool CarregarCatalogo(BancoDados& banco, CatalogoPrecos& catalogo) {
         long long data_hora = 0;
         std::string_view cnpj;
         if (datas.Data(l.Inteiro(0), data_hora, cnpj))
-            catalogo.Adicionar(l.Texto(1), l.Texto(2), cnpj, data_hora, l.Real(3));
+            catalogo.Adicionar(l.Texto(1), l.Texto(2), cnpj, data_hora,
+                               PrecoPago(l.Real(4), l.Real(5), l.Real(3)));
     });
     catalogo.Concluir();
     return itens_lidos;
@@ -123,6 +125,7 @@ bool CarregarHistorico(BancoDados& banco, const ProdutoCatalogo& produto,
         compra.valor_unit = l.Real(6);
         compra.desconto = l.Real(7);
         compra.valor_liquido = l.Real(8);
+        compra.valor_total = l.Real(10);
         montador.Adicionar(std::move(compra), l.Texto(2), l.Texto(3));
         return true;
     });

@@ -1,6 +1,6 @@
 #include "ui/FrameHistoricoPrecos.h"
 
-#include <wx/dcclient.h>
+#include <wx/checkbox.h>
 #include <wx/grid.h>
 #include <wx/panel.h>
 #include <wx/sizer.h>
@@ -8,7 +8,7 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
-#include <algorithm>
+#include <cmath>
 #include <string>
 #include <utility>
 
@@ -18,14 +18,15 @@
 #include "ui/FrameCupom.h"
 #include "ui/ListaProdutos.h"
 #include "ui/TabelaCompras.h"
+#include "ui/TabelaRelatorio.h"
 #include "widgets/Controles.h"
-#include "widgets/Grade.h"
-#include "widgets/MenuGrade.h"
+#include "widgets/ExportacaoTabela.h"
 
 namespace {
 
 const wchar_t* const kTitulo = L"Histórico de preços";
 const wchar_t* const kRotuloProduto = L"Produto:";
+const wchar_t* const kRotuloTodasAsCompras = L"Todas as compras";
 
 // Opened at a size where the list shows a dozen products, the chart has room for a few years of
 // months, and the grid a dozen purchases.
@@ -40,45 +41,30 @@ constexpr int kMenorPainel = 100;
 constexpr double kGravidadeLista = 0.0;  // growing the window grows the chart and the grid
 constexpr double kGravidadeGrafico = 0.6;
 constexpr int kBorda = 6;
-constexpr int kFolgaColuna = 16;  // beside the widest text of a grid column
+constexpr int kMinimoResumo = 100;
 
+// The purchases with a price paid, at that price; the lowest one marked.
 DadosGraficoPrecos DadosDoGrafico(const precos::HistoricoProduto& historico,
                                   const precos::ResumoPrecos& resumo) {
     DadosGraficoPrecos dados;
     for (const precos::Loja& loja : historico.lojas)
         dados.lojas.push_back(wxString::FromUTF8(loja.nome));
     dados.pontos.reserve(historico.compras.size());
-    for (const precos::Compra& compra : historico.compras) {
+    for (std::size_t i = 0; i < historico.compras.size(); ++i) {
+        const precos::Compra& compra = historico.compras[i];
+        const double preco = precos::PrecoPago(compra);
+        if (std::isnan(preco)) continue;
+        if (static_cast<int>(i) == resumo.indice_menor)
+            dados.menor = static_cast<int>(dados.pontos.size());
         PontoPreco ponto;
         ponto.data_hora = compra.data_hora;
-        ponto.preco = compra.valor_unit;
+        ponto.preco = preco;
         ponto.qtde = compra.qtde;
         ponto.un = wxString::FromUTF8(compra.un);
         ponto.loja = compra.loja;
         dados.pontos.push_back(std::move(ponto));
     }
-    dados.menor = resumo.indice_menor;
     return dados;
-}
-
-// Each column as wide as its label or its longest text. Only the longest text of a column is
-// measured, so thousands of purchases cost one measure per column.
-void AjustarColunas(wxGrid* grid) {
-    wxClientDC dc(grid->GetGridWindow());
-    dc.SetFont(grid->GetDefaultCellFont());
-    wxClientDC dc_rotulos(grid->GetGridColLabelWindow());
-    dc_rotulos.SetFont(grid->GetLabelFont());
-    for (int c = 0; c < grid->GetNumberCols(); ++c) {
-        wxString mais_longo;
-        for (int r = 0; r < grid->GetNumberRows(); ++r) {
-            const wxString texto = grid->GetCellValue(r, c);
-            if (texto.length() > mais_longo.length()) mais_longo = texto;
-        }
-        const int largura =
-            std::max(dc.GetTextExtent(mais_longo).GetWidth(),
-                     dc_rotulos.GetTextExtent(grid->GetColLabelValue(c)).GetWidth());
-        grid->SetColSize(c, largura + kFolgaColuna);
-    }
 }
 
 }  // namespace
@@ -112,22 +98,29 @@ FrameHistoricoPrecos::FrameHistoricoPrecos(wxWindow* parent, BancoDados* banco_d
                                        wxTAB_TRAVERSAL | wxNO_BORDER);
     grafico = new PanelLineChart(painel_grafico);
     grafico->SetMinSize(kMinimoGrafico);
-    // The summary is cut rather than widening the window when a store's name is long.
+    // The summary is cut rather than widening the window when a store's name is long, beside the
+    // switch of the chart.
     resumo = new wxStaticText(painel_grafico, wxID_ANY, wxEmptyString, wxDefaultPosition,
                               wxDefaultSize, wxST_ELLIPSIZE_END);
-    resumo->SetMinSize(wxSize(-1, resumo->GetCharHeight() + kBorda));
+    resumo->SetMinSize(wxSize(kMinimoResumo, resumo->GetCharHeight() + kBorda));
+    todas_as_compras = new wxCheckBox(painel_grafico, wxID_ANY, kRotuloTodasAsCompras);
+    todas_as_compras->SetValue(true);
+    todas_as_compras->Bind(wxEVT_CHECKBOX, &FrameHistoricoPrecos::OnTodasAsCompras, this);
+    auto* linha_resumo = new wxBoxSizer(wxHORIZONTAL);
+    linha_resumo->Add(resumo, 1, wxALIGN_CENTER_VERTICAL, 0);
+    linha_resumo->Add(todas_as_compras, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, kBorda);
     auto* sizer_grafico = new wxBoxSizer(wxVERTICAL);
     sizer_grafico->Add(grafico, 1, wxEXPAND, 0);
-    sizer_grafico->Add(resumo, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, kBorda);
+    sizer_grafico->Add(linha_resumo, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, kBorda);
     painel_grafico->SetSizer(sizer_grafico);
 
-    grid = controles::CriarGradeSomenteLeitura(splitter_grafico, kMinimoGrid);
-    grid->Bind(wxEVT_GRID_CELL_LEFT_DCLICK, &FrameHistoricoPrecos::OnCompraDuploClique, this);
-    controles::AdicionarCopiaEExportacao(grid, [this] {
+    grid = CriarGradeRelatorio(splitter_grafico, [this] {
         if (produto_escolhido < 0) return controles::NomeArquivoCsv("precos");
         const auto& produto = catalogo.Produtos()[static_cast<std::size_t>(produto_escolhido)];
         return controles::NomeArquivoCsv("precos", wxString::FromUTF8(produto.descricao));
     });
+    grid->SetMinSize(kMinimoGrid);
+    grid->Bind(wxEVT_GRID_CELL_LEFT_DCLICK, &FrameHistoricoPrecos::OnCompraDuploClique, this);
 
     sizer_painel->Add(splitter_lista, 1, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, kBorda);
     painel->SetSizer(sizer_painel);
@@ -147,7 +140,7 @@ FrameHistoricoPrecos::FrameHistoricoPrecos(wxWindow* parent, BancoDados* banco_d
     splitter_grafico->SetSashGravity(kGravidadeGrafico);
 
     if (!precos::CarregarCatalogo(*banco, catalogo)) controles::MostrarErro(banco->GetErro());
-    MostrarCompras(new TabelaCompras(precos::HistoricoProduto{}));
+    MostrarTabelaRelatorio(grid, compras::CriarTabela(precos::HistoricoProduto{}));
     Filtrar();
 
     if (!codigo.empty() || !descricao.empty()) {
@@ -198,26 +191,20 @@ void FrameHistoricoPrecos::EscolherProduto(int produto) {
         controles::MostrarErro(banco->GetErro());
     const precos::ResumoPrecos resumo_precos = precos::Resumir(historico);
     resumo->SetLabel(precos::TextoResumo(historico, resumo_precos));
-    grafico->SetDados(DadosDoGrafico(historico, resumo_precos));
-    MostrarCompras(new TabelaCompras(std::move(historico)));
+    DadosGraficoPrecos dados = DadosDoGrafico(historico, resumo_precos);
+    const bool todas = dados.pontos.size() <= graficos::kComprasParaMenoresDoMes;
+    todas_as_compras->SetValue(todas);
+    grafico->SetDados(std::move(dados), todas);
+    MostrarTabelaRelatorio(grid, compras::CriarTabela(historico));
 }
 
-void FrameHistoricoPrecos::MostrarCompras(TabelaCompras* nova) {
-    grid->BeginBatch();
-    tabela = nova;
-    grid->SetTable(tabela, true, wxGrid::wxGridSelectCells);
-    for (int c = 0; c < TabelaCompras::NUM_COLUNAS; ++c) {
-        if (!TabelaCompras::ColunaNumerica(c)) continue;
-        auto* attr = new wxGridCellAttr;
-        attr->SetAlignment(wxALIGN_RIGHT, wxALIGN_CENTRE);
-        grid->SetColAttr(c, attr);
-    }
-    AjustarColunas(grid);
-    grid->EndBatch();
+void FrameHistoricoPrecos::OnTodasAsCompras(wxCommandEvent& event) {
+    grafico->SetTodasAsCompras(event.IsChecked());
 }
 
 void FrameHistoricoPrecos::OnCompraDuploClique(wxGridEvent& event) {
-    const int id_cupom = tabela->CupomDaLinha(event.GetRow());
+    const auto* tabela = dynamic_cast<TabelaRelatorio*>(grid->GetTable());
+    const int id_cupom = tabela ? tabela->ChaveDaLinha(event.GetRow()) : 0;
     if (id_cupom > 0) {
         // The receipt belongs to the main window, as this window does.
         auto* cupom = new FrameCupom(GetParent(), banco, id_cupom);

@@ -2,8 +2,10 @@
 
 // "Histórico de preços": what the person paid for one product, where and when. A search field
 // and the list of matching products on top; below them the chosen product's price chart with a
-// summary line, and the grid of every purchase, between splitters. The catalogue of products is
-// read once, while the window is built; each product chosen reads its own purchases.
+// summary line and the "Todas as compras" switch, and the grid of every purchase, between
+// splitters. The catalogue of products is read once, while the window is built; each product
+// chosen reads its own purchases. Over many purchases the chart starts with each store's lowest
+// price of each month; the switch draws every purchase.
 
 #include <wx/frame.h>
 
@@ -12,7 +14,7 @@
 class BancoDados;
 class ListaProdutos;
 class PanelLineChart;
-class TabelaCompras;
+class wxCheckBox;
 class wxGrid;
 class wxGridEvent;
 class wxListEvent;
@@ -37,6 +39,7 @@ public:
     ListaProdutos* GetLista() const { return lista; }
     PanelLineChart* GetGrafico() const { return grafico; }
     wxStaticText* GetResumo() const { return resumo; }
+    wxCheckBox* GetTodasAsCompras() const { return todas_as_compras; }
     wxGrid* GetGrid() const { return grid; }
 
 private:
@@ -44,9 +47,9 @@ private:
     void OnEnter(wxCommandEvent& event);
     void OnProdutoSelecionado(wxListEvent& event);
     void OnCompraDuploClique(wxGridEvent& event);
+    void OnTodasAsCompras(wxCommandEvent& event);
     void Filtrar();
     void EscolherProduto(int produto);
-    void MostrarCompras(TabelaCompras* nova);
 
     BancoDados* banco;
     precos::CatalogoPrecos catalogo;
@@ -54,7 +57,7 @@ private:
     ListaProdutos* lista = nullptr;
     PanelLineChart* grafico = nullptr;
     wxStaticText* resumo = nullptr;
+    wxCheckBox* todas_as_compras = nullptr;
     wxGrid* grid = nullptr;
-    TabelaCompras* tabela = nullptr;  // owned by the grid
     int produto_escolhido = -1;
 };

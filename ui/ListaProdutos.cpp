@@ -3,10 +3,11 @@
 #include <wx/settings.h>
 
 #include <algorithm>
+#include <cmath>
+#include <tuple>
 #include <utility>
 
-#include "base/DataHora.h"
-#include "base/NumeroTexto.h"
+#include "base/FormatoBr.h"
 #include "precos/CatalogoPrecos.h"
 
 namespace {
@@ -43,6 +44,59 @@ ListaProdutos::ListaProdutos(wxWindow* parent, const precos::CatalogoPrecos& cat
         SetColumnWidth(COL_PRODUTO, std::max(livre, FromDIP(kColunas[COL_PRODUTO].largura)));
         event.Skip();
     });
+    // A first click sorts numbers largest first, texts from A; the next one the other way.
+    Bind(wxEVT_LIST_COL_CLICK, [this](wxListEvent& event) {
+        const int coluna = event.GetColumn();
+        const bool texto = coluna == COL_PRODUTO || coluna == COL_CODIGO;
+        Ordenar(coluna, coluna == coluna_ordem_ ? !crescente_ : texto);
+    });
+}
+
+void ListaProdutos::Ordenar(int coluna, bool crescente) {
+    if (coluna < 0 || coluna >= NUM_COLUNAS) return;
+    const int produto = ProdutoDaLinha(GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED));
+    coluna_ordem_ = coluna;
+    crescente_ = crescente;
+    Mostrar(std::move(produtos_));
+    const long linha = LinhaDoProduto(produto);
+    if (linha >= 0) {
+        SetItemState(linha, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+        EnsureVisible(linha);
+    }
+}
+
+void ListaProdutos::AplicarOrdem() {
+    if (coluna_ordem_ < 0) return;
+    const auto& produtos = catalogo_.Produtos();
+    const int coluna = coluna_ordem_;
+    const bool crescente = crescente_;
+    // Prices missing (NaN) go last either way.
+    auto chave = [&](int p) {
+        const precos::ProdutoCatalogo& c = produtos[static_cast<std::size_t>(p)];
+        switch (coluna) {
+            case COL_COMPRAS:
+                return static_cast<double>(c.compras);
+            case COL_ULTIMO_PRECO:
+                return c.ultimo_preco;
+            case COL_ULTIMA_COMPRA:
+                return static_cast<double>(c.ultima_data);
+            default:
+                return c.menor_preco;
+        }
+    };
+    std::stable_sort(produtos_.begin(), produtos_.end(), [&](int a, int b) {
+        if (coluna == COL_PRODUTO || coluna == COL_CODIGO) {
+            const auto& x = produtos[static_cast<std::size_t>(a)];
+            const auto& y = produtos[static_cast<std::size_t>(b)];
+            const std::string& tx = coluna == COL_PRODUTO ? x.descricao : x.codigo;
+            const std::string& ty = coluna == COL_PRODUTO ? y.descricao : y.codigo;
+            return crescente ? tx < ty : ty < tx;
+        }
+        const double x = chave(a), y = chave(b);
+        if (std::isnan(x) || std::isnan(y)) return !std::isnan(x) && std::isnan(y);
+        return crescente ? x < y : y < x;
+    });
+    ShowSortIndicator(coluna, crescente);
 }
 
 void ListaProdutos::Mostrar(std::vector<int> produtos) {
@@ -51,6 +105,7 @@ void ListaProdutos::Mostrar(std::vector<int> produtos) {
          linha = GetNextItem(linha, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED))
         SetItemState(linha, 0, wxLIST_STATE_SELECTED);
     produtos_ = std::move(produtos);
+    AplicarOrdem();
     SetItemCount(static_cast<long>(produtos_.size()));
     Refresh();
 }
@@ -75,13 +130,13 @@ wxString ListaProdutos::OnGetItemText(long item, long column) const {
         case COL_CODIGO:
             return wxString::FromUTF8(p.codigo);
         case COL_COMPRAS:
-            return wxString::Format("%d", p.compras);
+            return formato::Decimal(p.compras, 0);
         case COL_ULTIMO_PRECO:
-            return numero::Formatar(p.ultimo_preco, kCasasPreco);
+            return formato::Decimal(p.ultimo_preco, kCasasPreco);
         case COL_ULTIMA_COMPRA:
-            return datahora::FormatarData(p.ultima_data);
+            return formato::Data(p.ultima_data);
         case COL_MENOR_PRECO:
-            return numero::Formatar(p.menor_preco, kCasasPreco);
+            return formato::Decimal(p.menor_preco, kCasasPreco);
         default:
             return wxString();
     }

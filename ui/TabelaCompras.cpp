@@ -1,62 +1,45 @@
 #include "ui/TabelaCompras.h"
 
+#include <cmath>
+#include <optional>
 #include <utility>
+#include <vector>
 
-#include "base/DataHora.h"
-#include "base/NumeroTexto.h"
+#include "ui/TabelaRelatorio.h"
 
+namespace compras {
 namespace {
 
-const wchar_t* const kTitulos[TabelaCompras::NUM_COLUNAS] = {
-    L"Data", L"Estabelecimento", L"Qtde", L"Unid", L"V.Unit", L"Desconto", L"V.Líquido",
+const wchar_t* const kTitulos[NUM_COLUNAS] = {
+    L"Data",   L"Estabelecimento", L"Qtde",      L"Unid",
+    L"V.Unit", L"Desconto",        L"V.Líquido", L"Preço pago",
 };
 
 constexpr int kCasasValor = 2;
 constexpr int kCasasQtde = 3;
 
+std::optional<double> Valor(double v) {
+    return std::isfinite(v) ? std::optional<double>(v) : std::nullopt;
+}
+
 }  // namespace
 
-TabelaCompras::TabelaCompras(precos::HistoricoProduto historico)
-    : historico_(std::move(historico)) {}
-
-int TabelaCompras::GetNumberRows() {
-    return static_cast<int>(historico_.compras.size());
-}
-
-int TabelaCompras::CupomDaLinha(int row) const {
-    if (row < 0 || static_cast<std::size_t>(row) >= historico_.compras.size()) return 0;
-    return historico_.compras[static_cast<std::size_t>(row)].id_cupom;
-}
-
-bool TabelaCompras::ColunaNumerica(int col) {
-    return col == COL_QTDE || col == COL_VALOR_UNIT || col == COL_DESCONTO ||
-           col == COL_VALOR_LIQUIDO;
-}
-
-wxString TabelaCompras::GetValue(int row, int col) {
-    if (row < 0 || static_cast<std::size_t>(row) >= historico_.compras.size()) return wxString();
-    const precos::Compra& c = historico_.compras[static_cast<std::size_t>(row)];
-    switch (col) {
-        case COL_DATA:
-            return datahora::FormatarData(c.data_hora);
-        case COL_ESTABELECIMENTO:
-            return wxString::FromUTF8(historico_.lojas[static_cast<std::size_t>(c.loja)].nome);
-        case COL_QTDE:
-            return numero::Formatar(c.qtde, kCasasQtde);
-        case COL_UNID:
-            return wxString::FromUTF8(c.un);
-        case COL_VALOR_UNIT:
-            return numero::Formatar(c.valor_unit, kCasasValor);
-        case COL_DESCONTO:
-            return numero::Formatar(c.desconto, kCasasValor);
-        case COL_VALOR_LIQUIDO:
-            return numero::Formatar(c.valor_liquido, kCasasValor);
-        default:
-            return wxString();
+TabelaRelatorio* CriarTabela(const precos::HistoricoProduto& historico) {
+    std::vector<TabelaRelatorio::Coluna> colunas;
+    for (int c = 0; c < NUM_COLUNAS; ++c)
+        colunas.push_back({kTitulos[c], c != COL_ESTABELECIMENTO && c != COL_UNID});
+    auto* tabela = new TabelaRelatorio(std::move(colunas));
+    for (const precos::Compra& c : historico.compras) {
+        tabela->AdicionarLinha(
+            {celula::Data(c.data_hora),
+             celula::Texto(historico.lojas[static_cast<std::size_t>(c.loja)].nome),
+             celula::Decimal(c.qtde, kCasasQtde), celula::Texto(c.un),
+             celula::Decimal(c.valor_unit, kCasasValor), celula::Decimal(c.desconto, kCasasValor),
+             celula::Decimal(c.valor_liquido, kCasasValor),
+             celula::Decimal(Valor(precos::PrecoPago(c)), kCasasValor)},
+            c.id_cupom);
     }
+    return tabela;
 }
 
-wxString TabelaCompras::GetColLabelValue(int col) {
-    if (col < 0 || col >= NUM_COLUNAS) return wxString();
-    return kTitulos[col];
-}
+}  // namespace compras

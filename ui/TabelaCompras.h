@@ -1,42 +1,29 @@
 #pragma once
 
-// The purchases of one product as a grid table: "Data", "Estabelecimento", "Qtde", "Unid",
-// "V.Unit", "Desconto", "V.Líquido", newest first. The table owns the purchases; cells are
-// written when the grid asks for them, and each row keeps its receipt for the double-click.
-
-#include <wx/grid.h>
+// The purchases of one product as report rows: "Data", "Estabelecimento", "Qtde", "Unid",
+// "V.Unit", "Desconto", "V.Líquido", "Preço pago", newest first, each row keyed by its receipt
+// id for the double-click. Numbers shown in Brazilian form, kept with "." for files, and sorted
+// by value.
 
 #include "precos/HistoricoProduto.h"
 
-class TabelaCompras : public wxGridTableBase {
-public:
-    enum Coluna {
-        COL_DATA,
-        COL_ESTABELECIMENTO,
-        COL_QTDE,
-        COL_UNID,
-        COL_VALOR_UNIT,
-        COL_DESCONTO,
-        COL_VALOR_LIQUIDO,
-        NUM_COLUNAS
-    };
+class TabelaRelatorio;
 
-    explicit TabelaCompras(precos::HistoricoProduto historico);
+namespace compras {
 
-    const precos::HistoricoProduto& Historico() const { return historico_; }
-
-    // The receipt id of a row, or 0.
-    int CupomDaLinha(int row) const;
-    // Whether a column holds numbers (shown right-aligned).
-    static bool ColunaNumerica(int col);
-
-    int GetNumberRows() override;
-    int GetNumberCols() override { return NUM_COLUNAS; }
-    wxString GetValue(int row, int col) override;
-    void SetValue(int, int, const wxString&) override {}
-    bool IsEmptyCell(int row, int col) override { return GetValue(row, col).empty(); }
-    wxString GetColLabelValue(int col) override;
-
-private:
-    precos::HistoricoProduto historico_;
+enum Coluna {
+    COL_DATA,
+    COL_ESTABELECIMENTO,
+    COL_QTDE,
+    COL_UNID,
+    COL_VALOR_UNIT,
+    COL_DESCONTO,
+    COL_VALOR_LIQUIDO,
+    COL_PRECO_PAGO,
+    NUM_COLUNAS
 };
+
+// A new table (for a grid to take) of `historico`'s purchases.
+TabelaRelatorio* CriarTabela(const precos::HistoricoProduto& historico);
+
+}  // namespace compras

@@ -3,12 +3,12 @@
 #include <wx/dcclient.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <utility>
 
 #include "base/DataHora.h"
 #include "base/FormatoBr.h"
-#include "base/NumeroTexto.h"
 #include "widgets/Grade.h"
 #include "widgets/MenuGrade.h"
 
@@ -21,9 +21,20 @@ std::string Utf8(const wxString& texto) {
     return texto.utf8_string();
 }
 
-CelulaRelatorio Numero(std::optional<double> valor, const wxString& mostrado, int casas) {
+// The file's text as numero::Formatar writes it, without a wxString in between: a grid of
+// thousands of rows builds one per number cell.
+std::string TextoArquivo(double valor, int casas) {
+    char texto[400];  // the widest double in fixed notation, with sign and decimals
+    const auto [fim, erro] =
+        std::to_chars(texto, texto + sizeof texto, valor, std::chars_format::fixed, casas);
+    return erro == std::errc() ? std::string(texto, fim) : std::string();
+}
+
+// `mostrar` writes the shown text (a formato::…Utf8 function).
+template <typename Mostrar>
+CelulaRelatorio Numero(std::optional<double> valor, Mostrar mostrar, int casas) {
     if (!valor || !std::isfinite(*valor)) return {};
-    return {Utf8(mostrado), Utf8(numero::Formatar(*valor, casas)), *valor};
+    return {mostrar(*valor), TextoArquivo(*valor, casas), *valor};
 }
 
 }  // namespace
@@ -35,33 +46,37 @@ CelulaRelatorio Texto(std::string_view texto) {
 }
 
 CelulaRelatorio Dinheiro(std::optional<double> valor) {
-    return Numero(valor, valor ? formato::Dinheiro(*valor) : wxString(), 2);
+    return Numero(
+        valor, [](double v) { return formato::DinheiroUtf8(v); }, 2);
 }
 
 CelulaRelatorio Decimal(std::optional<double> valor, int casas) {
-    return Numero(valor, valor ? formato::Decimal(*valor, casas) : wxString(), casas);
+    return Numero(
+        valor, [casas](double v) { return formato::DecimalUtf8(v, casas); }, casas);
 }
 
 CelulaRelatorio Inteiro(long long valor) {
     const std::string texto = std::to_string(valor);
-    return {Utf8(formato::Decimal(static_cast<double>(valor), 0)), texto,
-            static_cast<double>(valor)};
+    return {formato::DecimalUtf8(static_cast<double>(valor), 0), texto, static_cast<double>(valor)};
 }
 
 CelulaRelatorio Percentual(std::optional<double> valor) {
-    return Numero(valor, valor ? formato::Percentual(*valor) : wxString(), 2);
+    return Numero(
+        valor, [](double v) { return formato::PercentualUtf8(v); }, 2);
 }
 
 CelulaRelatorio Variacao(std::optional<double> valor) {
-    return Numero(valor, valor ? formato::Variacao(*valor) : wxString(), 2);
+    return Numero(
+        valor, [](double v) { return formato::VariacaoUtf8(v); }, 2);
 }
 
 CelulaRelatorio Data(long long data_hora) {
     if (data_hora <= 0) return {};
     const datahora::Partes p = datahora::Separar(data_hora);
-    char arquivo[16];
+    char mostrado[16], arquivo[16];  // "31/12/2025", as formato::Data writes it
+    std::snprintf(mostrado, sizeof mostrado, "%02d/%02d/%04d", p.dia, p.mes, p.ano);
     std::snprintf(arquivo, sizeof arquivo, "%04d-%02d-%02d", p.ano, p.mes, p.dia);
-    return {Utf8(formato::Data(data_hora)), arquivo, static_cast<double>(data_hora)};
+    return {mostrado, arquivo, static_cast<double>(data_hora)};
 }
 
 CelulaRelatorio Hora(long long data_hora) {

@@ -1,9 +1,11 @@
-// Geometry of the price chart with a fixed text measure: points, series per store in date order,
-// the legend, month ticks, the mark of the lowest price and the hit-test of the tooltip.
+// Geometry of the price chart with a fixed text measure: points, each store's line in date order
+// and broken over months without a purchase there, the legend, month ticks, the mark of the
+// lowest price, the hit-test of the tooltip, and the lowest of each store and month.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "charts/LineChartGeometry.h"
@@ -31,9 +33,12 @@ GeometriaGraficoPrecos Calcular(const DadosGraficoPrecos& dados, wxSize cliente 
     return graficos::CalcularGeometriaPrecos(dados, cliente, Medir);
 }
 
-bool CrescenteEmX(const std::vector<wxPoint>& pontos) {
-    return std::is_sorted(pontos.begin(), pontos.end(),
-                          [](const wxPoint& a, const wxPoint& b) { return a.x < b.x; });
+// Per run of a line, its store and number of points.
+using Trechos = std::vector<std::pair<int, std::size_t>>;
+Trechos TrechosDe(const GeometriaGraficoPrecos& g) {
+    Trechos trechos;
+    for (const auto& t : g.trechos) trechos.emplace_back(t.loja, t.pontos.size());
+    return trechos;
 }
 
 TEST(GraficoPrecos, OneStoreJoinedInDateOrderWithScaleMonthsAndTheLowestMarked) {
@@ -53,17 +58,16 @@ TEST(GraficoPrecos, OneStoreJoinedInDateOrderWithScaleMonthsAndTheLowestMarked) 
     EXPECT_EQ(g.area.topo, 37);
     EXPECT_EQ(g.area.base, 364);
 
-    // The bar chart's scale, with two decimals: 6.49 rounds up to 7.
+    // The bar chart's scale, with two Brazilian decimals: 6.49 rounds up to 7.
     EXPECT_DOUBLE_EQ(g.escala.topo, 7);
     ASSERT_EQ(g.linhas.size(), 6u);
-    EXPECT_EQ(g.linhas[1].rotulo.texto, "1.40");
-    EXPECT_EQ(g.linhas[5].rotulo.texto, "7.00");
+    EXPECT_EQ(g.linhas[1].rotulo.texto, "1,40");
+    EXPECT_EQ(g.linhas[5].rotulo.texto, "7,00");
+    EXPECT_EQ(g.linhas[5].rotulo.posicao, wxPoint(70 - 8 - 28, g.area.topo - 6));
 
-    ASSERT_EQ(g.tracados.size(), 1u);
-    ASSERT_EQ(g.tracados[0].size(), 3u);
-    EXPECT_TRUE(CrescenteEmX(g.tracados[0]));
-    EXPECT_EQ(g.tracados[0][0], g.pontos[1]);
-    EXPECT_EQ(g.tracados[0][2], g.pontos[0]);
+    // Three months in a row: one line, in date order.
+    ASSERT_EQ(TrechosDe(g), (Trechos{{0, 3}}));
+    EXPECT_EQ(g.trechos[0].pontos, (std::vector<wxPoint>{g.pontos[1], g.pontos[2], g.pontos[0]}));
     EXPECT_LT(g.pontos[0].y, g.pontos[2].y);  // dearer is higher
     for (const wxPoint& p : g.pontos) {
         EXPECT_GT(p.x, g.area.esquerda);
@@ -81,13 +85,13 @@ TEST(GraficoPrecos, OneStoreJoinedInDateOrderWithScaleMonthsAndTheLowestMarked) 
 
     ASSERT_TRUE(g.tem_menor);
     EXPECT_EQ(g.menor, g.pontos[1]);
-    EXPECT_EQ(g.rotulo_menor.texto, "4.19");
+    EXPECT_EQ(g.rotulo_menor.texto, "4,19");
     EXPECT_LT(g.rotulo_menor.posicao.y, g.menor.y);
 
     EXPECT_EQ(graficos::PontoSob(g, g.pontos[2] + wxPoint(3, -2)), 2);
     EXPECT_EQ(graficos::PontoSob(g, g.pontos[2] + wxPoint(9, 0)), -1);
     EXPECT_EQ(graficos::TextoDicaPreco(dados, 0),
-              wxString::FromUTF8("20/03/2024\nMercado\nQtde: 2.000 UN\nPreço: 6.49"));
+              wxString::FromUTF8("20/03/2024\nMercado\nQtde: 2,000 UN\nPreço: R$ 6,49"));
 }
 
 TEST(GraficoPrecos, SeveralStoresEachWithItsSeriesAndLegendEntry) {
@@ -98,11 +102,10 @@ TEST(GraficoPrecos, SeveralStoresEachWithItsSeriesAndLegendEntry) {
                     Ponto(20240401000000, 5.5, 2), Ponto(0, 9, 2)};  // no date: left out
     GeometriaGraficoPrecos g = Calcular(dados);
     ASSERT_TRUE(g.desenhar);
-    ASSERT_EQ(g.tracados.size(), 3u);
-    EXPECT_EQ(g.tracados[0].size(), 2u);
-    EXPECT_EQ(g.tracados[1].size(), 2u);
-    EXPECT_EQ(g.tracados[2].size(), 1u);
-    for (const auto& tracado : g.tracados) EXPECT_TRUE(CrescenteEmX(tracado));
+    // The second store sold nothing in April and May: its line stops between March and June.
+    EXPECT_EQ(TrechosDe(g), (Trechos{{0, 2}, {1, 1}, {1, 1}, {2, 1}}));
+    EXPECT_EQ(g.trechos[2].pontos, std::vector<wxPoint>{g.pontos[0]});
+    EXPECT_EQ(g.trechos[2].pontos_da_loja, 2u);
     EXPECT_EQ(g.pontos[5], wxPoint(-1, -1));
     EXPECT_DOUBLE_EQ(g.escala.topo, 7);  // the undated 9 is not on the chart
     EXPECT_FALSE(g.tem_menor);
@@ -130,7 +133,7 @@ TEST(GraficoPrecos, ASinglePurchaseStandsInTheMiddleUnderItsMonth) {
     const GeometriaGraficoPrecos g = Calcular(dados);
     ASSERT_TRUE(g.desenhar);
     EXPECT_NEAR(g.pontos[0].x, (g.area.esquerda + g.area.direita) / 2, 1);
-    ASSERT_EQ(g.tracados[0].size(), 1u);
+    EXPECT_EQ(TrechosDe(g), (Trechos{{0, 1}}));
     ASSERT_FALSE(g.meses.empty());
     EXPECT_TRUE(std::any_of(g.meses.begin(), g.meses.end(), [](const graficos::MarcaMes& m) {
         return m.rotulada && m.rotulo.texto == "04/2024";
@@ -148,6 +151,8 @@ TEST(GraficoPrecos, EqualPricesLieOnOneLineAndTheMarkLabelGoesUnderATopPoint) {
     ASSERT_TRUE(g.desenhar);
     EXPECT_DOUBLE_EQ(g.escala.topo, 5);
     for (const wxPoint& p : g.pontos) EXPECT_EQ(p.y, g.area.topo);
+    // A year apart: no line across the months between.
+    EXPECT_EQ(TrechosDe(g), (Trechos{{0, 1}, {0, 1}, {1, 1}}));
     EXPECT_GT(g.rotulo_menor.posicao.y, g.menor.y);
     // Two years: labels every few months, never closer than a label's width.
     for (std::size_t i = 1; i < g.meses.size(); ++i) EXPECT_GT(g.meses[i].x, g.meses[i - 1].x);
@@ -157,6 +162,34 @@ TEST(GraficoPrecos, EqualPricesLieOnOneLineAndTheMarkLabelGoesUnderATopPoint) {
         EXPECT_GE(mes.rotulo.posicao.x, anterior + 7 * 7);
         anterior = mes.rotulo.posicao.x;
     }
+}
+
+TEST(GraficoPrecos, TheLowestOfEachStoreAndMonthOnePointEach) {
+    DadosGraficoPrecos dados;
+    dados.lojas = {"A", "B"};
+    dados.pontos = {
+        Ponto(20240325000000, 5.0, 1),                                 // 0: B, March
+        Ponto(20240205000000, 6.0, 0),                                 // 1: A, February
+        Ponto(20240128000000, 4.0, 1), Ponto(20240125000000, 4.5, 0),  // 2: B, 3: A
+        Ponto(20240120000000, 4.0, 0), Ponto(20240110000000, 4.0, 0),  // 4, 5: A, equal
+        Ponto(20240103000000, 4.0, 1), Ponto(0, 1.0, 0),               // 6: B; 7: no date
+    };
+    dados.menor = 5;  // of two equal prices the marked one stays, else the more recent
+    const DadosGraficoPrecos menores = graficos::MenoresDoMes(dados);
+    std::vector<std::pair<long long, double>> pontos;
+    for (const PontoPreco& p : menores.pontos) pontos.emplace_back(p.data_hora, p.preco);
+    EXPECT_EQ(pontos, (std::vector<std::pair<long long, double>>{{20240325000000, 5.0},
+                                                                 {20240205000000, 6.0},
+                                                                 {20240128000000, 4.0},
+                                                                 {20240110000000, 4.0}}));
+    EXPECT_EQ(menores.menor, 3);
+    EXPECT_EQ(graficos::TextoDicaPreco(menores, 2),
+              wxString::FromUTF8("28/01/2024\nB\nQtde: 1,000 UN\nMenor preço do mês: R$ 4,00"));
+
+    // A's January and February join; B's January and March do not.
+    const GeometriaGraficoPrecos g = Calcular(menores);
+    EXPECT_EQ(TrechosDe(g), (Trechos{{0, 2}, {1, 1}, {1, 1}}));
+    EXPECT_EQ(g.menor, g.pontos[3]);
 }
 
 TEST(GraficoPrecos, NothingButTheBackgroundWithoutDatedPointsOrRoom) {

@@ -1,10 +1,12 @@
 // The price history window on a real database: typing in the field filters the list, choosing a
-// product fills the summary, the chart and the purchase grid; the three ways it opens (the main
-// window's menu, an item of a receipt, a row of the product share window) and the receipt a
-// purchase opens.
+// product fills the summary, the chart and the purchase grid at the prices paid, in Brazilian
+// numbers; over ten years the chart shows each store's lowest of each month until "Todas as
+// compras" is ticked; the three ways it opens (the main window's menu, an item of a receipt, a
+// row of the product share window) and the receipt a purchase opens.
 
 #include <gtest/gtest.h>
 #include <wx/bitmap.h>
+#include <wx/checkbox.h>
 #include <wx/dcmemory.h>
 #include <wx/grid.h>
 #include <wx/image.h>
@@ -12,11 +14,16 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include <cstdlib>
+#include <set>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "charts/EstiloGrafico.h"
+#include "db/BancoDados.h"
 #include "charts/PanelLineChart.h"
+#include "service/GeradorCupons.h"
 #include "tests/support/DadosTeste.h"
 #include "tests/support/GuiTest.h"
 #include "ui/FrameCupom.h"
@@ -24,6 +31,8 @@
 #include "ui/FrameHistoricoPrecos.h"
 #include "ui/FramePieChart.h"
 #include "ui/ListaProdutos.h"
+#include "ui/TabelaCompras.h"
+#include "widgets/MenuGrade.h"
 
 namespace {
 
@@ -33,8 +42,8 @@ using teste::ItemFeed;
 constexpr const char* kCafe = "7891000100103";
 constexpr const char* kLeite = "7891234567895";
 
-// Coffee under one EAN with two descriptions in two stores; bread without a GTIN, written two
-// ways; milk and another coffee once each.
+// Coffee under one EAN with two descriptions in two stores, once two units with 1,00 off and once
+// without a quantity; bread without a GTIN, written two ways; milk and another coffee once each.
 std::vector<CupomFeed> Compras() {
     const std::string atacadao = "Atacadão", mercado = "Mercado Bom Preço";
     return {
@@ -57,7 +66,8 @@ std::vector<CupomFeed> Compras() {
                     .codigo = kCafe,
                     .descricao = "CAFE PILAO TRADICIONAL 500G",
                     .qtde = 2,
-                    .valor_unit = 17.49},
+                    .valor_unit = 15.90,
+                    .desconto = 1.00},
                    {.seq = 2,
                     .codigo = "77",
                     .descricao = "Pao  Frances kg",
@@ -75,6 +85,11 @@ std::vector<CupomFeed> Compras() {
                .valor_unit = 16.20,
                .desconto = 0.50},
               {.seq = 2, .codigo = kLeite, .descricao = "LEITE INTEGRAL 1L", .valor_unit = 4.99}}},
+        {.id = 5,
+         .data_hora = "20240801100000",
+         .cnpj = "222",
+         .fantasia = mercado,
+         .itens = {{.codigo = kCafe, .descricao = "CAFE PILAO TRADICIONAL 500G", .qtde = 0}}},
         {.id = 4,
          .data_hora = "20250312090000",
          .cnpj = "222",
@@ -102,6 +117,8 @@ std::vector<wxString> Textos(std::initializer_list<const char*> utf8) {
     for (const char* t : utf8) textos.push_back(wxString::FromUTF8(t));
     return textos;
 }
+
+class HistoricoDezAnos : public teste::BancoTeste {};
 
 class HistoricoPrecos : public teste::BancoTeste {
 protected:
@@ -131,42 +148,67 @@ TEST_F(HistoricoPrecos, TypingFiltersTheListAndChoosingFillsSummaryChartAndGrid)
     EXPECT_EQ(titulos, Textos({"Produto", "Código", "Compras", "Último preço", "Última compra",
                                "Menor preço"}));
 
+    // A click on a number column's label sorts by the number, largest first, for the searches
+    // that follow too.
+    wxListEvent clique(wxEVT_LIST_COL_CLICK, lista->GetId());
+    clique.m_col = ListaProdutos::COL_MENOR_PRECO;
+    lista->ProcessWindowEvent(clique);
+    std::vector<wxString> menores;
+    for (long l = 0; l < lista->GetItemCount(); ++l)
+        menores.push_back(lista->GetItemText(l, ListaProdutos::COL_MENOR_PRECO));
+    EXPECT_EQ(menores, Textos({"15,40", "12,99", "9,90", "4,99"}));
+
     frame->GetCampoProduto()->SetValue(L"  Café ");
     ASSERT_EQ(lista->GetItemCount(), 2);
     EXPECT_EQ(LinhaLista(lista, 0),
-              Textos({"CAFE PILAO TRADICIONAL 500G", kCafe, "4", "18.81", "12/03/2025", "15.90"}));
+              Textos({"CAFE PILAO TRADICIONAL 500G", kCafe, "5", "18,81", "12/03/2025", "15,40"}));
     EXPECT_EQ(lista->GetItemText(1, ListaProdutos::COL_PRODUTO), wxString(L"CAFÉ MELITTA 250G"));
     frame->GetCampoProduto()->SetValue("pilao 789100");
     ASSERT_EQ(lista->GetItemCount(), 1);
 
-    // A click selects the row; the selection chooses the product.
+    // A click selects the row; the selection chooses the product. Prices paid (2 units at 15,90
+    // with 1,00 off cost 15,40 each) of the purchases with a quantity: a mean of 18,81, 15,70,
+    // 15,40 and 15,90.
     lista->SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
     ASSERT_TRUE(teste::WaitFor([frame] { return frame->GetProdutoEscolhido() >= 0; }));
     EXPECT_EQ(frame->GetResumo()->GetLabel(),
-              wxString(L"Menor 15.90 em Atacadão (10/01/2024) · Maior 18.81 · Média 17.10 · "
-                       L"Desde a primeira compra: +18.3%"));
+              wxString(L"Menor R$ 15,40 em Mercado Bom Preço (05/03/2024) · Maior R$ 18,81 · "
+                       L"Média R$ 16,45 · Desde a primeira compra: +18,3 %"));
 
     wxGrid* grid = frame->GetGrid();
-    ASSERT_EQ(grid->GetNumberRows(), 4);
+    ASSERT_EQ(grid->GetNumberRows(), 5);
     EXPECT_TRUE(teste::GradeSomenteLeitura(grid));
     EXPECT_EQ(teste::Cabecalhos(grid), Textos({"Data", "Estabelecimento", "Qtde", "Unid", "V.Unit",
-                                               "Desconto", "V.Líquido"}));
-    EXPECT_EQ(teste::Linha(grid, 0),
-              Textos({"12/03/2025", "Mercado Bom Preço", "1.000", "UN", "18.81", "0.00", "18.81"}));
-    EXPECT_EQ(teste::Linha(grid, 1),
-              Textos({"20/06/2024", "Atacadão", "1.000", "UN", "16.20", "0.50", "15.70"}));
-    EXPECT_EQ(teste::Linha(grid, 2)[2], "2.000");
-    EXPECT_EQ(teste::Linha(grid, 2)[6], "34.98");
+                                               "Desconto", "V.Líquido", "Preço pago"}));
+    EXPECT_EQ(teste::Linha(grid, 1), Textos({"01/08/2024", "Mercado Bom Preço", "0,000", "UN",
+                                             "6,25", "0,00", "0,00", ""}));
+    EXPECT_EQ(teste::Linha(grid, 3), Textos({"05/03/2024", "Mercado Bom Preço", "2,000", "UN",
+                                             "15,90", "1,00", "30,80", "15,40"}));
     int horizontal = 0, vertical = 0;
     grid->GetCellAlignment(0, 4, &horizontal, &vertical);
     EXPECT_EQ(horizontal, wxALIGN_RIGHT);
+    // A copy takes the cells as shown, a file the numbers as stored; sorting by the price paid
+    // sorts by the number (the purchase without one last), and a row still opens its receipt.
+    std::string apoio;
+    EXPECT_EQ(controles::OrigemGrade(grid).Celula(3, 7, apoio), "15,40");
+    EXPECT_EQ(controles::OrigemGrade(grid, true).Celula(3, 7, apoio), "15.40");
+    wxGridEvent ordenar(grid->GetId(), wxEVT_GRID_COL_SORT, grid, -1, compras::COL_PRECO_PAGO);
+    grid->ProcessWindowEvent(ordenar);
+    grid->ProcessWindowEvent(ordenar);
+    EXPECT_EQ(teste::Coluna(grid, 7), Textos({"15,40", "15,70", "15,90", "18,81", ""}));
+    teste::DuploClique(grid, 0, 1);
+    ASSERT_EQ(teste::JanelasAbertas<FrameCupom>().size(), 1u);
+    EXPECT_EQ(teste::Encontrar<wxGrid>(teste::JanelasAbertas<FrameCupom>()[0])->GetCellValue(1, 2),
+              "Pao  Frances kg");
+    teste::JanelasAbertas<FrameCupom>()[0]->Destroy();
 
-    // The chart: both stores, every purchase, the lowest price marked; each point in its
-    // store's colour on the chart background.
+    // The chart: both stores, every purchase with a price, the lowest price marked; each point
+    // in its store's colour on the chart background.
     const DadosGraficoPrecos& dados = frame->GetGrafico()->GetDados();
+    EXPECT_TRUE(frame->GetTodasAsCompras()->GetValue());
     ASSERT_EQ(dados.lojas.size(), 2u);
     ASSERT_EQ(dados.pontos.size(), 4u);
-    EXPECT_EQ(dados.menor, 3);
+    EXPECT_EQ(dados.menor, 2);
     const wxSize tamanho(600, 300);
     wxBitmap bitmap(tamanho, 24);
     wxMemoryDC dc(bitmap);
@@ -177,7 +219,7 @@ TEST_F(HistoricoPrecos, TypingFiltersTheListAndChoosingFillsSummaryChartAndGrid)
     dc.SelectObject(wxNullBitmap);
     const wxImage imagem = bitmap.ConvertToImage();
     EXPECT_EQ(teste::Pixel(imagem, 2, tamanho.y - 2), graficos::CorFundo());
-    for (std::size_t i = 0; i < 3; ++i)
+    for (std::size_t i : {0, 1, 3})
         EXPECT_EQ(teste::Pixel(imagem, g.pontos[i].x, g.pontos[i].y),
                   graficos::CorDaPaleta(dados.pontos[i].loja));
 
@@ -185,12 +227,42 @@ TEST_F(HistoricoPrecos, TypingFiltersTheListAndChoosingFillsSummaryChartAndGrid)
     frame->GetCampoProduto()->SetValue(L"pão");
     EXPECT_EQ(lista->GetItemCount(), 1);
     EXPECT_EQ(lista->GetSelectedItemCount(), 0);
-    EXPECT_EQ(grid->GetNumberRows(), 4);
+    EXPECT_EQ(grid->GetNumberRows(), 5);
     frame->GetCampoProduto()->SetValue("cafe");
     EXPECT_EQ(lista->GetItemState(0, wxLIST_STATE_SELECTED), wxLIST_STATE_SELECTED);
     EXPECT_EQ(lista->GetSelectedItemCount(), 1);
     frame->GetCampoProduto()->SetValue("");
     teste::SalvarCaptura(frame, "historico_precos");
+}
+
+// Ten years of receipts (36,000 with CUPOM_CAPTURAS_DEZ_ANOS set, as the benchmark makes them):
+// the most bought product's chart shows each store's lowest of each month, every purchase once
+// "Todas as compras" is ticked.
+TEST_F(HistoricoDezAnos, TheLowestOfEachStoreAndMonthUntilTheSwitch) {
+    servico::OpcoesGerador opcoes{.ano_inicial = 2016, .anos = 10, .cupons_por_mes = 10};
+    if (std::getenv("CUPOM_CAPTURAS_DEZ_ANOS")) opcoes.cupons_por_mes = 300;
+    Importar(servico::GerarCupons(opcoes));
+    auto* frame = new FrameHistoricoPrecos(nullptr, banco.get());
+    janela = frame;
+    frame->Show();
+    frame->EscolherLinha(0);
+    const DadosGraficoPrecos& todas = frame->GetGrafico()->GetDados();
+    ASSERT_GT(todas.pontos.size(), graficos::kComprasParaMenoresDoMes);
+    EXPECT_FALSE(frame->GetTodasAsCompras()->GetValue());
+    const DadosGraficoPrecos& menores = frame->GetGrafico()->GetDadosMostrados();
+    EXPECT_TRUE(menores.menores_do_mes);
+    std::set<std::pair<int, long long>> loja_mes;
+    for (const PontoPreco& p : menores.pontos) loja_mes.emplace(p.loja, p.data_hora / 100000000);
+    EXPECT_EQ(loja_mes.size(), menores.pontos.size());
+    EXPECT_LT(menores.pontos.size(), todas.pontos.size());
+    teste::SalvarCaptura(frame, "historico_precos_dez_anos");
+
+    frame->GetTodasAsCompras()->SetValue(true);
+    wxCommandEvent marcar(wxEVT_CHECKBOX, frame->GetTodasAsCompras()->GetId());
+    marcar.SetInt(1);
+    frame->GetTodasAsCompras()->ProcessWindowEvent(marcar);
+    EXPECT_EQ(frame->GetGrafico()->GetDadosMostrados().pontos.size(), todas.pontos.size());
+    teste::SalvarCaptura(frame, "historico_precos_dez_anos_todas");
 }
 
 TEST_F(HistoricoPrecos, OpensFromTheMenuAReceiptItemAndAProductShareRow) {
@@ -251,7 +323,7 @@ TEST_F(HistoricoPrecos, OpensFromTheMenuAReceiptItemAndAProductShareRow) {
 TEST_F(HistoricoPrecos, AStoresOwnCodeIsAProductOfThatStoreOnly) {
     constexpr const char* kProprio = "2000123000008";
     Importar(teste::FeedJson({
-        {.id = 5,
+        {.id = 50,
          .data_hora = "20250401100000",
          .cnpj = "111",
          .fantasia = "Atacadão",
@@ -260,7 +332,7 @@ TEST_F(HistoricoPrecos, AStoresOwnCodeIsAProductOfThatStoreOnly) {
                     .qtde = 1.2,
                     .un = "KG",
                     .valor_unit = 69.90}}},
-        {.id = 6,
+        {.id = 51,
          .data_hora = "20250402100000",
          .cnpj = "222",
          .fantasia = "Mercado Bom Preço",
@@ -273,7 +345,12 @@ TEST_F(HistoricoPrecos, AStoresOwnCodeIsAProductOfThatStoreOnly) {
     auto* principal = new FrameDashboard();
     janela = principal;
 
-    auto* cupom = new FrameCupom(principal, principal->GetBanco(), 6);
+    // The cheese's receipt, the last one stored.
+    std::map<wxString, wxString> ultimo;
+    principal->GetBanco()->ConsultarRegistro("SELECT max(id) AS id FROM cupom", ultimo);
+    long id_queijo = 0;
+    ASSERT_TRUE(ultimo["id"].ToLong(&id_queijo));
+    auto* cupom = new FrameCupom(principal, principal->GetBanco(), static_cast<int>(id_queijo));
     teste::DuploClique(teste::Encontrar<wxGrid>(cupom), 0, 2);
     const auto abertas = teste::JanelasAbertas<FrameHistoricoPrecos>();
     ASSERT_EQ(abertas.size(), 1u);

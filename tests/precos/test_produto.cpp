@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -86,9 +87,11 @@ TEST(Produto, EveryWordMatchesInAnyOrderWithOrWithoutAccents) {
 
 TEST(Catalogo, OneProductAcrossStoresByItsGtinOrItsDescription) {
     CatalogoPrecos catalogo;
-    // One EAN, two stores, two descriptions; the newest line is not the last one added.
+    // One EAN, two stores, two descriptions; the newest line is not the last one added. The
+    // first has no price (no quantity): no lowest price.
     const char* loja_a = "11111111000111";
     const char* loja_b = "22222222000122";
+    catalogo.Adicionar("7891000100103", "CAFÉ PILÃO 500G", loja_a, 20240101100000, NAN);
     catalogo.Adicionar("7891000100103", "CAFÉ PILÃO 500G", loja_a, 20240301100000, 15.90);
     catalogo.Adicionar("7891000100103", "CAFE PILAO TRAD 500G", loja_b, 20240520090000, 14.50);
     catalogo.Adicionar("07891000100103", "CAFÉ PILÃO 500G", loja_a, 20240410120000, 16.20);
@@ -106,7 +109,7 @@ TEST(Catalogo, OneProductAcrossStoresByItsGtinOrItsDescription) {
     ASSERT_EQ(produtos.size(), 5u);
     const precos::ProdutoCatalogo& cafe = produtos[0];
     EXPECT_TRUE(cafe.por_gtin);
-    EXPECT_EQ(cafe.compras, 3);
+    EXPECT_EQ(cafe.compras, 4);
     EXPECT_EQ(cafe.descricao, "CAFE PILAO TRAD 500G");
     EXPECT_EQ(cafe.ultima_data, 20240520090000);
     EXPECT_DOUBLE_EQ(cafe.ultimo_preco, 14.50);
@@ -144,17 +147,25 @@ TEST(Catalogo, OneProductAcrossStoresByItsGtinOrItsDescription) {
     EXPECT_EQ(catalogo.Localizar("2000123000008", "", "33333333000133"), -1);
 }
 
-TEST(Catalogo, SummarisesAProductsPurchases) {
+TEST(Catalogo, SummarisesAProductsPurchasesAtThePricesPaid) {
+    // 2 units at 15,90 with 1,00 off cost 15,40 each; without a quantity, nothing.
+    EXPECT_DOUBLE_EQ(precos::PrecoPago(31.80, 1.00, 2), 15.40);
+    EXPECT_TRUE(std::isnan(precos::PrecoPago(15.90, 0, 0)));
     precos::MontadorHistorico montador;
-    auto compra = [](long long data, double preco) {
+    auto compra = [](long long data, double preco, double qtde = 1, double desconto = 0) {
         precos::Compra c;
         c.data_hora = data;
+        c.qtde = qtde;
         c.valor_unit = preco;
+        c.valor_total = qtde * preco;
+        c.desconto = desconto;
         return c;
     };
-    // Newest first; the lowest price twice: the summary names the newer purchase.
+    // Newest first; the lowest price twice: the summary names the newer purchase. Two units at
+    // 6,99 with 1,00 off cost 6,49 each; a unit given back (-1) would cost 1,00: it has no price.
     montador.Adicionar(compra(20250312100000, 4.19), "2", "Atacadão");
-    montador.Adicionar(compra(20250101100000, 6.49), "1", "Mercado");
+    montador.Adicionar(compra(20250101100000, 6.99, 2, 1.00), "1", "Mercado");
+    montador.Adicionar(compra(20241101100000, 1.00, -1), "1", "Mercado");
     montador.Adicionar(compra(20241001100000, 4.19), "1", "Mercado");
     montador.Adicionar(compra(20240101100000, 4.60), "3", "");
     const precos::HistoricoProduto historico = montador.Concluir();
@@ -167,13 +178,16 @@ TEST(Catalogo, SummarisesAProductsPurchases) {
     precos::ResumoPrecos resumo = precos::Resumir(historico);
     EXPECT_EQ(resumo.indice_menor, 0);
     EXPECT_EQ(precos::TextoResumo(historico, resumo),
-              wxString::FromUTF8("Menor 4.19 em Atacadão (12/03/2025) · Maior 6.49 · Média 4.87 · "
-                                 "Desde a primeira compra: -8.9%"));
+              wxString::FromUTF8("Menor R$ 4,19 em Atacadão (12/03/2025) · Maior R$ 6,49 · Média "
+                                 "R$ 4,87 · Desde a primeira compra: \u22128,9 %"));
     resumo.variacao = -0.04;
-    EXPECT_TRUE(precos::TextoResumo(historico, resumo).EndsWith(": 0.0%"));
+    EXPECT_TRUE(precos::TextoResumo(historico, resumo).EndsWith(": 0,0 %"));
     resumo.variacao.reset();
-    EXPECT_TRUE(precos::TextoResumo(historico, resumo).EndsWith(wxString::FromUTF8("Média 4.87")));
+    EXPECT_TRUE(
+        precos::TextoResumo(historico, resumo).EndsWith(wxString::FromUTF8("Média R$ 4,87")));
     EXPECT_TRUE(precos::TextoResumo({}, precos::Resumir({})).empty());
+    montador.Adicionar(compra(20250312100000, 4.19, 0), "2", "Atacadão");
+    EXPECT_EQ(precos::Resumir(montador.Concluir()).indice_menor, -1);
 }
 
 }  // namespace
