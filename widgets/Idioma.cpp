@@ -1,5 +1,6 @@
 #include "widgets/Idioma.h"
 
+#include <wx/arrstr.h>
 #include <wx/buffer.h>
 #include <wx/intl.h>
 #include <wx/translation.h>
