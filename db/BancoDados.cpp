@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <utility>
 
 #include "account/Sessao.h"
@@ -422,52 +423,170 @@ bool BancoDados::PercorrerLinhas(const char* sql, const std::vector<ParametroSql
     return false;
 }
 
-bool BancoDados::LerTabela(const char* tabela, const std::vector<const char*>& colunas,
-                           const std::function<void(const LinhaSql&)>& porLinha) {
-    SetErro(wxString());
-    TravaConexao trava(db);
-    if (!funcao_leitura_registrada) {
-        // Any number of arguments, and not deterministic, so that it runs once for every row.
-        // An exception must not cross SQLite's C frames: it is kept, and the error it raises
-        // stops the statement.
-        auto chamada = [](sqlite3_context* contexto, int, sqlite3_value** valores) {
-            auto* banco = static_cast<BancoDados*>(sqlite3_user_data(contexto));
-            sqlite3_result_null(contexto);
-            if (!banco->leitura_tabela) return;
-            try {
-                (*banco->leitura_tabela)(LinhaSql(valores));
-            } catch (...) {
-                banco->excecao_leitura = std::current_exception();
-                sqlite3_result_error(contexto, "interrompida", -1);
-            }
-        };
-        if (sqlite3_create_function_v2(db, kFuncaoLeitura, -1, SQLITE_UTF8, this, chamada, nullptr,
-                                       nullptr, nullptr) != SQLITE_OK) {
-            SetErro(wxString::Format(kErroLer, wxString::FromUTF8(sqlite3_errmsg(db))));
-            return false;
-        }
-        funcao_leitura_registrada = true;
-    }
+namespace {
 
-    // Without an index the scan goes through the table itself, in row id order.
+// The SQL function of a table scan: hands each row to the receiver in its user data. An
+// exception must not cross SQLite's C frames: it is kept, and the error it raises stops the
+// statement.
+void ReceberLinha(sqlite3_context* contexto, int, sqlite3_value** valores) {
+    auto* receptor = static_cast<ReceptorLinhas*>(sqlite3_user_data(contexto));
+    sqlite3_result_null(contexto);
+    if (!receptor->porLinha) return;
+    try {
+        (*receptor->porLinha)(LinhaSql(valores));
+    } catch (...) {
+        receptor->excecao = std::current_exception();
+        sqlite3_result_error(contexto, "interrompida", -1);
+    }
+}
+
+// Any number of arguments, and not deterministic, so that it runs once for every row.
+int RegistrarLeitura(sqlite3* db, ReceptorLinhas* receptor) {
+    return sqlite3_create_function_v2(db, kFuncaoLeitura, -1, SQLITE_UTF8, receptor, ReceberLinha,
+                                      nullptr, nullptr, nullptr);
+}
+
+// The scan of `colunas` of `tabela` through the table itself (not an index), in row id order,
+// limited by `condicao` ("" for every row).
+std::string SqlDaLeitura(const char* tabela, const std::vector<const char*>& colunas,
+                         const char* condicao) {
     std::string sql = std::string("select count(") + kFuncaoLeitura + "(";
     for (std::size_t i = 0; i < colunas.size(); ++i) {
         if (i) sql += ", ";
         sql += IdentificadorSql(colunas[i]);
     }
-    sql += ")) from " + IdentificadorSql(tabela) + " not indexed";
-    Declaracao stmt;
-    if (!Preparar(sql.c_str(), stmt)) return false;
+    return sql + ")) from " + IdentificadorSql(tabela) + " not indexed" + condicao;
+}
 
-    leitura_tabela = &porLinha;
-    excecao_leitura = nullptr;
-    int rc = sqlite3_step(stmt.get());
-    while (rc == SQLITE_ROW) rc = sqlite3_step(stmt.get());
-    leitura_tabela = nullptr;
-    if (excecao_leitura) std::rethrow_exception(std::exchange(excecao_leitura, nullptr));
+// Steps a prepared scan to its end, its rows going to `porLinha`; SQLite's last code. Rethrows
+// what the receiver threw.
+int Escanear(sqlite3_stmt* stmt, ReceptorLinhas& receptor,
+             const std::function<void(const LinhaSql&)>& porLinha) {
+    receptor.porLinha = &porLinha;
+    receptor.excecao = nullptr;
+    int rc = sqlite3_step(stmt);
+    while (rc == SQLITE_ROW) rc = sqlite3_step(stmt);
+    receptor.porLinha = nullptr;
+    if (receptor.excecao) std::rethrow_exception(std::exchange(receptor.excecao, nullptr));
+    return rc;
+}
+
+// A table below this many rows is read in one pass: a second connection costs more than it saves.
+constexpr long long kMinimoParaDividir = 100000;
+constexpr const char* kAteMeio = " where rowid <= ?1";
+constexpr const char* kDepoisDoMeio = " where rowid > ?1";
+
+// A read-only connection of its own to the file of `principal`, for the second half of a scan.
+// False, and nothing open, when it cannot be had.
+bool AbrirSegundaConexao(sqlite3* principal, sqlite3*& segunda) {
+    const char* arquivo = sqlite3_db_filename(principal, "main");
+    if (!arquivo || !*arquivo) return false;  // a database in memory
+    if (sqlite3_open_v2(arquivo, &segunda, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) !=
+        SQLITE_OK) {
+        sqlite3_close(segunda);
+        segunda = nullptr;
+        return false;
+    }
+    sqlite3_busy_timeout(segunda, kEsperaBloqueioMs);
+    return true;
+}
+
+}  // namespace
+
+bool BancoDados::LerTabela(const char* tabela, const std::vector<const char*>& colunas,
+                           const std::function<void(const LinhaSql&)>& porLinha) {
+    return LerFaixa(tabela, colunas, "", 0, porLinha);
+}
+
+bool BancoDados::LerFaixa(const char* tabela, const std::vector<const char*>& colunas,
+                          const char* condicao, long long limite,
+                          const std::function<void(const LinhaSql&)>& porLinha) {
+    SetErro(wxString());
+    TravaConexao trava(db);
+    if (!funcao_leitura_registrada) {
+        if (RegistrarLeitura(db, &leitura_tabela) != SQLITE_OK) {
+            SetErro(wxString::Format(kErroLer, wxString::FromUTF8(sqlite3_errmsg(db))));
+            return false;
+        }
+        funcao_leitura_registrada = true;
+    }
+    Declaracao stmt;
+    if (!Preparar(SqlDaLeitura(tabela, colunas, condicao).c_str(), stmt)) return false;
+    if (*condicao) sqlite3_bind_int64(stmt.get(), 1, limite);
+    const int rc = Escanear(stmt.get(), leitura_tabela, porLinha);
     if (rc != SQLITE_DONE)
         SetErro(wxString::Format(kErroLer, wxString::FromUTF8(sqlite3_errmsg(db))));
     return rc == SQLITE_DONE;
+}
+
+bool BancoDados::LerTabelaEmDuasPartes(
+    const char* tabela, const std::vector<const char*>& colunas,
+    const std::function<void(int parte, const LinhaSql&)>& porLinha) {
+    const std::function<void(const LinhaSql&)> primeira = [&](const LinhaSql& l) {
+        porLinha(0, l);
+    };
+    const std::function<void(const LinhaSql&)> segunda = [&](const LinhaSql& l) { porLinha(1, l); };
+    TravaConexao trava(db);
+    // The other connection would not see what a transaction open here has changed.
+    long long menor = 0, maior = 0;
+    {
+        Declaracao limites;
+        const std::string sql =
+            std::string("select min(rowid), max(rowid) from ") + IdentificadorSql(tabela);
+        if (sqlite3_get_autocommit(db) == 0 || limites.Preparar(db, sql.c_str()) != SQLITE_OK ||
+            sqlite3_step(limites.get()) != SQLITE_ROW)
+            return LerTabela(tabela, colunas, primeira);
+        menor = sqlite3_column_int64(limites.get(), 0);
+        maior = sqlite3_column_int64(limites.get(), 1);
+    }
+    if (maior - menor < kMinimoParaDividir) return LerTabela(tabela, colunas, primeira);
+    const long long meio = menor + (maior - menor) / 2;
+
+    // The second half's connection and statement are made here, so that a file this cannot
+    // open for it is read by this connection alone.
+    sqlite3* outra = nullptr;
+    ReceptorLinhas receptor_outra;
+    Declaracao stmt_outra;
+    if (AbrirSegundaConexao(db, outra) && RegistrarLeitura(outra, &receptor_outra) == SQLITE_OK &&
+        stmt_outra.Preparar(outra, SqlDaLeitura(tabela, colunas, kDepoisDoMeio).c_str()) ==
+            SQLITE_OK) {
+        sqlite3_bind_int64(stmt_outra.get(), 1, meio);
+    } else {
+        stmt_outra = Declaracao();
+        sqlite3_close(outra);
+        return LerFaixa(tabela, colunas, kAteMeio, meio, primeira) &&
+               LerFaixa(tabela, colunas, kDepoisDoMeio, meio, segunda);
+    }
+
+    int rc_outra = SQLITE_OK;
+    std::string erro_outra;
+    std::exception_ptr excecao_outra;
+    std::thread leitura([&] {
+        try {
+            rc_outra = Escanear(stmt_outra.get(), receptor_outra, segunda);
+            if (rc_outra != SQLITE_DONE) erro_outra = sqlite3_errmsg(outra);
+        } catch (...) {
+            excecao_outra = std::current_exception();
+        }
+    });
+    bool lida = false;
+    std::exception_ptr excecao;
+    try {
+        lida = LerFaixa(tabela, colunas, kAteMeio, meio, primeira);
+    } catch (...) {
+        excecao = std::current_exception();
+        sqlite3_interrupt(outra);  // the rows of that half are of no use any more
+    }
+    leitura.join();
+    stmt_outra = Declaracao();
+    sqlite3_close(outra);
+    if (excecao) std::rethrow_exception(excecao);
+    if (excecao_outra) std::rethrow_exception(excecao_outra);
+    if (lida && rc_outra != SQLITE_DONE) {
+        SetErro(wxString::Format(kErroLer, wxString::FromUTF8(erro_outra.c_str())));
+        return false;
+    }
+    return lida;
 }
 
 LeituraEmSegundoPlano::LeituraEmSegundoPlano(BancoDados& banco, const wxString& sql,

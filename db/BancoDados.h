@@ -70,8 +70,9 @@ struct LimitesLeitura {
 class BancoDados {
 public:
     // Opens (creating it if needed, readable by its owner only) the file of the user whose login
-    // is stored, in the current working directory, and applies the schema. Throws std::runtime_error when the schema
-    // cannot be applied (for instance, a file that is not a database).
+    // is stored, in the current working directory, and applies the schema. Throws
+    // std::runtime_error when the schema cannot be applied (for instance, a file that is not a
+    // database).
     BancoDados();
     // The receipt database in the file `arquivo` (created, with the schema, when missing).
     explicit BancoDados(const wxString& arquivo);
@@ -114,6 +115,14 @@ public:
     // An exception thrown by `porLinha` stops the scan and leaves this call.
     bool LerTabela(const char* tabela, const std::vector<const char*>& colunas,
                    const std::function<void(const LinhaSql&)>& porLinha);
+    // LerTabela in two halves by row id, read at once: the first on this connection, the second
+    // on a read-only connection of its own to the same file, on a thread of its own. `porLinha`
+    // receives the half (0 or 1) with each row, from both threads at once; each half comes in row
+    // id order, and every row of half 0 lies before those of half 1. A small table, a database
+    // without a file, and one with a transaction open on this connection (whose changes another
+    // connection would not see) are read in one pass, as half 0.
+    bool LerTabelaEmDuasPartes(const char* tabela, const std::vector<const char*>& colunas,
+                               const std::function<void(int parte, const LinhaSql&)>& porLinha);
 
     // Stores a parsed receipt feed in one transaction. `progresso` receives each progress line
     // and returns false to stop between receipts.
@@ -141,13 +150,16 @@ private:
     void SetErroLeitura();
     // Prepares the first statement of `sql` (UTF-8); records the message when it cannot.
     bool Preparar(const char* sql, db::Declaracao& stmt);
+    // LerTabela of the rows that `condicao` (a "where" on "?1", bound to `limite`; "" for every
+    // row) leaves.
+    bool LerFaixa(const char* tabela, const std::vector<const char*>& colunas, const char* condicao,
+                  long long limite, const std::function<void(const LinhaSql&)>& porLinha);
 
     sqlite3* db = nullptr;
     wxString erro;
     // The receiver of the rows of the LerTabela call running (under the connection's lock), the
     // exception it threw, and whether the SQL function that feeds it is registered yet.
-    const std::function<void(const LinhaSql&)>* leitura_tabela = nullptr;
-    std::exception_ptr excecao_leitura;
+    ReceptorLinhas leitura_tabela;
     bool funcao_leitura_registrada = false;
     mutable std::mutex erro_mutex;  // guards erro: the sync worker clears it in GetUltimoId
     // Readings on threads of their own still to end: the connection closes only after them, and

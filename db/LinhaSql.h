@@ -6,6 +6,8 @@
 
 #include <sqlite3.h>
 
+#include <exception>
+#include <functional>
 #include <string_view>
 
 class LinhaSql {
@@ -39,4 +41,11 @@ public:
 private:
     sqlite3_stmt* stmt_ = nullptr;
     sqlite3_value** valores_ = nullptr;
+};
+
+// Where the SQL function of a table scan hands its rows: the receiver of the scan running, and
+// the exception it threw, which stops the scan and is rethrown outside SQLite's frames.
+struct ReceptorLinhas {
+    const std::function<void(const LinhaSql&)>* porLinha = nullptr;
+    std::exception_ptr excecao;
 };

@@ -60,6 +60,37 @@ void AcrescentarLinha(std::string& busca, const std::string& linha) {
 
 }  // namespace
 
+void CatalogoPrecos::AdicionarLoja(std::string_view cnpj, std::string_view fantasia) {
+    const auto [it, nova] =
+        posicao_loja_.try_emplace(std::string(cnpj), static_cast<int>(lojas_.size()));
+    if (nova) lojas_.emplace_back(std::string(cnpj), std::string(fantasia));
+}
+
+void CatalogoPrecos::AdicionarCupom(long long id, long long data_hora, std::string_view cnpj) {
+    auto it = posicao_loja_.find(std::string(cnpj));
+    if (it == posicao_loja_.end()) {  // a store without its row
+        AdicionarLoja(cnpj, {});
+        it = posicao_loja_.find(std::string(cnpj));
+    }
+    if (!cupons_.empty() && id < cupons_.back().id) cupons_em_ordem_ = false;
+    cupons_.push_back({id, data_hora, it->second});
+}
+
+const CupomCatalogo* CatalogoPrecos::Cupom(long long id, std::size_t& cursor) const {
+    if (cursor >= cupons_.size() || cupons_[cursor].id != id) {
+        if (cursor + 1 < cupons_.size() && cupons_[cursor + 1].id == id) {
+            ++cursor;
+        } else {
+            const auto it = std::lower_bound(
+                cupons_.begin(), cupons_.end(), id,
+                [](const CupomCatalogo& c, long long procurado) { return c.id < procurado; });
+            if (it == cupons_.end() || it->id != id) return nullptr;
+            cursor = static_cast<std::size_t>(it - cupons_.begin());
+        }
+    }
+    return &cupons_[cursor];
+}
+
 void CatalogoPrecos::Redimensionar(std::size_t tamanho) {
     std::vector<Vaga> antiga = std::exchange(tabela_pares_, std::vector<Vaga>(tamanho));
     const std::size_t mascara = tamanho - 1;
@@ -119,6 +150,33 @@ void CatalogoPrecos::Adicionar(std::string_view codigo, std::string_view descric
         par.ultimo_preco = preco;
         par.ultima_ordem = ordem;
     }
+}
+
+void CatalogoPrecos::Juntar(CatalogoPrecos&& depois) {
+    for (Par& outro : depois.pares_) {
+        if (outro.compras == 0) continue;  // a restricted code's pair: its stores' pairs count
+        int posicao = ProcurarPar(outro.codigo, outro.descricao);
+        if (pares_[static_cast<std::size_t>(posicao)].restrito)
+            posicao = ParDaLoja(posicao, outro.cnpj);
+        Par& par = pares_[static_cast<std::size_t>(posicao)];
+        par.compras += outro.compras;
+        par.menor_preco = std::fmin(par.menor_preco, outro.menor_preco);
+        // Its lines come later, so of two of the same moment its own is the more recent.
+        if (outro.ultima_data >= par.ultima_data) {
+            par.ultima_data = outro.ultima_data;
+            par.ultimo_preco = outro.ultimo_preco;
+            par.ultima_ordem = linhas_ + outro.ultima_ordem;
+        }
+    }
+    linhas_ += depois.linhas_;
+    depois = CatalogoPrecos();
+}
+
+void CatalogoPrecos::OrdenarCupons() {
+    if (cupons_em_ordem_) return;
+    std::sort(cupons_.begin(), cupons_.end(),
+              [](const CupomCatalogo& a, const CupomCatalogo& b) { return a.id < b.id; });
+    cupons_em_ordem_ = true;
 }
 
 void CatalogoPrecos::Concluir() {

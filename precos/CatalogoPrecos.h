@@ -32,13 +32,38 @@ struct ProdutoCatalogo {
     std::string busca;                    // its normalised descriptions and codes, one per line
 };
 
+// A stored receipt, as the purchases of a product need it.
+struct CupomCatalogo {
+    long long id = 0;
+    long long data_hora = 0;  // YYYYMMDDhhmmss
+    int loja = 0;             // CatalogoPrecos::Cnpj / Fantasia
+};
+
 class CatalogoPrecos {
 public:
+    // The stores and receipts that the lines come from, kept for reading one product's
+    // purchases without looking each line's receipt up in the database. Stores first.
+    void AdicionarLoja(std::string_view cnpj, std::string_view fantasia);
+    void AdicionarCupom(long long id, long long data_hora, std::string_view cnpj);
+    // Once every receipt is added, before any is looked up.
+    void OrdenarCupons();
+    // The receipt of id `id`, nullptr when it was not stored when the catalogue was read.
+    // `cursor` is the caller's own place: lines looked up in the order they were stored mostly
+    // find their receipt there or just after it.
+    const CupomCatalogo* Cupom(long long id, std::size_t& cursor) const;
+    std::string_view Cnpj(int loja) const { return lojas_[static_cast<std::size_t>(loja)].first; }
+    std::string_view Fantasia(int loja) const {
+        return lojas_[static_cast<std::size_t>(loja)].second;
+    }
+
     // One item line, bought at the store of CNPJ `cnpj`, with the price paid for one unit: NaN
     // (a line without a quantity) counts as a purchase without a price. Lines may come in any
     // order; of two lines with the same moment the one added later counts as the more recent.
     void Adicionar(std::string_view codigo, std::string_view descricao, std::string_view cnpj,
                    long long data_hora, double preco);
+    // Adds the lines added to `depois`, which all count as added after every line of this one
+    // (the later half of a scan, read apart), leaving `depois` empty. Before Concluir.
+    void Juntar(CatalogoPrecos&& depois);
     // Merges the lines added into products, most bought first. Lines added afterwards start a
     // new count that the next call merges with these.
     void Concluir();
@@ -88,6 +113,11 @@ private:
     std::vector<Par> pares_;
     std::vector<Vaga> tabela_pares_;  // a power of two long
     long long linhas_ = 0;
+
+    std::vector<CupomCatalogo> cupons_;  // by id once OrdenarCupons has run
+    bool cupons_em_ordem_ = true;
+    std::vector<std::pair<std::string, std::string>> lojas_;  // CNPJ, trade name
+    std::unordered_map<std::string, int> posicao_loja_;
 
     std::vector<ProdutoCatalogo> produtos_;
     std::unordered_map<std::string, int> indice_produtos_;  // chave -> produtos_

@@ -14,8 +14,8 @@ namespace precos {
 // Every item line of every stored receipt, merged into products (Concluir included).
 bool CarregarCatalogo(BancoDados& banco, CatalogoPrecos& catalogo);
 
-// Every purchase of `produto`, newest first.
-bool CarregarHistorico(BancoDados& banco, const ProdutoCatalogo& produto,
-                       HistoricoProduto& historico);
+// Every purchase of `produto`, a product of `catalogo`, newest first.
+bool CarregarHistorico(BancoDados& banco, const CatalogoPrecos& catalogo,
+                       const ProdutoCatalogo& produto, HistoricoProduto& historico);
 
 }  // namespace precos

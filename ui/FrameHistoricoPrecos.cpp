@@ -186,7 +186,7 @@ void FrameHistoricoPrecos::EscolherProduto(int produto) {
     produto_escolhido = produto;
 
     precos::HistoricoProduto historico;
-    if (!precos::CarregarHistorico(*banco, catalogo.Produtos()[static_cast<std::size_t>(produto)],
+    if (!precos::CarregarHistorico(*banco, catalogo, catalogo.Produtos()[static_cast<std::size_t>(produto)],
                                    historico))
         controles::MostrarErro(banco->GetErro());
     const precos::ResumoPrecos resumo_precos = precos::Resumir(historico);

@@ -29,15 +29,21 @@ TabelaRelatorio* CriarTabela(const precos::HistoricoProduto& historico) {
     for (int c = 0; c < NUM_COLUNAS; ++c)
         colunas.push_back({kTitulos[c], c != COL_ESTABELECIMENTO && c != COL_UNID});
     auto* tabela = new TabelaRelatorio(std::move(colunas));
+    tabela->Reservar(historico.compras.size());
+    // Cells are moved in, not copied from a list: a product bought for years has ten thousand
+    // rows.
     for (const precos::Compra& c : historico.compras) {
-        tabela->AdicionarLinha(
-            {celula::Data(c.data_hora),
-             celula::Texto(historico.lojas[static_cast<std::size_t>(c.loja)].nome),
-             celula::Decimal(c.qtde, kCasasQtde), celula::Texto(c.un),
-             celula::Decimal(c.valor_unit, kCasasValor), celula::Decimal(c.desconto, kCasasValor),
-             celula::Decimal(c.valor_liquido, kCasasValor),
-             celula::Decimal(Valor(precos::PrecoPago(c)), kCasasValor)},
-            c.id_cupom);
+        std::vector<CelulaRelatorio> linha;
+        linha.reserve(NUM_COLUNAS);
+        linha.push_back(celula::Data(c.data_hora));
+        linha.push_back(celula::Texto(historico.lojas[static_cast<std::size_t>(c.loja)].nome));
+        linha.push_back(celula::Decimal(c.qtde, kCasasQtde));
+        linha.push_back(celula::Texto(c.un));
+        linha.push_back(celula::Decimal(c.valor_unit, kCasasValor));
+        linha.push_back(celula::Decimal(c.desconto, kCasasValor));
+        linha.push_back(celula::Decimal(c.valor_liquido, kCasasValor));
+        linha.push_back(celula::Decimal(Valor(precos::PrecoPago(c)), kCasasValor));
+        tabela->AdicionarLinha(std::move(linha), c.id_cupom);
     }
     return tabela;
 }

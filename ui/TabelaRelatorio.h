@@ -55,6 +55,7 @@ public:
     // A row, one cell per column, and what it stands for (a position in the report it came
     // from), which sorting keeps with it.
     void AdicionarLinha(std::vector<CelulaRelatorio> celulas, int chave);
+    void Reservar(std::size_t linhas) { linhas_.reserve(linhas); }
     int ChaveDaLinha(int row) const;
     bool ColunaNumerica(int col) const;
 

@@ -11,6 +11,7 @@
 #include <unistd.h>
 #include <wx/filefn.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -18,6 +19,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -269,6 +271,46 @@ TEST_F(BancoTest, LinhasLidasNoLugarComParametrosOuDaTabelaInteira) {
     // Outside a scan the function that feeds it does nothing.
     banco->ConsultarRegistro("select cupom_ler_linha(1) is null as nulo", r);
     EXPECT_EQ(r.at("nulo"), "1");
+
+    // A large table in two halves read at once, each in row id order, the first wholly before
+    // the second; with a transaction open, in one pass that sees its changes.
+    banco->ConsultarRegistro("create table grande(x)", r);
+    banco->ConsultarRegistro(
+        "with recursive c(n) as (select 1 union all select n + 1 from c where n < 150000) "
+        "insert into grande select n from c",
+        r);
+    const auto ler_em_partes = [&] {
+        std::vector<long long> partes[2];
+        std::mutex trava;  // the receiver runs on both threads
+        EXPECT_TRUE(
+            banco->LerTabelaEmDuasPartes("grande", {"x"}, [&](int parte, const LinhaSql& l) {
+                std::lock_guard<std::mutex> guarda(trava);
+                partes[parte].push_back(l.Inteiro(0));
+            }));
+        return std::pair(partes[0], partes[1]);
+    };
+    auto [primeira, segunda] = ler_em_partes();
+    ASSERT_FALSE(primeira.empty());
+    ASSERT_FALSE(segunda.empty());
+    EXPECT_EQ(primeira.front(), 1);
+    EXPECT_TRUE(std::is_sorted(primeira.begin(), primeira.end()));
+    EXPECT_EQ(segunda.front(), primeira.back() + 1);
+    EXPECT_TRUE(std::is_sorted(segunda.begin(), segunda.end()));
+    EXPECT_EQ(primeira.size() + segunda.size(), 150000u);
+
+    banco->ConsultarRegistro("BEGIN", r);
+    banco->ConsultarRegistro("insert into grande values (150001)", r);
+    std::tie(primeira, segunda) = ler_em_partes();
+    EXPECT_EQ(primeira.size(), 150001u);
+    EXPECT_TRUE(segunda.empty());
+    banco->ConsultarRegistro("ROLLBACK", r);
+
+    // What the second half's receiver throws leaves the call too.
+    EXPECT_THROW(banco->LerTabelaEmDuasPartes("grande", {"x"},
+                                              [&](int parte, const LinhaSql&) {
+                                                  if (parte == 1) throw std::runtime_error("2");
+                                              }),
+                 std::runtime_error);
 }
 
 TEST_F(BancoTest, ImportaFeedGerado) {

@@ -15,14 +15,15 @@
 #include <wx/textctrl.h>
 
 #include <cstdlib>
-#include <set>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "charts/EstiloGrafico.h"
-#include "db/BancoDados.h"
 #include "charts/PanelLineChart.h"
+#include "db/BancoDados.h"
+#include "precos/LeituraPrecos.h"
 #include "service/GeradorCupons.h"
 #include "tests/support/DadosTeste.h"
 #include "tests/support/GuiTest.h"
@@ -233,6 +234,20 @@ TEST_F(HistoricoPrecos, TypingFiltersTheListAndChoosingFillsSummaryChartAndGrid)
     EXPECT_EQ(lista->GetSelectedItemCount(), 1);
     frame->GetCampoProduto()->SetValue("");
     teste::SalvarCaptura(frame, "historico_precos");
+
+    // A receipt stored after the window read its catalogue is among the purchases all the same.
+    Importar(teste::FeedJson({{.id = 6,
+                               .data_hora = "20250401100000",
+                               .cnpj = "111",
+                               .fantasia = "Atacadão",
+                               .itens = {{.codigo = kCafe, .descricao = "CAFÉ PILÃO 500G"}}}}));
+    precos::HistoricoProduto historico;
+    ASSERT_TRUE(precos::CarregarHistorico(*banco, frame->GetCatalogo(),
+                                          frame->GetCatalogo().Produtos()[0], historico));
+    ASSERT_EQ(historico.compras.size(), 6u);
+    EXPECT_EQ(historico.compras[0].data_hora, 20250401100000);
+    EXPECT_EQ(historico.lojas[static_cast<std::size_t>(historico.compras[0].loja)].nome,
+              "Atacadão");
 }
 
 // Ten years of receipts (36,000 with CUPOM_CAPTURAS_DEZ_ANOS set, as the benchmark makes them):

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -86,33 +87,68 @@ TEST(Produto, EveryWordMatchesInAnyOrderWithOrWithoutAccents) {
 }
 
 TEST(Catalogo, OneProductAcrossStoresByItsGtinOrItsDescription) {
-    CatalogoPrecos catalogo;
-    // One EAN, two stores, two descriptions; the newest line is not the last one added. The
-    // first has no price (no quantity): no lowest price.
+    struct Linha {
+        const char* codigo;
+        const char* descricao;
+        const char* loja;
+        long long data_hora;
+        double preco;
+    };
     const char* loja_a = "11111111000111";
     const char* loja_b = "22222222000122";
-    catalogo.Adicionar("7891000100103", "CAFÉ PILÃO 500G", loja_a, 20240101100000, NAN);
-    catalogo.Adicionar("7891000100103", "CAFÉ PILÃO 500G", loja_a, 20240301100000, 15.90);
-    catalogo.Adicionar("7891000100103", "CAFE PILAO TRAD 500G", loja_b, 20240520090000, 14.50);
-    catalogo.Adicionar("07891000100103", "CAFÉ PILÃO 500G", loja_a, 20240410120000, 16.20);
-    // No GTIN: known by the description, whatever the stores' codes and spacing.
-    catalogo.Adicionar("123", "Pão Francês KG", loja_a, 20240105080000, 12.99);
-    catalogo.Adicionar("9", "PAO  FRANCES KG", loja_b, 20240105080000, 13.49);
-    catalogo.Adicionar("SEM GTIN", "Leite", loja_a, 20240101000000, 4.99);
-    // One store's own code is another store's other item.
-    catalogo.Adicionar("2000123000008", "PICANHA KG", loja_a, 20240601100000, 69.90);
-    catalogo.Adicionar("2000123000008", "QUEIJO MUSSARELA KG", loja_b, 20240602100000, 39.90);
-    catalogo.Adicionar("02000123000008", "PICANHA KG", loja_a, 20240603100000, 67.90);
-    catalogo.Concluir();
+    const Linha linhas[] = {
+        // One EAN, two stores, two descriptions; the newest line is not the last one added. The
+        // first has no price (no quantity): no lowest price.
+        {"7891000100103", "CAFÉ PILÃO 500G", loja_a, 20240101100000, NAN},
+        {"7891000100103", "CAFÉ PILÃO 500G", loja_a, 20240301100000, 15.90},
+        {"7891000100103", "CAFE PILAO TRAD 500G", loja_b, 20240520090000, 14.50},
+        {"07891000100103", "CAFÉ PILÃO 500G", loja_a, 20240410120000, 16.20},
+        // No GTIN: known by the description, whatever the stores' codes and spacing.
+        {"123", "Pão Francês KG", loja_a, 20240105080000, 12.99},
+        {"9", "PAO  FRANCES KG", loja_b, 20240105080000, 13.49},
+        {"SEM GTIN", "Leite", loja_a, 20240101000000, 4.99},
+        // One store's own code is another store's other item.
+        {"2000123000008", "PICANHA KG", loja_a, 20240601100000, 69.90},
+        {"2000123000008", "QUEIJO MUSSARELA KG", loja_b, 20240602100000, 39.90},
+        {"02000123000008", "PICANHA KG", loja_a, 20240603100000, 67.90},
+        // The same line again at the same moment: the one added later is the last purchase.
+        {"7891000100103", "CAFE PILAO TRAD 500G", loja_b, 20240520090000, 14.70},
+    };
+    // The lines before `corte` in one catalogue, the others in a second one joined to it, as a
+    // table read in two halves is.
+    const auto montar = [&](std::size_t corte) {
+        CatalogoPrecos inicio, fim;
+        for (std::size_t i = 0; i < std::size(linhas); ++i) {
+            const Linha& l = linhas[i];
+            (i < corte ? inicio : fim)
+                .Adicionar(l.codigo, l.descricao, l.loja, l.data_hora, l.preco);
+        }
+        inicio.Juntar(std::move(fim));
+        inicio.Concluir();
+        return inicio;
+    };
+    const CatalogoPrecos catalogo = montar(std::size(linhas));
+    const auto resumo = [](const CatalogoPrecos& c) {
+        std::ostringstream texto;
+        for (const precos::ProdutoCatalogo& p : c.Produtos()) {
+            texto << p.chave << ' ' << p.descricao << ' ' << p.codigo << ' ' << p.compras << ' '
+                  << p.ultima_data << ' ' << p.ultimo_preco << ' ' << p.menor_preco;
+            for (const std::string& d : p.descricoes) texto << " | " << d;
+            texto << '\n';
+        }
+        return texto.str();
+    };
+    for (std::size_t corte = 0; corte < std::size(linhas); ++corte)
+        EXPECT_EQ(resumo(montar(corte)), resumo(catalogo)) << "cut before line " << corte;
 
     const auto& produtos = catalogo.Produtos();
     ASSERT_EQ(produtos.size(), 5u);
     const precos::ProdutoCatalogo& cafe = produtos[0];
     EXPECT_TRUE(cafe.por_gtin);
-    EXPECT_EQ(cafe.compras, 4);
+    EXPECT_EQ(cafe.compras, 5);
     EXPECT_EQ(cafe.descricao, "CAFE PILAO TRAD 500G");
     EXPECT_EQ(cafe.ultima_data, 20240520090000);
-    EXPECT_DOUBLE_EQ(cafe.ultimo_preco, 14.50);
+    EXPECT_DOUBLE_EQ(cafe.ultimo_preco, 14.70);
     EXPECT_DOUBLE_EQ(cafe.menor_preco, 14.50);
     EXPECT_EQ(cafe.codigos, (std::vector<std::string>{"7891000100103", "07891000100103"}));
 
