@@ -1,0 +1,106 @@
+#include "categorias/RelatorioCategorias.h"
+
+#include <algorithm>
+
+namespace categorias {
+
+using relatorios::DadosRelatorios;
+using relatorios::Periodo;
+
+TotaisProdutos TotaisPorProduto(const DadosRelatorios& dados, const Periodo& periodo) {
+    TotaisProdutos totais;
+    totais.total.assign(dados.produtos.size(), 0);
+    totais.comprado.assign(dados.produtos.size(), 0);
+    const relatorios::FaixaCupons faixa =
+        relatorios::CuponsDoPeriodo(dados, relatorios::Recortar(periodo, dados));
+    const std::size_t fim = dados.InicioItens(faixa.fim);
+    for (std::size_t i = dados.InicioItens(faixa.inicio); i < fim; ++i) {
+        const relatorios::Item& item = dados.itens[i];
+        const auto p = static_cast<std::size_t>(
+            dados.variantes[static_cast<std::size_t>(item.variante)].produto);
+        totais.total[p] += item.liquido;
+        totais.comprado[p] = 1;
+    }
+    return totais;
+}
+
+Periodo PeriodoAnterior(const Periodo& periodo) {
+    if (periodo.Vazio()) return periodo;
+    const int meses = periodo.ate - periodo.de + 1;
+    return {periodo.de - meses, periodo.de - 1};
+}
+
+std::vector<LinhaCategoria> RelatorioCategorias(const DadosRelatorios& dados,
+                                                const Conjunto& conjunto,
+                                                const Classificacao& classificacao,
+                                                const Periodo& periodo) {
+    const Periodo atual = relatorios::Recortar(periodo, dados);
+    const Periodo anterior = PeriodoAnterior(atual);
+    const bool compara = !atual.Vazio() && anterior.de >= dados.primeiro_mes;
+    const TotaisProdutos agora = TotaisPorProduto(dados, atual);
+    const TotaisProdutos antes = compara ? TotaisPorProduto(dados, anterior) : TotaisProdutos{};
+
+    // Index 0 is "Sem categoria", category c is c + 1.
+    const std::size_t n = conjunto.categorias.size() + 1;
+    std::vector<double> total(n, 0), total_antes(n, 0);
+    std::vector<int> produtos(n, 0);
+    double soma = 0;
+    for (std::size_t p = 0; p < dados.produtos.size(); ++p) {
+        const auto c = static_cast<std::size_t>(classificacao.categoria[p] + 1);
+        if (agora.comprado[p]) {
+            total[c] += agora.total[p];
+            soma += agora.total[p];
+            ++produtos[c];
+        }
+        if (compara) total_antes[c] += antes.total[p];
+    }
+
+    std::vector<LinhaCategoria> linhas;
+    for (std::size_t c = 0; c < n; ++c) {
+        if (c == 0 && produtos[0] == 0 && total_antes[0] == 0) continue;
+        LinhaCategoria linha;
+        linha.categoria = static_cast<int>(c) - 1;
+        linha.nome = c == 0 ? kSemCategoria : conjunto.categorias[c - 1].nome;
+        linha.total = total[c];
+        linha.produtos = produtos[c];
+        if (soma != 0) linha.participacao = total[c] / soma * 100;
+        if (compara && total_antes[c] != 0) linha.variacao = (total[c] / total_antes[c] - 1) * 100;
+        linhas.push_back(std::move(linha));
+    }
+    std::stable_sort(linhas.begin(), linhas.end(),
+                     [](const LinhaCategoria& a, const LinhaCategoria& b) {
+                         if ((a.categoria < 0) != (b.categoria < 0)) return b.categoria < 0;
+                         return a.total > b.total;
+                     });
+    return linhas;
+}
+
+std::vector<relatorios::LinhaProduto> ProdutosDaCategoria(const DadosRelatorios& dados,
+                                                          const Classificacao& classificacao,
+                                                          const Periodo& periodo, int categoria) {
+    std::vector<relatorios::LinhaProduto> linhas = relatorios::RelatorioProdutos(dados, periodo);
+    std::erase_if(linhas, [&](const relatorios::LinhaProduto& l) {
+        return classificacao.categoria[static_cast<std::size_t>(l.produto)] != categoria;
+    });
+    return linhas;
+}
+
+std::vector<ContagemRegra> ContarRegras(const DadosRelatorios& dados, const Conjunto& conjunto,
+                                        const Classificacao& classificacao, const Periodo& periodo,
+                                        int categoria) {
+    std::vector<ContagemRegra> contagens;
+    if (categoria < 0 || static_cast<std::size_t>(categoria) >= conjunto.categorias.size())
+        return contagens;
+    contagens.resize(conjunto.categorias[static_cast<std::size_t>(categoria)].regras.size());
+    const TotaisProdutos totais = TotaisPorProduto(dados, periodo);
+    for (std::size_t p = 0; p < dados.produtos.size(); ++p) {
+        if (!totais.comprado[p] || classificacao.categoria[p] != categoria) continue;
+        const int r = classificacao.regra[p];
+        if (r < 0 || static_cast<std::size_t>(r) >= contagens.size()) continue;
+        ++contagens[static_cast<std::size_t>(r)].produtos;
+        contagens[static_cast<std::size_t>(r)].total += totais.total[p];
+    }
+    return contagens;
+}
+
+}  // namespace categorias
