@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "relatorios/CsvRelatorios.h"
+
 namespace categorias {
 
 using relatorios::DadosRelatorios;
@@ -73,6 +75,18 @@ std::vector<LinhaCategoria> RelatorioCategorias(const DadosRelatorios& dados,
                          return a.total > b.total;
                      });
     return linhas;
+}
+
+std::string CsvCategorias(const std::vector<LinhaCategoria>& linhas) {
+    std::string saida = "categoria,total,participacao,variacao,produtos\n";
+    for (const LinhaCategoria& l : linhas) {
+        relatorios::AcrescentarCampoCsv(saida, l.nome);
+        for (const std::optional<double>& v :
+             {std::optional<double>(l.total), l.participacao, l.variacao})
+            saida += "," + relatorios::TextoDecimal(v, 2);
+        saida += "," + std::to_string(l.produtos) + "\n";
+    }
+    return saida;
 }
 
 std::vector<relatorios::LinhaProduto> ProdutosDaCategoria(const DadosRelatorios& dados,

@@ -37,6 +37,9 @@ std::vector<LinhaCategoria> RelatorioCategorias(const relatorios::DadosRelatorio
                                                 const Classificacao& classificacao,
                                                 const relatorios::Periodo& periodo);
 
+// categoria, total, participacao, variacao, produtos: the form of relatorios/CsvRelatorios.h.
+std::string CsvCategorias(const std::vector<LinhaCategoria>& linhas);
+
 // The product report's rows of the products of `categoria` (-1: those without one).
 std::vector<relatorios::LinhaProduto> ProdutosDaCategoria(const relatorios::DadosRelatorios& dados,
                                                           const Classificacao& classificacao,
