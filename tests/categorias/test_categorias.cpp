@@ -14,6 +14,7 @@
 #include "categorias/Categorias.h"
 #include "categorias/RelatorioCategorias.h"
 #include "precos/Produto.h"
+#include "service/GeradorCupons.h"
 #include "tests/support/DadosTeste.h"
 
 namespace {
@@ -186,6 +187,32 @@ TEST(Embutidas, ReceiptDescriptionsFallIntoTheirKinds) {
         EXPECT_EQ(embutidas.categorias[static_cast<std::size_t>(e.categoria)].nome, nome)
             << descricao;
     }
+}
+
+// The demo's receipts as the reports hold them, straight from the generator.
+relatorios::DadosRelatorios DadosDoFeed(const nlohmann::json& feed) {
+    relatorios::MontadorDados m;
+    for (const auto& c : feed) {
+        const std::string cnpj = c["emitente"]["cnpj"];
+        m.AdicionarCupom(c["id"], c["data_hora_emissao"].get<std::string>(), c["valor_total"], cnpj,
+                         c["numero_cfe"].get<std::string>());
+        for (const auto& i : c["itens"])
+            m.AdicionarItem(c["id"], i["codigo"].get<std::string>(),
+                            i["descricao"].get<std::string>(), i["qtde"],
+                            i["un"].get<std::string>(), i["valor_total"], i["desconto"]);
+    }
+    return m.Concluir();
+}
+
+TEST(Embutidas, CategoriseMostOfTheDemosSpending) {
+    const relatorios::DadosRelatorios dados =
+        DadosDoFeed(servico::GerarCupons(servico::kOpcoesDemo));
+    const Conjunto embutidas = Embutidas();
+    const auto linhas = RelatorioCategorias(dados, embutidas, Classificar(dados, embutidas),
+                                            relatorios::PeriodoTudo(dados));
+    const double sem = linhas.back().categoria < 0 ? linhas.back().participacao.value_or(0) : 0;
+    std::printf("demo: %.1f %% of the spending in a category\n", 100 - sem);
+    EXPECT_GE(100 - sem, 85);
 }
 
 TEST(Arquivo, RoundTripAndFilesThatAreNotOne) {
