@@ -27,13 +27,15 @@ constexpr const char* kSqlEmbutidasGravadas =
 constexpr const char* kSqlMarcarEmbutidas =
     "INSERT OR REPLACE INTO categoria_ajuste(nome, valor) VALUES ('embutidas', '1')";
 constexpr const char* kSqlLerCategorias =
-    "SELECT id, nome, limite_mensal FROM categoria ORDER BY posicao, id";
+    "SELECT id, nome, limite_mensal IS NULL, limite_mensal FROM categoria ORDER BY posicao, id";
 constexpr const char* kSqlLerRegras =
     "SELECT id_categoria, texto FROM categoria_regra ORDER BY id_categoria, posicao, id";
 constexpr const char* kSqlLerColocacoes = "SELECT chave, id_categoria FROM categoria_produto";
 constexpr const char* kSqlInserirCategoria =
     "INSERT INTO categoria(nome, posicao, limite_mensal) VALUES "
-    "(?, (SELECT coalesce(max(posicao), 0) + 1 FROM categoria), ?)";
+    "(?, (SELECT coalesce(max(posicao), 0) + 1 FROM categoria), nullif(?, -1.0))";
+// A limit travels as a number, -1 for none: not every connection binds NULL.
+constexpr double kSemLimite = -1;
 constexpr const char* kSqlUltimoId = "SELECT last_insert_rowid()";
 constexpr const char* kSqlInserirRegra =
     "INSERT INTO categoria_regra(id_categoria, posicao, texto) VALUES (?, ?, ?)";
@@ -54,9 +56,6 @@ public:
     }
     long long Inteiro(int coluna) const override { return sqlite3_column_int64(stmt_, coluna); }
     double Real(int coluna) const override { return sqlite3_column_double(stmt_, coluna); }
-    bool Nulo(int coluna) const override {
-        return sqlite3_column_type(stmt_, coluna) == SQLITE_NULL;
-    }
 
 private:
     sqlite3_stmt* stmt_;
@@ -87,8 +86,6 @@ bool ConexaoSqlite::Executar(const char* sql, const std::vector<ValorSql>& valor
         else if (const auto* texto = std::get_if<std::string>(&valores[i]))
             sqlite3_bind_text(d.stmt_, n, texto->data(), static_cast<int>(texto->size()),
                               SQLITE_TRANSIENT);
-        else
-            sqlite3_bind_null(d.stmt_, n);
     }
     const LinhaSqlite linha(d.stmt_);
     int rc;
@@ -141,10 +138,8 @@ bool ArmazemCategorias::TabelasExistem(bool& existem) {
 
 bool ArmazemCategorias::GravarConjunto(const Conjunto& conjunto) {
     for (const Categoria& c : conjunto.categorias) {
-        ValorSql limite = nullptr;
-        if (c.limite) limite = *c.limite;
         long long id = 0;
-        if (!conexao_.Executar(kSqlInserirCategoria, {c.nome, limite}) ||
+        if (!conexao_.Executar(kSqlInserirCategoria, {c.nome, c.limite.value_or(kSemLimite)}) ||
             !conexao_.Executar(kSqlUltimoId, {},
                                [&](const LinhaCategorias& l) { id = l.Inteiro(0); }))
             return FalhaSql();
@@ -187,12 +182,27 @@ bool ArmazemCategorias::Carregar(Conjunto& conjunto) {
         if (!gravadas && !EmTransacao([this] { return Criar(); })) return false;
     }
 
+    return LerTabelas(conjunto);
+}
+
+bool ArmazemCategorias::Ler(Conjunto& conjunto) {
+    erro_.clear();
+    bool existem = false;
+    if (!TabelasExistem(existem)) return false;
+    if (!existem) {
+        conjunto = Embutidas();
+        return true;
+    }
+    return LerTabelas(conjunto);
+}
+
+bool ArmazemCategorias::LerTabelas(Conjunto& conjunto) {
     Conjunto lido;
     const bool ok = conexao_.Executar(kSqlLerCategorias, {}, [&](const LinhaCategorias& l) {
         Categoria c;
         c.id = l.Inteiro(0);
         c.nome = std::string(l.Texto(1));
-        if (!l.Nulo(2)) c.limite = l.Real(2);
+        if (l.Inteiro(2) == 0) c.limite = l.Real(3);
         lido.categorias.push_back(std::move(c));
     }) && conexao_.Executar(kSqlLerRegras, {}, [&](const LinhaCategorias& l) {
         const int c = lido.Posicao(l.Inteiro(0));
@@ -223,7 +233,7 @@ bool ArmazemCategorias::Adicionar(const std::string& nome, long long& id) {
     erro_.clear();
     return EmTransacao([&] {
         if (!NomeLivre(nome, 0)) return false;
-        if (!conexao_.Executar(kSqlInserirCategoria, {nome, nullptr}) ||
+        if (!conexao_.Executar(kSqlInserirCategoria, {nome, kSemLimite}) ||
             !conexao_.Executar(kSqlUltimoId, {},
                                [&](const LinhaCategorias& l) { id = l.Inteiro(0); }))
             return FalhaSql();
@@ -267,11 +277,10 @@ bool ArmazemCategorias::GravarLimite(long long id, std::optional<double> limite)
     erro_.clear();
     if (limite && (!std::isfinite(*limite) || *limite < 0))
         return Falhar("O limite mensal deve ser um valor positivo.");
-    ValorSql valor = nullptr;
-    if (limite) valor = *limite;
     return EmTransacao([&] {
-        return conexao_.Executar("UPDATE categoria SET limite_mensal = ? WHERE id = ?",
-                                 {valor, id}) ||
+        return conexao_.Executar(
+                   "UPDATE categoria SET limite_mensal = nullif(?, -1.0) WHERE id = ?",
+                   {limite.value_or(kSemLimite), id}) ||
                FalhaSql();
     });
 }

@@ -26,7 +26,7 @@ struct sqlite3;
 
 namespace categorias {
 
-using ValorSql = std::variant<std::nullptr_t, long long, double, std::string>;
+using ValorSql = std::variant<long long, double, std::string>;
 
 // One result row, valid during the call that hands it on.
 class LinhaCategorias {
@@ -35,7 +35,6 @@ public:
     virtual std::string_view Texto(int coluna) const = 0;  // empty for NULL
     virtual long long Inteiro(int coluna) const = 0;
     virtual double Real(int coluna) const = 0;
-    virtual bool Nulo(int coluna) const = 0;
 };
 
 class ConexaoCategorias {
@@ -72,6 +71,9 @@ public:
     // The set, categories and rules in their order; creates the tables and writes the built-in
     // set when this database has never had them.
     bool Carregar(Conjunto& conjunto);
+    // The set as stored, without writing anything: the built-in set when the tables are not
+    // there yet (the reports read so, and leave the database as it is until the set changes).
+    bool Ler(Conjunto& conjunto);
 
     // A new category, last; `id` receives its id. Names are unique (case and accents ignored),
     // not empty and not "Sem categoria".
@@ -94,6 +96,7 @@ private:
     bool Falhar(const std::string& texto);
     bool FalhaSql();
     bool TabelasExistem(bool& existem);
+    bool LerTabelas(Conjunto& conjunto);
     bool Criar();
     bool GravarConjunto(const Conjunto& conjunto);
     bool NomeLivre(const std::string& nome, long long exceto);

@@ -1,6 +1,7 @@
 #include "categorias/RelatorioCategorias.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "relatorios/CsvRelatorios.h"
 
@@ -115,6 +116,57 @@ std::vector<ContagemRegra> ContarRegras(const DadosRelatorios& dados, const Conj
         contagens[static_cast<std::size_t>(r)].total += totais.total[p];
     }
     return contagens;
+}
+
+GastoMensal GastoPorMes(const DadosRelatorios& dados, const Conjunto& conjunto,
+                        const Classificacao& classificacao, const Periodo& periodo) {
+    GastoMensal gasto;
+    gasto.meses = relatorios::Recortar(periodo, dados);
+    const std::size_t meses =
+        gasto.meses.Vazio() ? 0 : static_cast<std::size_t>(gasto.meses.ate - gasto.meses.de + 1);
+    gasto.por_categoria.assign(conjunto.categorias.size() + 1, std::vector<double>(meses, 0));
+    const relatorios::FaixaCupons faixa = relatorios::CuponsDoPeriodo(dados, gasto.meses);
+    for (std::size_t c = faixa.inicio; c < faixa.fim; ++c) {
+        const auto m = static_cast<std::size_t>(dados.cupons[c].mes - gasto.meses.de);
+        for (std::size_t i = dados.InicioItens(c); i < dados.InicioItens(c + 1); ++i) {
+            const relatorios::Item& item = dados.itens[i];
+            const int categoria = classificacao.categoria[static_cast<std::size_t>(
+                dados.variantes[static_cast<std::size_t>(item.variante)].produto)];
+            const std::size_t linha =
+                categoria < 0 ? conjunto.categorias.size() : static_cast<std::size_t>(categoria);
+            gasto.por_categoria[linha][m] += item.liquido;
+        }
+    }
+    return gasto;
+}
+
+int DiasNoMes(int mes) {
+    static constexpr int kDias[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const int ano = relatorios::AnoDoMes(mes), m = relatorios::MesDoAno(mes);
+    const bool bissexto = (ano % 4 == 0 && ano % 100 != 0) || ano % 400 == 0;
+    return m == 2 && bissexto ? 29 : kDias[m - 1];
+}
+
+std::vector<SituacaoOrcamento> Orcamento(const DadosRelatorios& dados, const Conjunto& conjunto,
+                                         const Classificacao& classificacao, int mes, int dia) {
+    const GastoMensal gasto = GastoPorMes(dados, conjunto, classificacao, Periodo{mes, mes});
+    const int dias = DiasNoMes(mes);
+    dia = std::clamp(dia, 1, dias);
+    std::vector<SituacaoOrcamento> situacoes;
+    for (std::size_t c = 0; c < conjunto.categorias.size(); ++c) {
+        if (!conjunto.categorias[c].limite) continue;
+        SituacaoOrcamento s;
+        s.categoria = static_cast<int>(c);
+        s.gasto = gasto.por_categoria[c].empty() ? 0 : gasto.por_categoria[c][0];
+        s.limite = *conjunto.categorias[c].limite;
+        s.fracao = s.limite > 0 ? s.gasto / s.limite : (s.gasto > 0 ? INFINITY : 0);
+        s.projecao = s.gasto / dia * dias;
+        s.faixa = s.fracao < 0.8    ? SituacaoOrcamento::Faixa::Verde
+                  : s.fracao <= 1.0 ? SituacaoOrcamento::Faixa::Ambar
+                                    : SituacaoOrcamento::Faixa::Vermelha;
+        situacoes.push_back(s);
+    }
+    return situacoes;
 }
 
 }  // namespace categorias

@@ -58,6 +58,35 @@ std::vector<ContagemRegra> ContarRegras(const relatorios::DadosRelatorios& dados
                                         const Classificacao& classificacao,
                                         const relatorios::Periodo& periodo, int categoria);
 
+// Spending of each category month by month over `periodo` (cut to the receipts' months):
+// por_categoria[c][m] for category c (Conjunto::categorias) and month meses.de + m; the last row
+// is "Sem categoria".
+struct GastoMensal {
+    relatorios::Periodo meses;
+    std::vector<std::vector<double>> por_categoria;
+};
+GastoMensal GastoPorMes(const relatorios::DadosRelatorios& dados, const Conjunto& conjunto,
+                        const Classificacao& classificacao, const relatorios::Periodo& periodo);
+
+// A category's month against its limit.
+struct SituacaoOrcamento {
+    int categoria = 0;  // position in Conjunto::categorias
+    double gasto = 0;
+    double limite = 0;
+    double fracao = 0;  // gasto / limite (0 for a limit of 0 with nothing spent)
+    // Spent so far ÷ days passed × days in the month.
+    double projecao = 0;
+    enum class Faixa { Verde, Ambar, Vermelha };  // below 80 %, up to 100 %, above
+    Faixa faixa = Faixa::Verde;
+};
+// The categories with a limit, in the set's order, for month `mes` seen on day `dia` of it
+// (1 to the month's days).
+std::vector<SituacaoOrcamento> Orcamento(const relatorios::DadosRelatorios& dados,
+                                         const Conjunto& conjunto,
+                                         const Classificacao& classificacao, int mes, int dia);
+// Days of month `mes` (relatorios/Periodo.h numbering).
+int DiasNoMes(int mes);
+
 // Net total of each product over the lines of `periodo` (cut to the receipts' months), and
 // whether it had a line there.
 struct TotaisProdutos {

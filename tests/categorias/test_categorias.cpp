@@ -126,6 +126,19 @@ TEST(Relatorio, TotalsSharesChangesAndPlacements) {
     EXPECT_DOUBLE_EQ(regras[1].total, 8);
     EXPECT_EQ(regras[0].produtos + regras[2].produtos, 0);
 
+    EXPECT_EQ(GastoPorMes(dados, conjunto, cl, fev_mar).por_categoria[0],
+              (std::vector<double>{10, 6}));
+    // February 2024 seen on its 14th day (of 29): 20 against 16 is over, 10 against 20 is not.
+    conjunto.categorias[1].limite = 16;
+    conjunto.categorias[0].limite = 20;
+    const auto orcamento = Orcamento(dados, conjunto, cl, Mes(2024, 2), 14);
+    ASSERT_EQ(orcamento.size(), 2u);
+    EXPECT_EQ(orcamento[0].faixa, SituacaoOrcamento::Faixa::Verde);
+    EXPECT_EQ(orcamento[1].categoria, 1);
+    EXPECT_DOUBLE_EQ(orcamento[1].fracao, 1.25);
+    EXPECT_DOUBLE_EQ(orcamento[1].projecao, 20.0 / 14 * 29);
+    EXPECT_EQ(orcamento[1].faixa, SituacaoOrcamento::Faixa::Vermelha);
+
     conjunto.colocacoes.clear();  // the beer back to no category: last, whatever its total
     const auto sem = RelatorioCategorias(dados, conjunto, Classificar(dados, conjunto), fev_mar);
     EXPECT_EQ(sem.back().nome, kSemCategoria);
