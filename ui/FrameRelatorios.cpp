@@ -149,12 +149,30 @@ private:
     wxGrid* grade_;
 };
 
-// The products of one category in a period.
+// The price history of a report's product, as a child of `parent`.
+void AbrirHistoricoDoProduto(wxWindow* parent, BancoDados* banco, const std::string& chave,
+                             const std::string& descricao) {
+    // The identity is a GTIN ("G" and 14 digits, then "@" and the store for a store's own code)
+    // or a normalised description ("D" and it): the price history finds the product from a code
+    // and store or from a description.
+    const bool gtin = !chave.empty() && chave[0] == 'G';
+    const std::string_view loja = precos::LojaDaChave(chave);
+    const wxString codigo =
+        gtin ? DeUtf8(TextoProduto(chave.substr(0, chave.find('@')))) : wxString();
+    const wxString texto = gtin ? DeUtf8(descricao) : DeUtf8(TextoProduto(chave));
+    controles::MostrarNaTela(
+        new FrameHistoricoPrecos(parent, banco, codigo, texto, DeUtf8(std::string(loja))));
+}
+
+// The products of one category in a period, a double-click opening one's price history.
 class FrameProdutosCategoria : public wxFrame {
 public:
-    FrameProdutosCategoria(wxWindow* parent, const wxString& titulo,
-                           const std::vector<LinhaProduto>& produtos)
-        : wxFrame(parent, wxID_ANY, titulo, wxDefaultPosition, wxSize(640, 480)) {
+    FrameProdutosCategoria(wxWindow* parent, BancoDados* banco, const wxString& titulo,
+                           std::vector<LinhaProduto> lista)
+        : wxFrame(parent, wxID_ANY, titulo, wxDefaultPosition, wxSize(640, 480)),
+          banco_(banco),
+          produtos_(std::move(lista)) {
+        const std::vector<LinhaProduto>& produtos = produtos_;
         grade_ = CriarGradeRelatorio(
             this, [] { return controles::NomeArquivoCsv("produtos-categoria"); });
         auto* tabela = new TabelaRelatorio({{wxString::FromUTF8("Descrição"), false},
@@ -171,13 +189,23 @@ public:
                 static_cast<int>(i));
         }
         MostrarTabelaRelatorio(grade_, tabela);
+        grade_->Bind(wxEVT_GRID_CELL_LEFT_DCLICK, [this](wxGridEvent& event) {
+            event.Skip();
+            auto* t = dynamic_cast<TabelaRelatorio*>(grade_->GetTable());
+            const int linha = t ? t->ChaveDaLinha(event.GetRow()) : -1;
+            if (linha < 0 || linha >= static_cast<int>(produtos_.size())) return;
+            const LinhaProduto& p = produtos_[static_cast<std::size_t>(linha)];
+            // The history belongs to the main window, as the reports do.
+            AbrirHistoricoDoProduto(GetParent(), banco_, p.chave, p.descricao);
+        });
         auto* sizer = new wxBoxSizer(wxVERTICAL);
         sizer->Add(grade_, 1, wxEXPAND, 0);
         SetSizer(sizer);
     }
-    wxGrid* Grade() const { return grade_; }
 
 private:
+    BancoDados* banco_;
+    std::vector<LinhaProduto> produtos_;
     wxGrid* grade_;
 };
 
@@ -985,7 +1013,7 @@ void FrameRelatorios::OnCategoriaDuploClique(wxGridEvent& event) {
     const wxString titulo = wxString::Format(kTituloProdutosCategoria, DeUtf8(l.nome),
                                              TextoDoPeriodo(Recortar(periodo_categorias, *dados)));
     controles::MostrarNaTela(new FrameProdutosCategoria(
-        GetParent(), titulo,
+        GetParent(), banco, titulo,
         categorias::ProdutosDaCategoria(*dados, categorizacao->classificacao, periodo_categorias,
                                         l.categoria)));
 }
@@ -1011,16 +1039,7 @@ void FrameRelatorios::OnContribuicaoDuploClique(wxGridEvent& event, bool altas) 
 }
 
 void FrameRelatorios::AbrirHistorico(const std::string& chave, const std::string& descricao) {
-    // The identity is a GTIN ("G" and 14 digits, then "@" and the store for a store's own code)
-    // or a normalised description ("D" and it): the price history finds the product from a code
-    // and store or from a description.
-    const bool gtin = !chave.empty() && chave[0] == 'G';
-    const std::string_view loja = precos::LojaDaChave(chave);
-    const wxString codigo =
-        gtin ? DeUtf8(TextoProduto(chave.substr(0, chave.find('@')))) : wxString();
-    const wxString texto = gtin ? DeUtf8(descricao) : DeUtf8(TextoProduto(chave));
-    controles::MostrarNaTela(
-        new FrameHistoricoPrecos(GetParent(), banco, codigo, texto, DeUtf8(std::string(loja))));
+    AbrirHistoricoDoProduto(GetParent(), banco, chave, descricao);
 }
 
 void AbrirRelatorios(wxWindow* parent, BancoDados* banco) {

@@ -318,8 +318,10 @@ TEST_F(JanelaRelatorios, CategoriasEOLimiteDoMes) {
     for (wxWindow* w : wxTopLevelWindows)
         if (w->GetLabel().StartsWith("Produtos de Mercearia")) produtos = dynamic_cast<wxFrame*>(w);
     ASSERT_NE(produtos, nullptr);
-    EXPECT_EQ(teste::Coluna(teste::Encontrar<wxGrid>(produtos), 0),
-              (std::vector<wxString>{"ARROZ 5KG"}));
+    wxGrid* grade_produtos = teste::Encontrar<wxGrid>(produtos);
+    EXPECT_EQ(teste::Coluna(grade_produtos, 0), (std::vector<wxString>{"ARROZ 5KG"}));
+    teste::DuploClique(grade_produtos, 0, 0);
+    EXPECT_EQ(teste::JanelasAbertas<FrameHistoricoPrecos>().size(), 1u);
 }
 
 }  // namespace
