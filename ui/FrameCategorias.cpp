@@ -306,6 +306,7 @@ void FrameCategorias::EscolherCategoria(int posicao) {
 }
 
 void FrameCategorias::EscolherRegra(int r) {
+    if (categoria < 0) return;
     regra = r;
     const auto& regras =
         editor->GetConjunto().categorias[static_cast<std::size_t>(categoria)].regras;
