@@ -28,6 +28,8 @@ const wchar_t* const kTitulo = L"Categorias";
 const wchar_t* const kRotuloPeriodo = L"Período:";
 const wchar_t* const kUltimos12Meses = L"Últimos 12 meses";
 const wchar_t* const kTudo = L"Tudo";
+const wchar_t* const kOutroPeriodo = L"Outro período…";
+const wchar_t* const kRotuloAte = L"a";
 const wchar_t* const kNova = L"Nova…";
 const wchar_t* const kRenomear = L"Renomear…";
 const wchar_t* const kExcluir = L"Excluir";
@@ -100,9 +102,26 @@ FrameCategorias::FrameCategorias(wxWindow* parent, BancoDados* banco_dados)
     anos = AnosComCupons(dados);
     std::reverse(anos.begin(), anos.end());
     for (int ano : anos) escolha_periodo->Append(wxString::Format("%d", ano));
+    escolha_periodo->Append(kOutroPeriodo);
     escolha_periodo->SetSelection(0);
     escolha_periodo->Bind(wxEVT_CHOICE, [this](wxCommandEvent&) { OnPeriodo(); });
-    topo->Add(escolha_periodo, 0, wxRIGHT, 4 * kBorda);
+    topo->Add(escolha_periodo, 0, wxRIGHT, kBorda);
+    // The two months stand beside the chooser only for "Outro período…", as in the reports.
+    mes_de = new wxChoice(painel, wxID_ANY);
+    mes_ate = new wxChoice(painel, wxID_ANY);
+    rotulo_ate = new wxStaticText(painel, wxID_ANY, kRotuloAte);
+    const Periodo tudo = PeriodoTudo(dados);
+    for (int m = tudo.de; m <= tudo.ate; ++m)
+        for (wxChoice* mes : {mes_de, mes_ate})
+            mes->Append(formato::MesAno(AnoDoMes(m), MesDoAno(m)));
+    for (wxWindow* janela : {static_cast<wxWindow*>(mes_de), static_cast<wxWindow*>(rotulo_ate),
+                             static_cast<wxWindow*>(mes_ate)}) {
+        topo->Add(janela, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kBorda);
+        janela->Hide();
+    }
+    mes_de->Bind(wxEVT_CHOICE, [this](wxCommandEvent&) { OnPeriodo(); });
+    mes_ate->Bind(wxEVT_CHOICE, [this](wxCommandEvent&) { OnPeriodo(); });
+    topo->AddSpacer(3 * kBorda);
     Botao(painel, topo, kExportar)->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
         wxFileDialog dialogo(this, kExportar, wxString(), "categorias.json", kFiltroArquivo,
                              wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
@@ -223,7 +242,26 @@ FrameCategorias::FrameCategorias(wxWindow* parent, BancoDados* banco_dados)
 
 void FrameCategorias::OnPeriodo() {
     const int escolha = escolha_periodo->GetSelection();
-    if (escolha == 1)
+    const bool outro = escolha == static_cast<int>(escolha_periodo->GetCount()) - 1;
+    if (outro != mes_de->IsShown()) {
+        for (wxWindow* janela : {static_cast<wxWindow*>(mes_de), static_cast<wxWindow*>(rotulo_ate),
+                                 static_cast<wxWindow*>(mes_ate)})
+            janela->Show(outro);
+        if (outro && mes_de->GetSelection() < 0 && mes_de->GetCount() > 0) {
+            // Starts from the period shown, so the person only moves what differs.
+            const Periodo tudo = PeriodoTudo(dados);
+            mes_de->SetSelection(std::max(0, Recortar(periodo, dados).de - tudo.de));
+            mes_ate->SetSelection(std::max(0, Recortar(periodo, dados).ate - tudo.de));
+        }
+        mes_de->GetParent()->Layout();
+    }
+    if (outro) {
+        const Periodo tudo = PeriodoTudo(dados);
+        int de = tudo.de + std::max(0, mes_de->GetSelection());
+        int ate = tudo.de + std::max(0, mes_ate->GetSelection());
+        if (de > ate) std::swap(de, ate);
+        periodo = tudo.Vazio() ? tudo : Periodo{de, ate};
+    } else if (escolha == 1)
         periodo = PeriodoTudo(dados);
     else if (escolha >= 2 && escolha - 2 < static_cast<int>(anos.size()))
         periodo = PeriodoAno(anos[static_cast<std::size_t>(escolha - 2)]);

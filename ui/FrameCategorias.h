@@ -34,7 +34,10 @@ public:
 
     categorias::EditorCategorias& GetEditor() { return *editor; }
     const relatorios::Periodo& GetPeriodo() const { return periodo; }
+    // "Últimos 12 meses", "Tudo", the years, "Outro período…" (with the two months beside it).
     wxChoice* GetEscolhaPeriodo() const { return escolha_periodo; }
+    wxChoice* GetMesInicial() const { return mes_de; }
+    wxChoice* GetMesFinal() const { return mes_ate; }
     wxGrid* GetGradeCategorias() const { return grade_categorias; }
     wxGrid* GetGradeRegras() const { return grade_regras; }
     wxGrid* GetGradeSemCategoria() const { return grade_sem; }
@@ -59,6 +62,7 @@ public:
     bool ColocarSelecionados();
 
 private:
+    // Reads the period from the chooser (and the two months for "Outro período…").
     void OnPeriodo();
     void MostrarTudo();
     void MostrarCategorias();
@@ -79,6 +83,9 @@ private:
     std::vector<relatorios::LinhaProduto> sem_categoria;
 
     wxChoice* escolha_periodo = nullptr;
+    wxChoice* mes_de = nullptr;
+    wxChoice* mes_ate = nullptr;
+    wxStaticText* rotulo_ate = nullptr;
     wxGrid* grade_categorias = nullptr;
     wxGrid* grade_regras = nullptr;
     wxTextCtrl* texto_regra = nullptr;

@@ -27,6 +27,14 @@ protected:
     }
 };
 
+void Escolher(wxChoice* escolha, int indice) {
+    escolha->SetSelection(indice);
+    wxCommandEvent evento(wxEVT_CHOICE, escolha->GetId());
+    evento.SetEventObject(escolha);
+    evento.SetInt(indice);
+    escolha->ProcessWindowEvent(evento);
+}
+
 int Posicao(const categorias::Conjunto& conjunto, const char* nome) {
     for (std::size_t i = 0; i < conjunto.categorias.size(); ++i)
         if (conjunto.categorias[i].nome == nome) return static_cast<int>(i);
@@ -48,6 +56,14 @@ TEST_F(JanelaCategorias, RegraComContagemProdutosColocadosENomeRecusado) {
               (std::vector<wxString>{"Mercearia", "R$ 30,00", "", "1"}));
     EXPECT_EQ(Coluna(frame->GetGradeSemCategoria(), 0),
               (std::vector<wxString>{"XYZ PRODUTO ESTRANHO", "ABC OUTRO"}));
+
+    // "Outro período…" shows the months, from the period shown (the receipt's month).
+    Escolher(frame->GetEscolhaPeriodo(),
+             static_cast<int>(frame->GetEscolhaPeriodo()->GetCount()) - 1);
+    EXPECT_TRUE(frame->GetMesInicial()->IsShown());
+    EXPECT_EQ(frame->GetPeriodo(),
+              (relatorios::Periodo{relatorios::Mes(2024, 1), relatorios::Mes(2024, 1)}));
+    EXPECT_EQ(frame->GetGradeCategorias()->GetCellValue(0, 1), "R$ 30,00");
 
     const int limpeza = Posicao(frame->GetEditor().GetConjunto(), "Limpeza");
     frame->EscolherCategoria(limpeza);
