@@ -1,7 +1,7 @@
 // cupom-relatorios: the reports of the "Relatórios" window as CSV on standard output, computed by
 // the same code, from a receipt database opened read-only.
 //
-//   cupom-relatorios BANCO.db lojas|meses|anos|ano-a-ano|produtos|inflacao
+//   cupom-relatorios BANCO.db lojas|meses|anos|ano-a-ano|produtos|inflacao|categorias
 //                    [--de AAAA-MM] [--ate AAAA-MM] [--filiais]
 //
 // Exit status 0 on success; 2, with one Portuguese line on standard error, for a bad argument, a
@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "categorias/ArmazemCategorias.h"
+#include "categorias/RelatorioCategorias.h"
 #include "relatorios/ArquivoSomenteLeitura.h"
 #include "relatorios/CsvRelatorios.h"
 #include "relatorios/MinhaInflacao.h"
@@ -26,7 +28,7 @@ using namespace relatorios;
 
 constexpr int kErroDeUso = 2;
 constexpr const char* kUso =
-    "uso: cupom-relatorios BANCO.db lojas|meses|anos|ano-a-ano|produtos|inflacao "
+    "uso: cupom-relatorios BANCO.db lojas|meses|anos|ano-a-ano|produtos|inflacao|categorias "
     "[--de AAAA-MM] [--ate AAAA-MM] [--filiais]";
 
 int Falhar(const std::string& linha) {
@@ -40,8 +42,8 @@ int main(int argc, char** argv) {
     if (argc < 3) return Falhar(kUso);
     const std::string caminho = argv[1];
     const std::string relatorio = argv[2];
-    static constexpr std::string_view kRelatorios[] = {"lojas",     "meses",    "anos",
-                                                       "ano-a-ano", "produtos", "inflacao"};
+    static constexpr std::string_view kRelatorios[] = {
+        "lojas", "meses", "anos", "ano-a-ano", "produtos", "inflacao", "categorias"};
     bool conhecido = false;
     for (std::string_view r : kRelatorios) conhecido |= r == relatorio;
     if (!conhecido)
@@ -85,6 +87,14 @@ int main(int argc, char** argv) {
         csv = CsvAnoAAno(RelatorioAnoAAno(dados, periodo));
     } else if (relatorio == "produtos") {
         csv = CsvProdutos(RelatorioProdutos(dados, periodo));
+    } else if (relatorio == "categorias") {
+        // The person's categories when the file has them, else the built-in ones.
+        categorias::ConexaoSqlite conexao(arquivo.Conexao());
+        categorias::ArmazemCategorias armazem(conexao);
+        categorias::Conjunto conjunto;
+        if (!armazem.Carregar(conjunto)) return Falhar(caminho + ": " + armazem.Erro());
+        csv = categorias::CsvCategorias(categorias::RelatorioCategorias(
+            dados, conjunto, categorias::Classificar(dados, conjunto), periodo));
     } else {
         csv = CsvInflacao(RelatorioInflacao(dados, periodo));
     }

@@ -171,7 +171,9 @@ int main(int argc, char** argv) {
             auto* frame = new FrameRelatorios(principal, &banco);
             frame->Show();
             Esperar([&] { return frame->Pronto(); });
-            const char* arquivos[] = {"lojas", "meses", "ano_a_ano", "produtos", "inflacao"};
+            const char* arquivos[] = {"lojas", "meses", "ano_a_ano", "produtos", "inflacao",
+                                      "categorias"};
+            static_assert(std::size(arquivos) == FrameRelatorios::kNumeroAbas);
             for (int periodo : {0, 1}) {
                 EscolherPeriodo(frame, periodo);
                 for (int aba = 0; aba < FrameRelatorios::kNumeroAbas; ++aba) {
@@ -227,7 +229,9 @@ int main(int argc, char** argv) {
         std::printf("  first open of the process                    %7.1f ms\n", abrir.front());
         Imprimir("open on the last 12 months", abrir, 300);
         Imprimir("change of tab (the last 12 months)", abas, 150);
-        const char* nomes[] = {"Lojas", "Meses", "Ano a ano", "Produtos", "Minha inflacao"};
+        const char* nomes[] = {"Lojas",    "Meses",          "Ano a ano",
+                               "Produtos", "Minha inflacao", "Categorias"};
+        static_assert(std::size(nomes) == FrameRelatorios::kNumeroAbas);
         const char* periodos[] = {"Tudo", "one year", "last 12 months"};
         for (int aba = 0; aba < FrameRelatorios::kNumeroAbas; ++aba)
             for (int p = 0; p < 3; ++p) {

@@ -42,6 +42,8 @@ public:
     ArquivoSomenteLeitura& operator=(const ArquivoSomenteLeitura&) = delete;
 
     bool Aberto() const { return db_ != nullptr; }
+    // The read-only handle, for readers of the program's other tables (the categories).
+    sqlite3* Conexao() const { return db_; }
     const std::string& Erro() const { return erro_; }
 
     // Whether the file is a receipt database: a SQLite file holding the tables the reports read.

@@ -23,6 +23,7 @@
 #include "ui/FrameCupom.h"
 #include "ui/FrameHistoricoPrecos.h"
 #include "ui/FramePieChart.h"
+#include "ui/FrameCategorias.h"
 #include "ui/FrameRelatorios.h"
 #include "ui/FrameTerminalSQL.h"
 #include "ui/ImportacaoXmlJanela.h"
@@ -44,6 +45,9 @@ const wchar_t* const kMenuImportarXml = L"Importar XML…";
 const wchar_t* const kAjudaImportarXml =
     L"Importa cupons de arquivos XML (CF-e SAT, NFC-e, NF-e) ou de arquivos zip";
 const wchar_t* const kMenuImportarPasta = L"Importar pasta…";
+const wchar_t* const kMenuCategorias = L"Categorias";
+const wchar_t* const kAjudaCategorias =
+    L"Categorias de gasto: suas regras, os produtos de cada uma e os limites mensais";
 const wchar_t* const kAjudaImportarPasta = L"Importa os arquivos XML e zip de uma pasta";
 const wchar_t* const kEscolherArquivos = L"Escolha os arquivos XML ou zip";
 const wchar_t* const kFiltroArquivos =
@@ -154,6 +158,7 @@ FrameDashboard::FrameDashboard() {
     menuFerramentas->Append(ID_RELATORIOS, kMenuRelatorios, kAjudaRelatorios);
     menuFerramentas->Append(ID_IMPORTAR_XML, kMenuImportarXml, kAjudaImportarXml);
     menuFerramentas->Append(ID_IMPORTAR_PASTA, kMenuImportarPasta, kAjudaImportarPasta);
+    menuFerramentas->Append(ID_CATEGORIAS, kMenuCategorias, kAjudaCategorias);
 
     auto* menuSobre = new wxMenu(0);
     menuSobre->Append(wxID_ABOUT, "Sobre Zelkari", "Sobre Zelkari");
@@ -177,6 +182,7 @@ FrameDashboard::FrameDashboard() {
     Bind(EVT_PEDIDO_HISTORICO_PRECOS, &FrameDashboard::OnPedidoHistoricoPrecos, this);
     Bind(wxEVT_MENU, &FrameDashboard::OnImportarXml, this, ID_IMPORTAR_XML);
     Bind(wxEVT_MENU, &FrameDashboard::OnImportarPasta, this, ID_IMPORTAR_PASTA);
+    Bind(wxEVT_MENU, &FrameDashboard::OnCategorias, this, ID_CATEGORIAS);
     SetDropTarget(new SoltarArquivos(this));
 
     mainSplitter = controles::CriarSplitter(this);
@@ -321,6 +327,10 @@ void FrameDashboard::OnHistoricoPrecos(wxCommandEvent&) {
 
 void FrameDashboard::OnRelatorios(wxCommandEvent&) {
     AbrirRelatorios(this, banco);
+}
+
+void FrameDashboard::OnCategorias(wxCommandEvent&) {
+    AbrirCategorias(this, banco);
 }
 
 void FrameDashboard::OnPedidoHistoricoPrecos(wxCommandEvent& event) {

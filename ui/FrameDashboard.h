@@ -24,7 +24,8 @@ public:
         ID_HISTORICO_PRECOS = 4,
         ID_RELATORIOS = 5,
         ID_IMPORTAR_XML = 6,
-        ID_IMPORTAR_PASTA = 7
+        ID_IMPORTAR_PASTA = 7,
+        ID_CATEGORIAS = 8
     };
 
     // Builds and fills the window without showing it. Throws std::runtime_error with SQLite's
@@ -48,6 +49,7 @@ public:
     void OnSincronizar(wxCommandEvent& event);
     void OnHistoricoPrecos(wxCommandEvent& event);
     void OnRelatorios(wxCommandEvent& event);
+    void OnCategorias(wxCommandEvent& event);
     // A window without the database asks for the price history of an item description.
     void OnPedidoHistoricoPrecos(wxCommandEvent& event);
     void OnImportarXml(wxCommandEvent& event);

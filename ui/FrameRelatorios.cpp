@@ -3,6 +3,7 @@
 #include <wx/app.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
+#include <wx/dcclient.h>
 #include <wx/grid.h>
 #include <wx/notebook.h>
 #include <wx/panel.h>
@@ -13,10 +14,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <ctime>
 #include <string>
 #include <utility>
 
 #include "base/FormatoBr.h"
+#include "categorias/ArmazemCategorias.h"
+#include "categorias/ConexaoBanco.h"
 #include "charts/PanelHorizontalBarChart.h"
 #include "charts/PanelMonthBarChart.h"
 #include "charts/PanelMultiLineChart.h"
@@ -42,7 +46,8 @@ const wchar_t* const kRotuloAte = L"a";
 const wchar_t* const kPeriodoTexto = L"%s a %s";
 const wchar_t* const kCarregando = L"Lendo os cupons…";
 const wchar_t* const kNenhumCupom = L"Nenhum cupom no período.";
-const wchar_t* const kAbas[] = {L"Lojas", L"Meses", L"Ano a ano", L"Produtos", L"Minha inflação"};
+const wchar_t* const kAbas[] = {L"Lojas",    L"Meses",          L"Ano a ano",
+                                L"Produtos", L"Minha inflação", L"Categorias"};
 const wchar_t* const kAgruparFiliais = L"Agrupar filiais";
 const wchar_t* const kPorAno = L"Por ano";
 const wchar_t* const kRotuloProduto = L"Produto:";
@@ -58,6 +63,15 @@ const wchar_t* const kExplicacao =
     L"vezes para cima ou para baixo são trocas de embalagem e ficam de fora. O índice começa em "
     L"100 no primeiro mês do período.";
 const wchar_t* const kTituloCuponsLoja = L"Cupons de %s (%s)";
+const wchar_t* const kTituloProdutosCategoria = L"Produtos de %s (%s)";
+const wchar_t* const kAcimaDoLimite = L"Acima do limite mensal em %s: %s";
+const wchar_t* const kSemLimites = L"Nenhuma categoria tem limite mensal.";
+const wchar_t* const kLinhaOrcamento = L"%s de %s (%s) · fim do mês previsto: %s";
+constexpr std::size_t kSeriesCategorias = 6;
+constexpr int kLarguraGraficoCategorias = 520;
+constexpr int kAlturaLinhaOrcamento = 24;
+constexpr int kLarguraNomeOrcamento = 170;
+constexpr int kLarguraBarraOrcamento = 220;
 const wchar_t* const kNomesMeses[] = {L"Janeiro",  L"Fevereiro", L"Março",    L"Abril",
                                       L"Maio",     L"Junho",     L"Julho",    L"Agosto",
                                       L"Setembro", L"Outubro",   L"Novembro", L"Dezembro"};
@@ -135,7 +149,130 @@ private:
     wxGrid* grade_;
 };
 
+// The price history of a report's product, as a child of `parent`.
+void AbrirHistoricoDoProduto(wxWindow* parent, BancoDados* banco, const std::string& chave,
+                             const std::string& descricao) {
+    // The identity is a GTIN ("G" and 14 digits, then "@" and the store for a store's own code)
+    // or a normalised description ("D" and it): the price history finds the product from a code
+    // and store or from a description.
+    const bool gtin = !chave.empty() && chave[0] == 'G';
+    const std::string_view loja = precos::LojaDaChave(chave);
+    const wxString codigo =
+        gtin ? DeUtf8(TextoProduto(chave.substr(0, chave.find('@')))) : wxString();
+    const wxString texto = gtin ? DeUtf8(descricao) : DeUtf8(TextoProduto(chave));
+    controles::MostrarNaTela(
+        new FrameHistoricoPrecos(parent, banco, codigo, texto, DeUtf8(std::string(loja))));
+}
+
+// The products of one category in a period, a double-click opening one's price history.
+class FrameProdutosCategoria : public wxFrame {
+public:
+    FrameProdutosCategoria(wxWindow* parent, BancoDados* banco, const wxString& titulo,
+                           std::vector<LinhaProduto> lista)
+        : wxFrame(parent, wxID_ANY, titulo, wxDefaultPosition, wxSize(640, 480)),
+          banco_(banco),
+          produtos_(std::move(lista)) {
+        const std::vector<LinhaProduto>& produtos = produtos_;
+        grade_ = CriarGradeRelatorio(
+            this, [] { return controles::NomeArquivoCsv("produtos-categoria"); });
+        auto* tabela = new TabelaRelatorio({{wxString::FromUTF8("Descrição"), false},
+                                            {"Produto", false},
+                                            {"Compras", true},
+                                            {"Total", true},
+                                            {wxString::FromUTF8("Participação"), true}});
+        for (std::size_t i = 0; i < produtos.size(); ++i) {
+            const LinhaProduto& l = produtos[i];
+            tabela->AdicionarLinha(
+                {celula::Texto(l.descricao), celula::Texto(TextoProduto(l.chave)),
+                 celula::Inteiro(l.compras), celula::Dinheiro(l.total),
+                 celula::Percentual(l.participacao)},
+                static_cast<int>(i));
+        }
+        MostrarTabelaRelatorio(grade_, tabela);
+        grade_->Bind(wxEVT_GRID_CELL_LEFT_DCLICK, [this](wxGridEvent& event) {
+            event.Skip();
+            auto* t = dynamic_cast<TabelaRelatorio*>(grade_->GetTable());
+            const int linha = t ? t->ChaveDaLinha(event.GetRow()) : -1;
+            if (linha < 0 || linha >= static_cast<int>(produtos_.size())) return;
+            const LinhaProduto& p = produtos_[static_cast<std::size_t>(linha)];
+            // The history belongs to the main window, as the reports do.
+            AbrirHistoricoDoProduto(GetParent(), banco_, p.chave, p.descricao);
+        });
+        auto* sizer = new wxBoxSizer(wxVERTICAL);
+        sizer->Add(grade_, 1, wxEXPAND, 0);
+        SetSizer(sizer);
+    }
+
+private:
+    BancoDados* banco_;
+    std::vector<LinhaProduto> produtos_;
+    wxGrid* grade_;
+};
+
+// The month and day of today, by the local clock.
+std::pair<int, int> MesEDiaDeHoje() {
+    const std::time_t agora = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&agora, &local);
+    return {Mes(local.tm_year + 1900, local.tm_mon + 1), local.tm_mday};
+}
+
 }  // namespace
+
+wxColour PanelOrcamento::CorDaFaixa(categorias::SituacaoOrcamento::Faixa faixa) {
+    switch (faixa) {
+        case categorias::SituacaoOrcamento::Faixa::Verde:
+            return wxColour(46, 160, 67);
+        case categorias::SituacaoOrcamento::Faixa::Ambar:
+            return wxColour(230, 160, 0);
+        case categorias::SituacaoOrcamento::Faixa::Vermelha:
+            break;
+    }
+    return wxColour(210, 50, 40);
+}
+
+PanelOrcamento::PanelOrcamento(wxWindow* parent) : wxPanel(parent, wxID_ANY) {
+    SetBackgroundStyle(wxBG_STYLE_PAINT);
+    Bind(wxEVT_PAINT, [this](wxPaintEvent&) { Desenhar(); });
+    SetLinhas({});
+}
+
+void PanelOrcamento::SetLinhas(std::vector<Linha> linhas) {
+    linhas_ = std::move(linhas);
+    const int n = std::max<int>(1, static_cast<int>(linhas_.size()));
+    SetMinSize(wxSize(-1, n * kAlturaLinhaOrcamento + kBorda));
+    Refresh();
+}
+
+void PanelOrcamento::Desenhar() {
+    wxPaintDC dc(this);
+    dc.SetBackground(wxBrush(GetBackgroundColour()));
+    dc.Clear();
+    dc.SetFont(GetFont());
+    dc.SetTextForeground(GetForegroundColour());
+    if (linhas_.empty()) {
+        dc.DrawText(kSemLimites, kBorda, kBorda / 2);
+        return;
+    }
+    for (std::size_t i = 0; i < linhas_.size(); ++i) {
+        const Linha& l = linhas_[i];
+        const int y = static_cast<int>(i) * kAlturaLinhaOrcamento + kBorda / 2;
+        const int altura = kAlturaLinhaOrcamento - kBorda;
+        dc.DrawText(l.nome, kBorda, y + 2);
+        const int x = kBorda + kLarguraNomeOrcamento;
+        dc.SetPen(wxPen(GetForegroundColour()));
+        dc.SetBrush(*wxTRANSPARENT_BRUSH);
+        dc.DrawRectangle(x, y, kLarguraBarraOrcamento, altura);
+        const double fracao = std::clamp(l.fracao, 0.0, 1.0);
+        const int largura = static_cast<int>(std::lround(fracao * (kLarguraBarraOrcamento - 2)));
+        if (largura > 0) {
+            dc.SetPen(*wxTRANSPARENT_PEN);
+            dc.SetBrush(wxBrush(CorDaFaixa(l.faixa)));
+            dc.DrawRectangle(x + 1, y + 1, largura, altura - 2);
+        }
+        dc.DrawText(l.texto, x + kLarguraBarraOrcamento + kBorda, y + 2);
+    }
+}
 
 FrameRelatorios::FrameRelatorios(wxWindow* parent, BancoDados* banco_dados)
     : wxFrame(parent, wxID_ANY, kTitulo, wxDefaultPosition, kTamanhoInicial),
@@ -162,6 +299,11 @@ FrameRelatorios::FrameRelatorios(wxWindow* parent, BancoDados* banco_dados)
     texto_periodo = new wxStaticText(painel, wxID_ANY, kCarregando);
     linha_periodo->Add(texto_periodo, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, kBorda);
     sizer->Add(linha_periodo, 0, wxEXPAND | wxALL, kBorda);
+    aviso_limite = new wxStaticText(painel, wxID_ANY, wxString());
+    aviso_limite->SetForegroundColour(
+        PanelOrcamento::CorDaFaixa(categorias::SituacaoOrcamento::Faixa::Vermelha));
+    aviso_limite->Hide();
+    sizer->Add(aviso_limite, 0, wxLEFT | wxRIGHT | wxBOTTOM, kBorda);
     // The two months stand beside the chooser only for "Outro período…"; the text beside it
     // then says nothing more.
     for (wxWindow* janela : {static_cast<wxWindow*>(mes_de), static_cast<wxWindow*>(rotulo_ate),
@@ -174,6 +316,7 @@ FrameRelatorios::FrameRelatorios(wxWindow* parent, BancoDados* banco_dados)
     CriarAbaAnoAAno();
     CriarAbaProdutos();
     CriarAbaInflacao();
+    CriarAbaCategorias();
     abas->Bind(wxEVT_NOTEBOOK_PAGE_CHANGED, [this](wxBookCtrlEvent& event) {
         event.Skip();
         CalcularAbaMostrada();
@@ -196,7 +339,22 @@ FrameRelatorios::FrameRelatorios(wxWindow* parent, BancoDados* banco_dados)
         auto lidos = std::make_shared<DadosRelatorios>();
         const bool ok = CarregarDados(*banco, *lidos);
         const wxString erro = ok ? wxString() : banco->GetErro();
-        CallAfter([this, lidos, ok, erro] { OnDadosCarregados(lidos, ok, erro); });
+        if (!ok) *lidos = DadosRelatorios();
+        // The person's categories, or the built-in ones while none are stored: reading them
+        // writes nothing.
+        auto cat = std::make_shared<Categorizacao>();
+        categorias::ConexaoBanco conexao(*banco);
+        if (!categorias::ArmazemCategorias(conexao).Ler(cat->conjunto))
+            cat->conjunto = categorias::Embutidas();
+        cat->classificacao = categorias::Classificar(*lidos, cat->conjunto);
+        const auto [mes, dia] = MesEDiaDeHoje();
+        auto orcamento = std::make_shared<std::vector<categorias::SituacaoOrcamento>>(
+            categorias::Orcamento(*lidos, cat->conjunto, cat->classificacao, mes, dia));
+        CallAfter([this, lidos, ok, erro, cat, orcamento] {
+            categorizacao = cat;
+            OnDadosCarregados(lidos, ok, erro);
+            MostrarOrcamento(*orcamento);
+        });
     });
 }
 
@@ -384,6 +542,26 @@ void FrameRelatorios::CriarAbaInflacao() {
     painel->SetSizer(sizer);
 }
 
+void FrameRelatorios::CriarAbaCategorias() {
+    wxPanel* painel = CriarPagina(kCategorias, kAbas[kCategorias]);
+    painel_orcamento = new PanelOrcamento(painel);
+
+    auto* splitter = controles::CriarSplitter(painel);
+    wxGrid* grade =
+        CriarGradeRelatorio(splitter, [] { return controles::NomeArquivoCsv("categorias"); });
+    grade->Bind(wxEVT_GRID_CELL_LEFT_DCLICK, &FrameRelatorios::OnCategoriaDuploClique, this);
+    grafico_categorias = new PanelMultiLineChart(splitter);
+    Dividir(splitter, grade, grafico_categorias, wxSPLIT_VERTICAL, -kLarguraGraficoCategorias, 0.5);
+    paginas[kCategorias].grade = grade;
+    paginas[kCategorias].conteudo = splitter;
+
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    sizer->Add(painel_orcamento, 0, wxEXPAND | wxALL, kBorda);
+    sizer->Add(splitter, 1, wxEXPAND, 0);
+    sizer->Add(paginas[kCategorias].aviso, 1, wxEXPAND | wxALL, 4 * kBorda);
+    painel->SetSizer(sizer);
+}
+
 void FrameRelatorios::OnDadosCarregados(std::shared_ptr<const DadosRelatorios> carregados, bool ok,
                                         const wxString& erro) {
     if (!ok) controles::MostrarErro(erro);
@@ -556,6 +734,18 @@ void FrameRelatorios::Calcular(Aba aba) {
             Enfileirar([this, d, p, mostrar] {
                 auto resultado = std::make_shared<MinhaInflacao>(RelatorioInflacao(*d, p));
                 mostrar([this, resultado] { MostrarInflacao(std::move(*resultado)); });
+            });
+            break;
+        case kCategorias:
+            Enfileirar([this, d, p, c = categorizacao, mostrar] {
+                auto linhas = std::make_shared<std::vector<categorias::LinhaCategoria>>(
+                    categorias::RelatorioCategorias(*d, c->conjunto, c->classificacao, p));
+                auto gasto = std::make_shared<categorias::GastoMensal>(
+                    categorias::GastoPorMes(*d, c->conjunto, c->classificacao, p));
+                mostrar([this, linhas, gasto, p] {
+                    periodo_categorias = p;
+                    MostrarCategorias(std::move(*linhas), std::move(*gasto));
+                });
             });
             break;
         case kNumeroAbas:
@@ -756,6 +946,78 @@ void FrameRelatorios::OnLojaDuploClique(wxGridEvent& event) {
         new FrameCuponsLoja(GetParent(), banco, titulo, CuponsDaLoja(*dados, periodo_lojas, loja)));
 }
 
+void FrameRelatorios::MostrarCategorias(std::vector<categorias::LinhaCategoria> linhas,
+                                        categorias::GastoMensal gasto) {
+    linhas_categorias = std::move(linhas);
+    auto* tabela = new TabelaRelatorio({{"Categoria", false},
+                                        {"Total", true},
+                                        {wxString::FromUTF8("Participação"), true},
+                                        {wxString::FromUTF8("Variação"), true},
+                                        {"Produtos", true}});
+    for (std::size_t i = 0; i < linhas_categorias.size(); ++i) {
+        const categorias::LinhaCategoria& l = linhas_categorias[i];
+        tabela->AdicionarLinha(
+            {celula::Texto(l.nome), celula::Dinheiro(l.total), celula::Percentual(l.participacao),
+             celula::Variacao(l.variacao), celula::Inteiro(l.produtos)},
+            static_cast<int>(i));
+    }
+    MostrarTabelaRelatorio(paginas[kCategorias].grade, tabela);
+
+    // The largest categories of the period, one line each over its months.
+    DadosGraficoLinhas grafico;
+    for (int m = gasto.meses.de; m <= gasto.meses.ate; ++m)
+        grafico.categorias.push_back(TextoMesAno(m));
+    grafico.formatar = DinheiroInteiro;
+    for (const categorias::LinhaCategoria& l : linhas_categorias) {
+        if (grafico.series.size() == kSeriesCategorias || l.total <= 0) continue;
+        const std::size_t c = l.categoria < 0 ? gasto.por_categoria.size() - 1
+                                              : static_cast<std::size_t>(l.categoria);
+        grafico.series.push_back({DeUtf8(l.nome), gasto.por_categoria[c]});
+    }
+    grafico_categorias->SetDados(std::move(grafico));
+    MostrarAviso(kCategorias, linhas_categorias.empty());
+}
+
+void FrameRelatorios::MostrarOrcamento(
+    const std::vector<categorias::SituacaoOrcamento>& orcamento) {
+    std::vector<PanelOrcamento::Linha> linhas;
+    wxString acima;
+    for (const categorias::SituacaoOrcamento& o : orcamento) {
+        const wxString nome =
+            DeUtf8(categorizacao->conjunto.categorias[static_cast<std::size_t>(o.categoria)].nome);
+        linhas.push_back(
+            {nome, o.fracao, o.faixa,
+             wxString::Format(
+                 kLinhaOrcamento, formato::Dinheiro(o.gasto), formato::Dinheiro(o.limite),
+                 std::isfinite(o.fracao) ? formato::Percentual(o.fracao * 100) : wxString("-"),
+                 formato::Dinheiro(o.projecao))});
+        if (o.faixa == categorias::SituacaoOrcamento::Faixa::Vermelha)
+            acima += (acima.empty() ? "" : ", ") + nome;
+    }
+    painel_orcamento->SetLinhas(std::move(linhas));
+    paginas[kCategorias].painel->Layout();
+    aviso_limite->SetLabel(
+        acima.empty()
+            ? wxString()
+            : wxString::Format(kAcimaDoLimite, TextoMesAno(MesEDiaDeHoje().first), acima));
+    aviso_limite->Show(!acima.empty());
+    aviso_limite->GetContainingSizer()->Layout();
+}
+
+void FrameRelatorios::OnCategoriaDuploClique(wxGridEvent& event) {
+    event.Skip();
+    const auto* tabela = dynamic_cast<TabelaRelatorio*>(paginas[kCategorias].grade->GetTable());
+    const int linha = tabela ? tabela->ChaveDaLinha(event.GetRow()) : -1;
+    if (linha < 0 || linha >= static_cast<int>(linhas_categorias.size()) || !categorizacao) return;
+    const categorias::LinhaCategoria& l = linhas_categorias[static_cast<std::size_t>(linha)];
+    const wxString titulo = wxString::Format(kTituloProdutosCategoria, DeUtf8(l.nome),
+                                             TextoDoPeriodo(Recortar(periodo_categorias, *dados)));
+    controles::MostrarNaTela(new FrameProdutosCategoria(
+        GetParent(), banco, titulo,
+        categorias::ProdutosDaCategoria(*dados, categorizacao->classificacao, periodo_categorias,
+                                        l.categoria)));
+}
+
 void FrameRelatorios::OnProdutoDuploClique(wxGridEvent& event) {
     event.Skip();
     const auto* tabela = dynamic_cast<TabelaRelatorio*>(paginas[kProdutos].grade->GetTable());
@@ -777,16 +1039,7 @@ void FrameRelatorios::OnContribuicaoDuploClique(wxGridEvent& event, bool altas) 
 }
 
 void FrameRelatorios::AbrirHistorico(const std::string& chave, const std::string& descricao) {
-    // The identity is a GTIN ("G" and 14 digits, then "@" and the store for a store's own code)
-    // or a normalised description ("D" and it): the price history finds the product from a code
-    // and store or from a description.
-    const bool gtin = !chave.empty() && chave[0] == 'G';
-    const std::string_view loja = precos::LojaDaChave(chave);
-    const wxString codigo =
-        gtin ? DeUtf8(TextoProduto(chave.substr(0, chave.find('@')))) : wxString();
-    const wxString texto = gtin ? DeUtf8(descricao) : DeUtf8(TextoProduto(chave));
-    controles::MostrarNaTela(
-        new FrameHistoricoPrecos(GetParent(), banco, codigo, texto, DeUtf8(std::string(loja))));
+    AbrirHistoricoDoProduto(GetParent(), banco, chave, descricao);
 }
 
 void AbrirRelatorios(wxWindow* parent, BancoDados* banco) {

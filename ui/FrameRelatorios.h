@@ -1,12 +1,13 @@
 #pragma once
 
 // "Relatórios": where the money went and how much dearer one's own shopping got, for a period
-// chosen on top: the stores, the months (or years), the years side by side, the products, and
-// the person's own inflation index, one tab each. The receipts are read once, off the window's
-// thread; each tab computes its report for the period when it is shown, also off the window's
-// thread, and the report on screen stays until the new one is ready.
+// chosen on top: the stores, the months (or years), the years side by side, the products, the
+// person's own inflation index, and the kinds of purchase (categorias/), one tab each. The receipts
+// are read once, off the window's thread; each tab computes its report for the period when it is
+// shown, also off the window's thread, and the report on screen stays until the new one is ready.
 
 #include <wx/frame.h>
+#include <wx/panel.h>
 #include <wx/splitter.h>
 
 #include <array>
@@ -19,6 +20,8 @@
 #include <thread>
 #include <vector>
 
+#include "categorias/Categorias.h"
+#include "categorias/RelatorioCategorias.h"
 #include "relatorios/DadosRelatorios.h"
 #include "relatorios/MinhaInflacao.h"
 #include "relatorios/Periodo.h"
@@ -40,9 +43,29 @@ class wxPanel;
 class wxStaticText;
 class wxTextCtrl;
 
+// Each category with a monthly limit this month: its name, a bar of what was spent against the
+// limit (green below 80 %, amber up to 100 %, red above) and the numbers beside it.
+class PanelOrcamento : public wxPanel {
+public:
+    struct Linha {
+        wxString nome;
+        double fracao = 0;
+        categorias::SituacaoOrcamento::Faixa faixa = categorias::SituacaoOrcamento::Faixa::Verde;
+        wxString texto;  // "R$ 120,00 de R$ 150,00 (80,0 %) · fim do mês previsto: R$ 180,00"
+    };
+    explicit PanelOrcamento(wxWindow* parent);
+    void SetLinhas(std::vector<Linha> linhas);
+    const std::vector<Linha>& GetLinhas() const { return linhas_; }
+    static wxColour CorDaFaixa(categorias::SituacaoOrcamento::Faixa faixa);
+
+private:
+    void Desenhar();
+    std::vector<Linha> linhas_;
+};
+
 class FrameRelatorios : public wxFrame {
 public:
-    enum Aba { kLojas, kMeses, kAnoAAno, kProdutos, kInflacao, kNumeroAbas };
+    enum Aba { kLojas, kMeses, kAnoAAno, kProdutos, kInflacao, kCategorias, kNumeroAbas };
 
     // `banco` is borrowed and must outlive the window. Built, not shown; the receipts are read
     // on a thread of the window's own.
@@ -69,6 +92,10 @@ public:
     PanelMonthBarChart* GetGraficoMeses() const { return grafico_meses; }
     PanelMultiLineChart* GetGraficoAnos() const { return grafico_anos; }
     PanelMultiLineChart* GetGraficoInflacao() const { return grafico_inflacao; }
+    PanelMultiLineChart* GetGraficoCategorias() const { return grafico_categorias; }
+    PanelOrcamento* GetOrcamento() const { return painel_orcamento; }
+    // The line over the tabs naming the categories over their limit this month; hidden when none.
+    wxStaticText* GetAvisoLimite() const { return aviso_limite; }
     // Whether the tab shows "Nenhum cupom no período." in place of its grid and chart.
     bool MostraAviso(Aba aba) const;
 
@@ -103,6 +130,7 @@ private:
     void CriarAbaAnoAAno();
     void CriarAbaProdutos();
     void CriarAbaInflacao();
+    void CriarAbaCategorias();
 
     void OnDadosCarregados(std::shared_ptr<const relatorios::DadosRelatorios> carregados, bool ok,
                            const wxString& erro);
@@ -122,10 +150,14 @@ private:
     void MostrarAnoAAno(relatorios::AnoAAno tabela);
     void MostrarProdutos(std::vector<relatorios::LinhaProduto> linhas);
     void MostrarInflacao(relatorios::MinhaInflacao inflacao);
+    void MostrarCategorias(std::vector<categorias::LinhaCategoria> linhas,
+                           categorias::GastoMensal gasto);
+    void MostrarOrcamento(const std::vector<categorias::SituacaoOrcamento>& orcamento);
 
     void OnLojaDuploClique(wxGridEvent& event);
     void OnProdutoDuploClique(wxGridEvent& event);
     void OnContribuicaoDuploClique(wxGridEvent& event, bool altas);
+    void OnCategoriaDuploClique(wxGridEvent& event);
     void AbrirHistorico(const std::string& chave, const std::string& descricao);
 
     // The window's own worker: jobs run one after another; what they show is posted back.
@@ -164,6 +196,19 @@ private:
     wxGrid* grade_altas = nullptr;
     wxGrid* grade_baixas = nullptr;
     relatorios::MinhaInflacao inflacao;
+
+    // The categories and each product's, made with the data and never changed after: the
+    // worker's jobs read them while the window holds them.
+    struct Categorizacao {
+        categorias::Conjunto conjunto;
+        categorias::Classificacao classificacao;
+    };
+    std::shared_ptr<const Categorizacao> categorizacao;
+    wxStaticText* aviso_limite = nullptr;
+    PanelOrcamento* painel_orcamento = nullptr;
+    PanelMultiLineChart* grafico_categorias = nullptr;
+    std::vector<categorias::LinhaCategoria> linhas_categorias;
+    relatorios::Periodo periodo_categorias;
 
     std::mutex fila_mutex;  // guards fila and parar
     std::condition_variable fila_mudou;

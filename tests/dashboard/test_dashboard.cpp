@@ -286,7 +286,7 @@ TEST_F(Dashboard, MenusCarryTheirIdsTextsAndAccelerators) {
     EXPECT_EQ(ferramentas,
               (std::vector<wxString>{"Terminal SQL", "Sincronizar", L"Histórico de preços",
                                      L"Relatórios\tCtrl-R", L"Importar XML…",
-                                     L"Importar pasta…"}));
+                                     L"Importar pasta…", "Categorias"}));
 }
 
 TEST_F(Dashboard, LayoutKeepsTheMinimumSizesAndSashes) {

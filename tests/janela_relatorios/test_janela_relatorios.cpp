@@ -11,9 +11,12 @@
 #include <wx/textctrl.h>
 
 #include <chrono>
+#include <ctime>
 #include <string>
 #include <vector>
 
+#include "categorias/ArmazemCategorias.h"
+#include "categorias/ConexaoBanco.h"
 #include "charts/PanelHorizontalBarChart.h"
 #include "charts/PanelMonthBarChart.h"
 #include "charts/PanelMultiLineChart.h"
@@ -264,6 +267,61 @@ TEST_F(JanelaRelatorios, PeriodoSemCuponsEBancoVazioDizemNenhumCupom) {
         EXPECT_TRUE(frame->MostraAviso(aba)) << aba;
     }
     teste::SalvarCaptura(frame, "relatorios_vazio");
+}
+
+// The same receipts and one of now, 50,00 of rice, with limits of 40,00 on Mercearia and 100,00
+// on Padaria: the window opens naming Mercearia over its limit; the last twelve months hold only
+// that receipt, against 20,00 + 15,00 of rice the twelve before (+42,9 %).
+TEST_F(JanelaRelatorios, CategoriasEOLimiteDoMes) {
+    std::vector<teste::CupomFeed> cupons = Cupons();
+    const std::time_t agora = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&agora, &local);
+    char hoje[16];
+    std::strftime(hoje, sizeof hoje, "%Y%m%d%H%M%S", &local);
+    cupons.push_back(
+        Cupom(6, hoje, "11111111000111", "MERCADO A", 50, "7891000100103", "ARROZ 5KG"));
+    Importar(teste::FeedJson(cupons));
+    {
+        categorias::ConexaoBanco conexao(*banco);
+        categorias::ArmazemCategorias armazem(conexao);
+        categorias::Conjunto conjunto;
+        ASSERT_TRUE(armazem.Carregar(conjunto)) << armazem.Erro();
+        for (const auto& [nome, limite] : {std::pair("Mercearia", 40.0), {"Padaria", 100.0}})
+            for (const categorias::Categoria& c : conjunto.categorias)
+                if (c.nome == nome) {
+                    EXPECT_TRUE(armazem.GravarLimite(c.id, limite));
+                }
+    }
+    Abrir();
+    ASSERT_TRUE(frame->GetAvisoLimite()->IsShown());
+    EXPECT_TRUE(frame->GetAvisoLimite()->GetLabel().EndsWith(": Mercearia"))
+        << frame->GetAvisoLimite()->GetLabel();
+    const auto& orcamento = frame->GetOrcamento()->GetLinhas();
+    ASSERT_EQ(orcamento.size(), 2u);
+    EXPECT_EQ(orcamento[0].nome, "Mercearia");
+    EXPECT_EQ(orcamento[0].faixa, categorias::SituacaoOrcamento::Faixa::Vermelha);
+    EXPECT_TRUE(orcamento[0].texto.StartsWith(L"R$ 50,00 de R$ 40,00 (125,0 %)"))
+        << orcamento[0].texto;
+    EXPECT_EQ(orcamento[1].faixa, categorias::SituacaoOrcamento::Faixa::Verde);
+
+    Aba(FrameRelatorios::kCategorias);
+    wxGrid* grid = frame->GetGrade(FrameRelatorios::kCategorias);
+    EXPECT_EQ(teste::Linha(grid, 0),
+              (std::vector<wxString>{"Mercearia", "R$ 50,00", "100,0 %", "+42,9 %", "1"}));
+    EXPECT_EQ(grid->GetNumberRows(), static_cast<int>(categorias::Embutidas().categorias.size()));
+    teste::SalvarCaptura(frame, "relatorios_categorias");
+
+    teste::DuploClique(grid, 0, 0);
+    teste::ProcessarEventos();
+    wxFrame* produtos = nullptr;
+    for (wxWindow* w : wxTopLevelWindows)
+        if (w->GetLabel().StartsWith("Produtos de Mercearia")) produtos = dynamic_cast<wxFrame*>(w);
+    ASSERT_NE(produtos, nullptr);
+    wxGrid* grade_produtos = teste::Encontrar<wxGrid>(produtos);
+    EXPECT_EQ(teste::Coluna(grade_produtos, 0), (std::vector<wxString>{"ARROZ 5KG"}));
+    teste::DuploClique(grade_produtos, 0, 0);
+    EXPECT_EQ(teste::JanelasAbertas<FrameHistoricoPrecos>().size(), 1u);
 }
 
 }  // namespace

@@ -127,6 +127,16 @@ TEST_F(LeituraRelatorios, CommandPrintsReportsAndRefusesWhatItCannotRead) {
               "2024-02,0.00,0,,\n"
               "2024-03,36.50,1,36.50,\n");
 
+    // The built-in categories, the file having none of its own: the coffee is Mercearia, the
+    // bread Padaria; nothing to compare with before the first month.
+    const Saida categorias = Rodar(banco_citado + " categorias");
+    EXPECT_EQ(categorias.status, 0) << categorias.erro;
+    EXPECT_EQ(categorias.saida.substr(0, categorias.saida.find("Frios")),
+              "categoria,total,participacao,variacao,produtos\n"
+              "Mercearia,30.00,74.53,,1\n"
+              "Padaria,10.25,25.47,,1\n"
+              "Carnes,0.00,0.00,,0\n");
+
     std::ofstream("texto.db") << "não sou um banco\n";
     const std::pair<std::string, std::string> recusas[] = {
         {banco_citado + " semanas", "cupom-relatorios: relatório desconhecido: semanas"},

@@ -1,0 +1,102 @@
+// The "Categorias" window on a small database: the categories with their spending, a rule typed
+// with its live count and added, products of no category put into one, a name refused in the
+// error box, and the changes read back from the database.
+
+#include <gtest/gtest.h>
+#include <wx/choice.h>
+#include <wx/frame.h>
+#include <wx/grid.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+#include "categorias/ConexaoBanco.h"
+#include "tests/support/DadosTeste.h"
+#include "tests/support/GuiTest.h"
+#include "ui/FrameCategorias.h"
+
+namespace {
+
+using teste::Coluna;
+using teste::Linha;
+
+class JanelaCategorias : public teste::BancoTeste {
+protected:
+    void SetUp() override {
+        BancoTeste::SetUp();
+        teste::Dialogos::Get().Limpar();
+    }
+};
+
+void Escolher(wxChoice* escolha, int indice) {
+    escolha->SetSelection(indice);
+    wxCommandEvent evento(wxEVT_CHOICE, escolha->GetId());
+    evento.SetEventObject(escolha);
+    evento.SetInt(indice);
+    escolha->ProcessWindowEvent(evento);
+}
+
+int Posicao(const categorias::Conjunto& conjunto, const char* nome) {
+    for (std::size_t i = 0; i < conjunto.categorias.size(); ++i)
+        if (conjunto.categorias[i].nome == nome) return static_cast<int>(i);
+    return -1;
+}
+
+TEST_F(JanelaCategorias, RegraComContagemProdutosColocadosENomeRecusado) {
+    teste::CupomFeed cupom;
+    cupom.itens = {{1, "1", "DET LIQ YPE 500ML", 1, "UN", 10},
+                   {2, "2", "ARROZ T1 5KG", 1, "UN", 30},
+                   {3, "3", "XYZ PRODUTO ESTRANHO", 1, "UN", 7},
+                   {4, "4", "ABC OUTRO", 1, "UN", 3}};
+    Importar(teste::FeedJson({cupom}));
+    janela = new wxFrame(nullptr, wxID_ANY, "principal");
+    auto* frame = new FrameCategorias(janela, banco.get());
+    frame->Show();
+
+    EXPECT_EQ(Linha(frame->GetGradeCategorias(), 0),
+              (std::vector<wxString>{"Mercearia", "R$ 30,00", "", "1"}));
+    EXPECT_EQ(Coluna(frame->GetGradeSemCategoria(), 0),
+              (std::vector<wxString>{"XYZ PRODUTO ESTRANHO", "ABC OUTRO"}));
+
+    // "Outro período…" shows the months, from the period shown (the receipt's month).
+    Escolher(frame->GetEscolhaPeriodo(),
+             static_cast<int>(frame->GetEscolhaPeriodo()->GetCount()) - 1);
+    EXPECT_TRUE(frame->GetMesInicial()->IsShown());
+    EXPECT_EQ(frame->GetPeriodo(),
+              (relatorios::Periodo{relatorios::Mes(2024, 1), relatorios::Mes(2024, 1)}));
+    EXPECT_EQ(frame->GetGradeCategorias()->GetCellValue(0, 1), "R$ 30,00");
+
+    const int limpeza = Posicao(frame->GetEditor().GetConjunto(), "Limpeza");
+    frame->EscolherCategoria(limpeza);
+    frame->GetTextoRegra()->SetValue("xyz prod");  // case and the word's end do not matter
+    EXPECT_EQ(frame->GetContagemRegra()->GetLabel(), "Esta regra: 1 produtos, R$ 7,00");
+    EXPECT_TRUE(frame->AdicionarRegra());
+    EXPECT_EQ(Coluna(frame->GetGradeSemCategoria(), 0), (std::vector<wxString>{"ABC OUTRO"}));
+    const int regras = frame->GetGradeRegras()->GetNumberRows();
+    EXPECT_EQ(Linha(frame->GetGradeRegras(), regras - 1),
+              (std::vector<wxString>{"xyz prod", "1", "R$ 7,00"}));
+
+    const int pet = Posicao(frame->GetEditor().GetConjunto(), "Pet");
+    frame->GetDestino()->SetSelection(pet);
+    frame->GetGradeSemCategoria()->SelectRow(0);
+    EXPECT_TRUE(frame->ColocarSelecionados());
+    EXPECT_EQ(frame->GetGradeSemCategoria()->GetNumberRows(), 0);
+
+    EXPECT_FALSE(frame->NovaCategoria("PET"));
+    ASSERT_EQ(teste::Dialogos::Get().Mensagens().size(), 1u);
+    EXPECT_EQ(teste::Dialogos::Get().Mensagens()[0].mensagem,
+              wxString::FromUTF8("Já existe uma categoria chamada \"PET\"."));
+    EXPECT_TRUE(teste::CaixaDeErro(teste::Dialogos::Get().Mensagens()[0]));
+    EXPECT_TRUE(frame->DefinirLimite(150));  // of the chosen category, Limpeza
+    teste::SalvarCaptura(frame, "categorias");
+
+    // Stored: another reader sees the rule, the placement and the limit.
+    categorias::ConexaoBanco conexao(*banco);
+    categorias::Conjunto lido;
+    ASSERT_TRUE(categorias::ArmazemCategorias(conexao).Ler(lido));
+    EXPECT_EQ(lido.categorias[static_cast<std::size_t>(limpeza)].regras.back(), "xyz prod");
+    EXPECT_EQ(lido.categorias[static_cast<std::size_t>(limpeza)].limite, 150);
+    ASSERT_EQ(lido.colocacoes.size(), 1u);
+    EXPECT_EQ(lido.colocacoes.begin()->second, lido.categorias[static_cast<std::size_t>(pet)].id);
+}
+
+}  // namespace
