@@ -5,8 +5,9 @@
 // BancoDados::ImportarCupons) into another new database, as a synchronisation stores them.
 //
 // Prints each import's wall clock and CPU (the XML one split into reading the files and storing
-// the receipts), best and median of a few runs, each on a new database, and the ratio of the
-// medians. Targets: the folder in 5 s at most, at most twice the feed's time.
+// the receipts), best and median of five runs, each on a new database, and the ratio of the best
+// runs: on a machine shared with other work, what the others take only adds. Targets: the folder
+// in 5 s at most, at most twice the feed's time.
 //
 // Needs no display. Works in a temporary folder of its own and removes it at the end.
 //
@@ -35,7 +36,7 @@ using Relogio = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
 constexpr std::size_t kCupons = 10'000;
-constexpr int kRepeticoes = 3;
+constexpr int kRepeticoes = 5;
 constexpr double kAlvoSegundos = 5.0;
 constexpr double kAlvoRazao = 2.0;
 
@@ -151,16 +152,18 @@ int main() {
         const Medida mx = Mediana(xml), mj = Mediana(json), bx = Melhor(xml), bj = Melhor(json);
         std::printf(
             "  XML folder into a new database: best %6.3f s (CPU %6.3f)  median %6.3f s "
-            "(CPU %6.3f; reading the files %6.3f s, storing %6.3f s)  [target %.0f s: %s]\n",
-            bx.s, bx.cpu, mx.s, mx.cpu, mx.leitura, mx.s - mx.leitura, kAlvoSegundos,
-            mx.s <= kAlvoSegundos ? "ok" : "OVER");
+            "(CPU %6.3f)  best: reading the files %6.3f s, storing %6.3f s  [target %.0f s: "
+            "%s]\n",
+            bx.s, bx.cpu, mx.s, mx.cpu, bx.leitura, bx.s - bx.leitura, kAlvoSegundos,
+            bx.s <= kAlvoSegundos ? "ok" : "OVER");
         std::printf(
             "  feed into a new database:       best %6.3f s (CPU %6.3f)  median %6.3f s "
-            "(CPU %6.3f; parsing the JSON %6.3f s, storing %6.3f s)\n",
-            bj.s, bj.cpu, mj.s, mj.cpu, mj.leitura, mj.s - mj.leitura);
-        const double razao = mx.s / mj.s;
-        std::printf("  XML / feed: %.2fx (CPU %.2fx)  [target %.0fx: %s]\n", razao, mx.cpu / mj.cpu,
-                    kAlvoRazao, razao <= kAlvoRazao ? "ok" : "OVER");
+            "(CPU %6.3f)  best: parsing the JSON %6.3f s, storing %6.3f s\n",
+            bj.s, bj.cpu, mj.s, mj.cpu, bj.leitura, bj.s - bj.leitura);
+        const double razao = bx.s / bj.s;
+        std::printf(
+            "  XML / feed, best runs: %.2fx (CPU %.2fx; medians %.2fx)  [target %.0fx: %s]\n",
+            razao, bx.cpu / bj.cpu, mx.s / mj.s, kAlvoRazao, razao <= kAlvoRazao ? "ok" : "OVER");
         std::fflush(stdout);
     }
     if (!std::getenv("BENCH_IMPORTACAO_XML_MANTER")) {

@@ -13,8 +13,8 @@ namespace xmlfiscal {
 // What the parser's callbacks build.
 struct LeituraExpat {
     ArvoreXml& arvore;
-    std::vector<std::uint32_t> abertos;  // the elements being read, innermost last
-    std::vector<bool> tem_texto;         // per open element: its first run has begun
+    std::vector<std::uint32_t>& abertos = arvore.abertos_;  // being read, innermost last
+    std::vector<bool>& tem_texto = arvore.tem_texto_;       // per open element: its first run began
     // The innermost element's first run goes on: no child, comment, processing instruction or
     // end of a CDATA section came since it began.
     bool texto_aberto = false;
@@ -22,7 +22,7 @@ struct LeituraExpat {
     // The buffer is reserved for what the document usually holds; should it have to move, the
     // views are made again at the end.
     bool movido = false;
-    std::vector<std::uint32_t> com_atributos;
+    std::vector<std::uint32_t>& com_atributos = arvore.com_atributos_;
 
     std::uint32_t Guardar(const char* texto, std::size_t tamanho) {
         std::string& textos = arvore.textos_;
@@ -201,7 +201,10 @@ bool ArvoreXml::Ler(std::string_view bytes, long& linha_erro) {
     XML_Parser p = parser_->p;
     if (!p || !XML_ParserReset(p, nullptr)) return false;
 
-    LeituraExpat leitura{*this, {}, {}, false, false, {}};
+    abertos_.clear();
+    tem_texto_.clear();
+    com_atributos_.clear();
+    LeituraExpat leitura{*this};
     XML_SetUserData(p, &leitura);
     XML_SetElementHandler(p, xmlfiscal::Inicio, xmlfiscal::Fim);
     XML_SetCharacterDataHandler(p, xmlfiscal::Texto);

@@ -72,6 +72,9 @@ private:
     std::vector<No> nos_;  // in document order
     std::vector<Atributo> atributos_;
     std::string textos_;  // every name, value and text, one after the other
+    // The reading's own state, kept for the next document's.
+    std::vector<std::uint32_t> abertos_, com_atributos_;
+    std::vector<bool> tem_texto_;
     std::unique_ptr<Parser> parser_;
 };
 
