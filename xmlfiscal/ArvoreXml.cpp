@@ -130,26 +130,26 @@ LeituraExpat& De(void* dados) {
     return *static_cast<LeituraExpat*>(dados);
 }
 
-void XMLCALL Inicio(void* dados, const XML_Char* nome, const XML_Char** atributos) {
+void XMLCALL AoAbrir(void* dados, const XML_Char* nome, const XML_Char** atributos) {
     De(dados).Inicio(nome, atributos);
 }
-void XMLCALL Fim(void* dados, const XML_Char*) {
+void XMLCALL AoFechar(void* dados, const XML_Char*) {
     De(dados).Fim();
 }
-void XMLCALL Texto(void* dados, const XML_Char* s, int tamanho) {
+void XMLCALL AoTexto(void* dados, const XML_Char* s, int tamanho) {
     De(dados).Texto(s, tamanho);
 }
-void XMLCALL InicioCdata(void* dados) {
+void XMLCALL AoAbrirCdata(void* dados) {
     De(dados).InicioCdata();
 }
-void XMLCALL FimDoTexto(void* dados) {
+void XMLCALL AoFecharTexto(void* dados) {
     De(dados).texto_aberto = false;
 }
-void XMLCALL Comentario(void* dados, const XML_Char*) {
-    FimDoTexto(dados);
+void XMLCALL AoComentario(void* dados, const XML_Char*) {
+    AoFecharTexto(dados);
 }
-void XMLCALL Instrucao(void* dados, const XML_Char*, const XML_Char*) {
-    FimDoTexto(dados);
+void XMLCALL AoInstrucao(void* dados, const XML_Char*, const XML_Char*) {
+    AoFecharTexto(dados);
 }
 
 // An encoding expat does not know itself (windows-1252, say): each byte through the toolkit's
@@ -206,11 +206,11 @@ bool ArvoreXml::Ler(std::string_view bytes, long& linha_erro) {
     com_atributos_.clear();
     LeituraExpat leitura{*this};
     XML_SetUserData(p, &leitura);
-    XML_SetElementHandler(p, xmlfiscal::Inicio, xmlfiscal::Fim);
-    XML_SetCharacterDataHandler(p, xmlfiscal::Texto);
-    XML_SetCdataSectionHandler(p, xmlfiscal::InicioCdata, FimDoTexto);
-    XML_SetCommentHandler(p, Comentario);
-    XML_SetProcessingInstructionHandler(p, Instrucao);
+    XML_SetElementHandler(p, AoAbrir, AoFechar);
+    XML_SetCharacterDataHandler(p, AoTexto);
+    XML_SetCdataSectionHandler(p, AoAbrirCdata, AoFecharTexto);
+    XML_SetCommentHandler(p, AoComentario);
+    XML_SetProcessingInstructionHandler(p, AoInstrucao);
     XML_SetUnknownEncodingHandler(p, OutraCodificacao, nullptr);
 
     // In pieces that an int can count; the last one ends the document.
