@@ -22,7 +22,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 preset=${CUPOM_PRESET:-release}
 usuario=demo
 senha=demo123
-alvos=(cupom-dashboard cupom-service cupom-seed-db)
+alvos=(cupom-dashboard cupom-service cupom-seed-db cupom-importar)
 
 if [ -n "${CUPOM_RUN_INSTEAD:-}" ]; then
   build=$(cd "${CUPOM_BUILD_DIR:?CUPOM_RUN_INSTEAD pede CUPOM_BUILD_DIR}" && pwd)

@@ -51,6 +51,7 @@ trap 'rm -rf "$trabalho"' EXIT
 
 echo "== files in $(basename "$deb")"
 esperados="usr/bin/cupom-dashboard
+usr/bin/cupom-importar
 usr/bin/cupom-relatorios
 usr/share/applications/$id.desktop
 usr/share/doc/cupom-dashboard/changelog.gz
@@ -60,6 +61,7 @@ usr/share/icons/hicolor/48x48/apps/$id.png
 usr/share/icons/hicolor/scalable/apps/$id.svg
 usr/share/lintian/overrides/cupom-dashboard
 usr/share/man/man1/cupom-dashboard.1.gz
+usr/share/man/man1/cupom-importar.1.gz
 usr/share/man/man1/cupom-relatorios.1.gz
 usr/share/metainfo/$id.metainfo.xml"
 diff -u <(echo "$esperados" | sort) \

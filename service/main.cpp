@@ -1,7 +1,9 @@
 // cupom-service: the local receipt service on 127.0.0.1, with one user whose receipts are either
-// generated or read from a JSON file. Runs until SIGINT or SIGTERM.
+// generated or read from a JSON file. Runs until SIGINT or SIGTERM. With --xml it writes those
+// receipts as fiscal XML files instead, and ends.
 
 #include "service/GeradorCupons.h"
+#include "service/GeradorXml.h"
 #include "service/ServicoLocal.h"
 
 #include <sys/stat.h>
@@ -32,14 +34,16 @@ constexpr const char* kUso =
     "  --feed-file ARQ    serve os cupons deste arquivo JSON em vez de gerá-los\n"
     "  --ready-file ARQ   escreve a URL neste arquivo quando o serviço estiver ouvindo\n"
     "  --tokens-file ARQ  aceita os tokens guardados neste arquivo e guarda nele, ao parar,\n"
-    "                     os tokens aceitos\n";
+    "                     os tokens aceitos\n"
+    "  --xml PASTA        em vez de servir, escreve os cupons como arquivos XML fiscais\n"
+    "                     (CF-e SAT e NFC-e, uma pasta por mês, o último mês num zip) e sai\n";
 
 struct Opcoes {
     int porta = 0;
     std::string cert, key;
     std::string usuario = "demo", senha = "demo123";
     servico::OpcoesGerador gerador = servico::kOpcoesDemo;
-    std::string feed_file, ready_file, tokens_file;
+    std::string feed_file, ready_file, tokens_file, xml;
 };
 
 [[noreturn]] void Falhar(const std::string& mensagem) {
@@ -69,9 +73,9 @@ Opcoes LerOpcoes(int argc, char** argv) {
             std::exit(0);
         }
         static const std::set<std::string> kConhecidas = {
-            "--port",      "--cert",       "--key",        "--user",       "--password",
-            "--years",     "--per-month",  "--seed",       "--start-year", "--end-date",
-            "--feed-file", "--ready-file", "--tokens-file"};
+            "--port",      "--cert",       "--key",         "--user",       "--password",
+            "--years",     "--per-month",  "--seed",        "--start-year", "--end-date",
+            "--feed-file", "--ready-file", "--tokens-file", "--xml"};
         if (!kConhecidas.count(opcao)) Falhar("opção desconhecida: " + opcao);
         if (i + 1 >= argc) Falhar("falta o valor de " + opcao);
         const std::string valor = argv[++i];
@@ -93,11 +97,13 @@ Opcoes LerOpcoes(int argc, char** argv) {
             o.ready_file = valor;
         } else if (opcao == "--tokens-file") {
             o.tokens_file = valor;
+        } else if (opcao == "--xml") {
+            o.xml = valor;
         } else {
             AplicarGerador(o, opcao, valor);
         }
     }
-    if (o.cert.empty() || o.key.empty()) Falhar("indique --cert e --key");
+    if (o.xml.empty() && (o.cert.empty() || o.key.empty())) Falhar("indique --cert e --key");
     return o;
 }
 
@@ -135,12 +141,26 @@ void GuardarTokens(const servico::ServicoLocal& s, const std::string& caminho) {
         std::cerr << "cupom-service: não foi possível escrever " << caminho << "\n";
 }
 
+int EscreverXml(const nlohmann::json& feed, const std::string& pasta) {
+    if (!feed.is_array()) Falhar("os cupons devem ser uma lista JSON");
+    try {
+        const servico::ResumoXml r = servico::EscreverXml(feed, pasta);
+        std::cout << r.cfe + r.nfce << " cupons em " << pasta << ": " << r.cfe << " CF-e SAT, "
+                  << r.nfce << " NFC-e, " << r.no_zip << " deles num zip" << std::endl;
+        return 0;
+    } catch (const std::exception& e) {
+        std::cerr << "cupom-service: " << e.what() << "\n";
+        return 1;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const Opcoes opcoes = LerOpcoes(argc, argv);
     nlohmann::json feed =
         opcoes.feed_file.empty() ? servico::GerarCupons(opcoes.gerador) : LerFeed(opcoes.feed_file);
+    if (!opcoes.xml.empty()) return EscreverXml(feed, opcoes.xml);
 
     // Block the stop signals before any thread starts, so that every thread inherits the mask
     // and only sigwait below receives them.

@@ -1,10 +1,5 @@
 #include "xmlfiscal/DocumentoFiscal.h"
 
-#include <wx/log.h>
-#include <wx/mstream.h>
-#include <wx/thread.h>
-#include <wx/xml/xml.h>
-
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -12,58 +7,56 @@
 #include <optional>
 
 #include "precos/Produto.h"
+#include "xmlfiscal/ArvoreXml.h"
 
 namespace xmlfiscal {
 namespace {
 
 constexpr std::size_t kDigitosChave = 44;
 
-// Names as written, without a namespace prefix ("nfe:infNFe" is "infNFe").
-wxString Local(const wxXmlNode* no) {
-    const wxString& nome = no->GetName();
-    const int dois_pontos = nome.Find(':', true);
-    return dois_pontos == wxNOT_FOUND ? nome : nome.Mid(static_cast<std::size_t>(dois_pontos) + 1);
-}
+using No = ArvoreXml::No;
+constexpr auto Filho = ArvoreXml::Filho;
+constexpr auto Procurar = ArvoreXml::Procurar;
 
-const wxXmlNode* Filho(const wxXmlNode* no, const char* nome) {
-    if (!no) return nullptr;
-    for (const wxXmlNode* f = no->GetChildren(); f; f = f->GetNext())
-        if (f->GetType() == wxXML_ELEMENT_NODE && Local(f) == nome) return f;
-    return nullptr;
-}
-
-// The first element named `nome` at any depth under `no`, `no` itself included.
-const wxXmlNode* Procurar(const wxXmlNode* no, const char* nome) {
-    if (!no || no->GetType() != wxXML_ELEMENT_NODE) return nullptr;
-    if (Local(no) == nome) return no;
-    for (const wxXmlNode* f = no->GetChildren(); f; f = f->GetNext())
-        if (const wxXmlNode* achado = Procurar(f, nome)) return achado;
-    return nullptr;
-}
-
-std::string Utf8(const wxString& texto) {
-    return texto.utf8_string();
-}
-
-// The text of an element, trimmed; empty when there is none.
-std::string Texto(const wxXmlNode* no) {
+// The text of an element, without the spaces around it; empty when there is none. A view into
+// the tree.
+std::string_view Aparado(const No* no) {
     if (!no) return {};
-    wxString texto = no->GetNodeContent();
-    texto.Trim(true).Trim(false);
-    return Utf8(texto);
+    constexpr std::string_view kEspacos = " \t\n\v\f\r";
+    const std::string_view texto = no->texto;
+    const auto inicio = texto.find_first_not_of(kEspacos);
+    if (inicio == std::string_view::npos) return {};
+    return texto.substr(inicio, texto.find_last_not_of(kEspacos) + 1 - inicio);
 }
 
-std::string Texto(const wxXmlNode* no, const char* filho) {
+std::string Texto(const No* no) {
+    return std::string(Aparado(no));
+}
+
+std::string Texto(const No* no, const char* filho) {
     return Texto(Filho(no, filho));
 }
 
 // A decimal as the layouts write it ("12.34"); nothing when it is not one.
-std::optional<double> Numero(const std::string& texto) {
+std::optional<double> Numero(std::string_view texto) {
     if (texto.empty()) return std::nullopt;
     double valor = 0;
     const char* fim = texto.data() + texto.size();
     const auto [usado, erro] = std::from_chars(texto.data(), fim, valor);
     if (erro != std::errc() || usado != fim || !std::isfinite(valor)) return std::nullopt;
+    return valor;
+}
+
+// A whole number as strtol reads one whole: spaces before it, a sign, nothing after it.
+std::optional<long> Inteiro(std::string_view texto) {
+    const auto inicio = texto.find_first_not_of(" \t\n\v\f\r");
+    if (inicio == std::string_view::npos) return std::nullopt;
+    texto.remove_prefix(inicio);
+    if (texto.size() > 1 && texto[0] == '+' && texto[1] != '-') texto.remove_prefix(1);
+    long valor = 0;
+    const char* fim = texto.data() + texto.size();
+    const auto [usado, erro] = std::from_chars(texto.data(), fim, valor);
+    if (erro != std::errc() || usado != fim) return std::nullopt;
     return valor;
 }
 
@@ -75,11 +68,22 @@ std::string SoDigitos(std::string_view texto) {
 }
 
 // The key in an Id attribute ("CFe3524…", "NFe3524…").
-std::string ChaveDoId(const wxXmlNode* no, const char* atributo, const char* prefixo) {
+std::string ChaveDoId(const No* no, const char* atributo, const char* prefixo) {
     if (!no) return {};
-    std::string id = Utf8(no->GetAttribute(atributo));
+    std::string id(ArvoreXml::ValorDe(no, atributo));
     if (id.rfind(prefixo, 0) == 0) id.erase(0, std::strlen(prefixo));
     return id;
+}
+
+// Whether `bytes` holds "<!DOCTYPE" or "<!ENTITY", looked for from the rare "!" rather than
+// from every "<".
+bool DeclaraDtd(std::string_view bytes) {
+    for (auto i = bytes.find('!'); i != std::string_view::npos; i = bytes.find('!', i + 1)) {
+        if (i == 0 || bytes[i - 1] != '<') continue;
+        const std::string_view resto = bytes.substr(i + 1);
+        if (resto.starts_with("DOCTYPE") || resto.starts_with("ENTITY")) return true;
+    }
+    return false;
 }
 
 Documento Recusar(std::string motivo) {
@@ -92,19 +96,19 @@ Documento Recusar(std::string motivo) {
 // Reads what a wrong value or a missing field leaves out, into one reason.
 class Leitura {
 public:
-    std::string Exigir(const wxXmlNode* no, const char* campo) {
+    std::string Exigir(const No* no, const char* campo) {
         std::string t = Texto(no, campo);
         if (t.empty() && falta_.empty()) falta_ = campo;
         return t;
     }
-    double Valor(const wxXmlNode* no, const char* campo, bool exigido) {
-        const std::string t = Texto(no, campo);
+    double Valor(const No* no, const char* campo, bool exigido) {
+        const std::string_view t = Aparado(Filho(no, campo));
         if (t.empty()) {
             if (exigido && falta_.empty()) falta_ = campo;
             return 0;
         }
         const std::optional<double> v = Numero(t);
-        if (!v && errado_.empty()) errado_ = std::string(campo) + " (\"" + t + "\")";
+        if (!v && errado_.empty()) errado_ = std::string(campo) + " (\"" + std::string(t) + "\")";
         return v.value_or(0);
     }
     // Why the receipt cannot be stored; empty when it can.
@@ -119,7 +123,7 @@ private:
     std::string errado_;
 };
 
-std::string Endereco(const wxXmlNode* ender) {
+std::string Endereco(const No* ender) {
     std::string endereco = Texto(ender, "xLgr");
     const std::string nro = Texto(ender, "nro");
     if (!nro.empty()) endereco += (endereco.empty() ? "" : ", ") + nro;
@@ -128,28 +132,28 @@ std::string Endereco(const wxXmlNode* ender) {
     return endereco;
 }
 
-void LerEmitente(const wxXmlNode* emit, Leitura& leitura, CupomXml& c) {
-    const wxXmlNode* ender = Filho(emit, "enderEmit");
+void LerEmitente(const No* emit, Leitura& leitura, CupomXml& c) {
+    const No* ender = Filho(emit, "enderEmit");
     c.emitente = {leitura.Exigir(emit, "CNPJ"), Texto(emit, "IE"),    Texto(emit, "IM"),
                   Texto(emit, "xNome"),         Texto(emit, "xFant"), Endereco(ender),
                   Texto(ender, "xBairro"),      Texto(ender, "CEP"),  Texto(ender, "xMun")};
 }
 
-void LerConsumidor(const wxXmlNode* dest, CupomXml& c) {
+void LerConsumidor(const No* dest, CupomXml& c) {
     c.cpf_consumidor = Texto(dest, "CPF");
     if (c.cpf_consumidor.empty()) c.cpf_consumidor = Texto(dest, "CNPJ");
     c.nome_consumidor = Texto(dest, "xNome");
 }
 
 // The lines, in the file's order; `tributos` names the line's tax total in the layout.
-void LerLinhas(const wxXmlNode* inf, const char* tributos, Leitura& leitura, CupomXml& c) {
-    for (const wxXmlNode* det = inf->GetChildren(); det; det = det->GetNext()) {
-        if (det->GetType() != wxXML_ELEMENT_NODE || Local(det) != "det") continue;
-        const wxXmlNode* prod = Filho(det, "prod");
+void LerLinhas(const No* inf, const char* tributos, Leitura& leitura, CupomXml& c) {
+    ArvoreXml::ParaCadaFilho(inf, [&](const No& no) {
+        if (no.local != "det") return;
+        const No* det = &no;
+        const No* prod = Filho(det, "prod");
         CupomXml::Linha l;
-        long seq = 0;
-        l.seq = det->GetAttribute("nItem").ToLong(&seq) ? static_cast<int>(seq)
-                                                        : static_cast<int>(c.linhas.size()) + 1;
+        const std::optional<long> seq = Inteiro(ArvoreXml::ValorDe(det, "nItem"));
+        l.seq = seq ? static_cast<int>(*seq) : static_cast<int>(c.linhas.size()) + 1;
         const std::string ean = Texto(prod, "cEAN");
         l.codigo = precos::GtinValido(ean) ? ean : Texto(prod, "cProd");
         l.descricao = Texto(prod, "xProd");
@@ -160,19 +164,19 @@ void LerLinhas(const wxXmlNode* inf, const char* tributos, Leitura& leitura, Cup
         l.desconto = leitura.Valor(prod, "vDesc", false);
         l.tributos = leitura.Valor(Filho(det, "imposto"), tributos, false);
         c.linhas.push_back(std::move(l));
-    }
+    });
 }
 
 // The tax authority's remarks: the text of each obsFisco (written in its xTexto), one a line.
-std::string ObservacaoFisco(const wxXmlNode* adic) {
+std::string ObservacaoFisco(const No* adic) {
     std::string obs;
-    for (const wxXmlNode* f = adic ? adic->GetChildren() : nullptr; f; f = f->GetNext()) {
-        if (f->GetType() != wxXML_ELEMENT_NODE || Local(f) != "obsFisco") continue;
-        const std::string texto = Filho(f, "xTexto") ? Texto(f, "xTexto") : Texto(f);
-        if (texto.empty()) continue;
+    ArvoreXml::ParaCadaFilho(adic, [&obs](const No& f) {
+        if (f.local != "obsFisco") return;
+        const std::string texto = Filho(&f, "xTexto") ? Texto(&f, "xTexto") : Texto(&f);
+        if (texto.empty()) return;
         if (!obs.empty()) obs += '\n';
         obs += texto;
-    }
+    });
     return obs;
 }
 
@@ -182,11 +186,11 @@ std::string MomentoIso(const std::string& dh) {
     return d.size() == 14 ? d : std::string();
 }
 
-Documento CupomCFe(const wxXmlNode* inf) {
+Documento CupomCFe(const No* inf) {
     Documento d;
     CupomXml& c = d.cupom;
     Leitura leitura;
-    const wxXmlNode* ide = Filho(inf, "ide");
+    const No* ide = Filho(inf, "ide");
     c.chave = ChaveDoId(inf, "Id", "CFe");
     c.data_hora = leitura.Exigir(ide, "dEmi") + leitura.Exigir(ide, "hEmi");
     c.numero = Texto(ide, "nCFe");
@@ -194,21 +198,21 @@ Documento CupomCFe(const wxXmlNode* inf) {
     LerEmitente(Filho(inf, "emit"), leitura, c);
     LerConsumidor(Filho(inf, "dest"), c);
     LerLinhas(inf, "vItem12741", leitura, c);
-    const wxXmlNode* total = Filho(inf, "total");
+    const No* total = Filho(inf, "total");
     c.valor_total = leitura.Valor(total, "vCFe", true);
     c.total_tributos = leitura.Valor(total, "vCFeLei12741", false);
-    const wxXmlNode* adic = Filho(inf, "infAdic");
+    const No* adic = Filho(inf, "infAdic");
     c.obs_cupom = Texto(adic, "infCpl");
     c.obs_inf = ObservacaoFisco(adic);
     d.motivo = leitura.Motivo();
     return d;
 }
 
-Documento CupomNFe(const wxXmlNode* raiz, const wxXmlNode* inf) {
+Documento CupomNFe(const No* raiz, const No* inf) {
     Documento d;
     CupomXml& c = d.cupom;
     Leitura leitura;
-    const wxXmlNode* ide = Filho(inf, "ide");
+    const No* ide = Filho(inf, "ide");
     c.chave = ChaveDoId(inf, "Id", "NFe");
     if (c.chave.empty()) c.chave = Texto(Procurar(raiz, "infProt"), "chNFe");
     const std::string dh = leitura.Exigir(ide, "dhEmi");
@@ -219,13 +223,13 @@ Documento CupomNFe(const wxXmlNode* raiz, const wxXmlNode* inf) {
     LerEmitente(Filho(inf, "emit"), leitura, c);
     LerConsumidor(Filho(inf, "dest"), c);
     LerLinhas(inf, "vTotTrib", leitura, c);
-    const wxXmlNode* icms = Filho(Filho(inf, "total"), "ICMSTot");
+    const No* icms = Filho(Filho(inf, "total"), "ICMSTot");
     c.valor_total = leitura.Valor(icms, "vNF", true);
     c.total_tributos = leitura.Valor(icms, "vTotTrib", false);
-    const wxXmlNode* adic = Filho(inf, "infAdic");
+    const No* adic = Filho(inf, "infAdic");
     c.obs_cupom = Texto(adic, "infCpl");
     c.obs_inf = ObservacaoFisco(adic);
-    const wxXmlNode* supl = Procurar(raiz, "infNFeSupl");
+    const No* supl = Procurar(raiz, "infNFeSupl");
     c.url_consulta = Texto(supl, "urlChave");
     if (c.url_consulta.empty()) c.url_consulta = Texto(supl, "qrCode");
     d.motivo = leitura.Motivo();
@@ -239,22 +243,6 @@ Documento Cancelamento(std::string chave) {
     if (!ChaveValida(d.chave)) return Recusar("cancelamento com chave inválida: " + d.chave);
     return d;
 }
-
-// The parser's complaint, caught from the toolkit's log instead of a box: only the line it
-// names is kept ("… at line 3"), the words being the toolkit's, in whatever language.
-class LogDaLeitura : public wxLog {
-public:
-    long linha = 0;
-
-protected:
-    void DoLogRecord(wxLogLevel, const wxString& mensagem, const wxLogRecordInfo&) override {
-        std::size_t fim = mensagem.length();
-        while (fim > 0 && !wxIsdigit(mensagem[fim - 1])) --fim;
-        std::size_t inicio = fim;
-        while (inicio > 0 && wxIsdigit(mensagem[inicio - 1])) --inicio;
-        if (linha == 0 && inicio < fim) mensagem.Mid(inicio, fim - inicio).ToLong(&linha);
-    }
-};
 
 }  // namespace
 
@@ -278,31 +266,22 @@ Documento LerDocumento(std::string_view bytes) {
     if (bytes.size() > kMaiorArquivo) return Recusar("arquivo maior que 20 MB");
     // A fiscal document never declares a DTD: one is never parsed, so no entity is expanded and
     // no other file or address is ever read for it.
-    if (bytes.find("<!DOCTYPE") != std::string_view::npos ||
-        bytes.find("<!ENTITY") != std::string_view::npos)
+    if (DeclaraDtd(bytes))
         return Recusar("o arquivo declara um DTD ou entidades, que não são lidos");
 
-    wxXmlDocument xml;
-    {
-        // The toolkit tells a parse error through its log; caught here, on whichever thread.
-        LogDaLeitura log;
-        const bool principal = wxThread::IsMain();
-        wxLog* anterior =
-            principal ? wxLog::SetActiveTarget(&log) : wxLog::SetThreadActiveTarget(&log);
-        wxMemoryInputStream entrada(bytes.data(), bytes.size());
-        const bool lido = bytes.size() > 0 && xml.Load(entrada);
-        principal ? wxLog::SetActiveTarget(anterior) : wxLog::SetThreadActiveTarget(anterior);
-        if (!lido || !xml.GetRoot()) {
-            std::string motivo = "não é um XML válido";
-            if (log.linha > 0) motivo += " (erro na linha " + std::to_string(log.linha) + ")";
-            return Recusar(motivo);
-        }
+    // One tree per thread, read again for every file: its memory and its parser are reused.
+    thread_local ArvoreXml xml;
+    long linha = 0;
+    if (bytes.empty() || !xml.Ler(bytes, linha)) {
+        std::string motivo = "não é um XML válido";
+        if (linha > 0) motivo += " (erro na linha " + std::to_string(linha) + ")";
+        return Recusar(motivo);
     }
-    const wxXmlNode* raiz = xml.GetRoot();
+    const No* raiz = xml.Raiz();
 
-    if (const wxXmlNode* canc = Procurar(raiz, "CFeCanc"))
+    if (const No* canc = Procurar(raiz, "CFeCanc"))
         return Cancelamento(ChaveDoId(Filho(canc, "infCFe"), "chCanc", "CFe"));
-    if (const wxXmlNode* evento = Procurar(raiz, "infEvento")) {
+    if (const No* evento = Procurar(raiz, "infEvento")) {
         if (Texto(evento, "tpEvento") != "110111")
             return Recusar("evento que não é um cancelamento (tpEvento " +
                            Texto(evento, "tpEvento") + ")");
@@ -310,12 +289,12 @@ Documento LerDocumento(std::string_view bytes) {
     }
 
     Documento d;
-    if (const wxXmlNode* cfe = Procurar(raiz, "CFe"); cfe && Filho(cfe, "infCFe")) {
+    if (const No* cfe = Procurar(raiz, "CFe"); cfe && Filho(cfe, "infCFe")) {
         d = CupomCFe(Filho(cfe, "infCFe"));
-    } else if (const wxXmlNode* nfe = Procurar(raiz, "NFe"); nfe && Filho(nfe, "infNFe")) {
+    } else if (const No* nfe = Procurar(raiz, "NFe"); nfe && Filho(nfe, "infNFe")) {
         d = CupomNFe(raiz, Filho(nfe, "infNFe"));
     } else {
-        return Recusar("não é um CF-e, uma NFC-e nem uma NF-e (raiz " + Utf8(raiz->GetName()) +
+        return Recusar("não é um CF-e, uma NFC-e nem uma NF-e (raiz " + std::string(raiz->nome) +
                        ")");
     }
     if (!d.motivo.empty()) return Recusar(d.motivo);

@@ -83,20 +83,28 @@ private:
             Recusar(nome, zip ? "zip maior que 1 GB" : "arquivo maior que 20 MB");
             return true;
         }
-        std::string bytes(static_cast<std::size_t>(tamanho), '\0');
+        // One buffer for every file: it only grows, and is not filled anew each time.
+        std::string& bytes = bytes_;
+        if (bytes.size() < tamanho) bytes.resize(static_cast<std::size_t>(tamanho));
         std::ifstream entrada(caminho, std::ios::binary);
-        if (!entrada.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
+        if (!entrada.read(bytes.data(), static_cast<std::streamsize>(tamanho))) {
             Recusar(nome, "não foi possível ler o arquivo");
             return true;
         }
-        if (EhZip(bytes)) return Zip(nome, bytes);
-        LerBytes(nome, bytes);
-        return true;
+        const std::string_view lidos(bytes.data(), static_cast<std::size_t>(tamanho));
+        bool seguir = true;
+        if (EhZip(lidos)) {
+            seguir = Zip(nome, lidos);
+        } else {
+            LerBytes(nome, lidos);
+        }
+        if (bytes.capacity() > kMaiorArquivo) std::string().swap(bytes);  // not kept for a zip's
+        return seguir;
     }
 
     // The zip's files, unpacked in memory only. Its sizes are checked first from its directory,
     // and again while each file is read, so a zip that lies about them is stopped too.
-    bool Zip(const std::string& nome, const std::string& bytes) {
+    bool Zip(const std::string& nome, std::string_view bytes) {
         unsigned long long total = 0;
         {
             wxMemoryInputStream memoria(bytes.data(), bytes.size());
@@ -153,10 +161,10 @@ private:
     }
 
     void LerBytes(const std::string& nome, std::string_view bytes) {
-        const Documento d = LerDocumento(bytes);
+        Documento d = LerDocumento(bytes);
         switch (d.tipo) {
             case Documento::kCupom:
-                cupons_.push_back({nome, d.cupom});
+                cupons_.push_back({nome, std::move(d.cupom)});
                 break;
             case Documento::kCancelamento:
                 resumo_.cancelamentos.push_back({nome, d.chave, false});
@@ -174,6 +182,7 @@ private:
     ResumoImportacao& resumo_;
     const std::function<bool(const std::string&)>& continuar_;
     std::vector<Lido> cupons_;
+    std::string bytes_;
 };
 
 }  // namespace

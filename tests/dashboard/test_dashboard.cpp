@@ -1,14 +1,21 @@
 // The main window on real databases: month and receipt grids, the chart that follows the
 // selection, failing queries, the greeting, the menus, logoff and the about box.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <wx/accel.h>
 #include <wx/button.h>
+#include <wx/collpane.h>
 #include <wx/display.h>
+#include <wx/dnd.h>
 #include <wx/filedlg.h>
 #include <wx/filefn.h>
+#include <wx/filename.h>
 #include <wx/grid.h>
 #include <wx/menu.h>
+#include <wx/msgdlg.h>
+#include <wx/progdlg.h>
 #include <wx/splitter.h>
+#include <wx/stattext.h>
 #include <wx/statusbr.h>
 #include <wx/textctrl.h>
 #include <wx/timer.h>
@@ -18,6 +25,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -27,6 +35,7 @@
 #include "charts/PanelBarChart.h"
 #include "db/BancoDados.h"
 #include "service/GeradorCupons.h"
+#include "service/GeradorXml.h"
 #include "sync/FrameSincronizar.h"
 #include "tests/support/DadosTeste.h"
 #include "tests/support/DialogoSincronizar.h"
@@ -454,6 +463,112 @@ TEST_F(Dashboard, ImportingXmlFilesShowsTheOutcomeAndTheNewMonth) {
     EXPECT_EQ(caixa.mensagem, L"1 cupons importados, 0 já existentes, 1 recusados");
     EXPECT_TRUE(caixa.estilo & wxICON_WARNING);
     EXPECT_EQ(Coluna(meses, 0), (std::vector<wxString>{"05/2024", "03/2024", "01/2024"}));
+}
+
+// The sample files through Ferramentas > "Importar XML…" (the last month's zip) and dropped on
+// the window (their folder, with a bad file and a cancellation): the progress dialog names the
+// file being read, the box tells the outcome and its details list the refusal and the
+// cancellation. Another connection holds the database until the progress dialog was captured,
+// so the import cannot end first; pictures of both dialogs go to the screenshot folder.
+TEST_F(Dashboard, SampleFilesImportFromTheMenuAndByADrop) {
+    servico::OpcoesGerador opcoes;
+    opcoes.anos = 1;
+    opcoes.cupons_por_mes = 15;
+    const nlohmann::json feed = servico::GerarCupons(opcoes);
+    servico::EscreverXml(feed, "notas");
+    std::ofstream("notas/ruim.xml") << "<html/>";
+    const std::string chave = feed[3]["chave_acesso"];
+    std::ofstream("notas/cancelamento.xml")
+        << "<CFeCanc><infCFe chCanc=\"CFe" << chave << "\"></infCFe></CFeCanc>";
+    Abrir();
+    frame->Show();
+
+    sqlite3* aberta = nullptr;
+    const int rc = sqlite3_open(NomeArquivoBanco("maria").utf8_str(), &aberta);
+    const std::unique_ptr<sqlite3, int (*)(sqlite3*)> conexao(aberta, sqlite3_close);
+    ASSERT_EQ(rc, SQLITE_OK);
+    sqlite3* const outra = conexao.get();
+    std::string prefixo;
+    bool progresso = false, resumo = false, ocupado = false, zip_posto = false;
+    wxFileDialog* escolha = nullptr;
+    wxString detalhes;
+    wxTimer relogio;
+    relogio.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        if (ocupado) return;
+        ocupado = true;
+        // The file chooser runs as it is (it is no top-level window of the toolkit's list): the
+        // zip chosen once the chooser has selected it.
+        if (escolha && escolha->IsShown()) {
+            const wxString zip = wxFileName("notas/2022-12.zip").GetAbsolutePath();
+            wxArrayString escolhidos;
+            escolha->GetPaths(escolhidos);
+            if (escolhidos.size() == 1 && escolhidos[0] == zip) {
+                escolha->EndModal(wxID_OK);
+                escolha = nullptr;
+            } else if (!zip_posto) {
+                // The chooser selects it once it has read the folder.
+                escolha->SetPath(zip);
+                zip_posto = true;
+            }
+        }
+        for (auto* d : teste::JanelasAbertas<wxGenericProgressDialog>()) {
+            if (progresso || !d->IsShown() || !d->GetMessage().Contains("notas")) continue;
+            teste::SalvarCaptura(d, "xml-progresso-" + prefixo);
+            sqlite3_exec(outra, "ROLLBACK", nullptr, nullptr, nullptr);
+            progresso = true;
+        }
+        for (auto* d : teste::JanelasAbertas<wxDialog>()) {
+            if (resumo || !d->IsShown() || !dynamic_cast<wxMessageDialogBase*>(d)) continue;
+            if (auto* painel = teste::Encontrar<wxCollapsiblePane>(d)) {
+                painel->Expand();
+                for (wxStaticText* texto : teste::EncontrarTodos<wxStaticText>(painel))
+                    detalhes += texto->GetLabel();
+                d->Fit();
+            }
+            teste::SalvarCaptura(d, "xml-resumo-" + prefixo);
+            resumo = true;
+            d->EndModal(wxID_OK);
+        }
+        ocupado = false;
+    });
+    relogio.Start(20);
+    const auto importar = [&](const std::string& como, const std::function<void()>& comecar) {
+        prefixo = como;
+        progresso = resumo = false;
+        teste::Dialogos::Get().Limpar();
+        // The box shows, for its picture: its own ShowModal and its base's each ask the hook.
+        teste::Dialogos::Get().ResponderCom(wxID_NONE);
+        teste::Dialogos::Get().ResponderCom(wxID_NONE);
+        ASSERT_EQ(sqlite3_exec(outra, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+        comecar();
+        EXPECT_TRUE(teste::WaitFor([&] { return resumo; }, std::chrono::seconds(60))) << como;
+        EXPECT_TRUE(progresso) << como;
+    };
+
+    importar("menu", [&] {
+        teste::Dialogos::Get().aoAbrirModal = [&escolha](wxDialog* d) {
+            escolha = dynamic_cast<wxFileDialog*>(d);
+            return static_cast<int>(wxID_NONE);
+        };
+        teste::EnviarMenu(frame, FrameDashboard::ID_IMPORTAR_XML);
+    });
+    ASSERT_FALSE(teste::Dialogos::Get().Mensagens().empty());
+    EXPECT_EQ(teste::Dialogos::Get().Mensagens().back().mensagem,
+              L"15 cupons importados, 0 já existentes, 0 recusados");
+    EXPECT_EQ(Coluna(meses, 0).front(), "12/2022");
+
+    importar("soltar", [&] {
+        wxArrayString arquivos;
+        arquivos.Add(wxFileName::DirName("notas").GetAbsolutePath());
+        static_cast<wxFileDropTarget*>(frame->GetDropTarget())->OnDropFiles(0, 0, arquivos);
+    });
+    ASSERT_FALSE(teste::Dialogos::Get().Mensagens().empty());
+    EXPECT_EQ(teste::Dialogos::Get().Mensagens().back().mensagem,
+              L"165 cupons importados, 15 já existentes, 1 recusados");
+    EXPECT_NE(detalhes.Find("ruim.xml"), wxNOT_FOUND);
+    EXPECT_NE(detalhes.Find(wxString::FromUTF8(chave)), wxNOT_FOUND);
+    EXPECT_EQ(meses->GetNumberRows(), 12);
+    relogio.Stop();
 }
 
 TEST_F(Dashboard, NaTelaContextMenuExportsAndEveryGridSuggestsItsCsvFileName) {

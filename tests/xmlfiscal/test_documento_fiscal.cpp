@@ -1,7 +1,8 @@
 // Fiscal XML files read as receipts, on sample files written from the public layouts: a CF-e SAT
 // in an envelope, an NFC-e with its authorisation in ISO-8859-1, a bare NF-e, both kinds of
 // cancellation, and the files that must be refused, each with its reason and nothing read; then
-// their import into a real database from a folder and a zip.
+// their import into a real database from a folder and a zip; and the sample generator's files,
+// which import as the same receipts as its feed.
 
 #include <gtest/gtest.h>
 #include <wx/wfstream.h>
@@ -12,6 +13,8 @@
 #include <string>
 
 #include "db/BancoDados.h"
+#include "service/GeradorCupons.h"
+#include "service/GeradorXml.h"
 #include "tests/support/DadosTeste.h"
 #include "xmlfiscal/DocumentoFiscal.h"
 #include "xmlfiscal/ImportacaoXml.h"
@@ -287,6 +290,52 @@ TEST_F(ImportacaoXml, AZipThatUnpacksToOverAHundredTimesItsSizeIsRefusedWhole) {
     ASSERT_EQ(r.recusados.size(), 1u);
     EXPECT_EQ(r.recusados[0].motivo, "zip compactado mais de 100 vezes");
     EXPECT_EQ(Contar(*banco, "SELECT count(*) FROM cupom"), 0);
+}
+
+// Both layouts and the zip hold the feed's receipts: same keys, moments, issuers, items and
+// totals. Only what a layout writes in its own way differs: an NFC-e's series and unpadded
+// number and its state's consult page, and no consult address in a CF-e.
+TEST_F(ImportacaoXml, GeneratedFilesImportAsTheFeedsReceipts) {
+    servico::OpcoesGerador opcoes;
+    opcoes.anos = 1;
+    opcoes.cupons_por_mes = 10;
+    const nlohmann::json feed = servico::GerarCupons(opcoes);
+    const servico::ResumoXml escritos = servico::EscreverXml(feed, "gerados");
+    EXPECT_GT(escritos.cfe, 30);
+    EXPECT_GT(escritos.nfce, 30);
+    EXPECT_EQ(escritos.no_zip, 10);  // December's
+
+    BancoDados do_xml("xml.db"), do_feed("feed.db");
+    const auto importar = [](BancoDados& banco) {
+        return xmlfiscal::ImportarXml(banco, {"gerados"}, [](const std::string&) { return true; });
+    };
+    EXPECT_EQ(xmlfiscal::TextoResumo(importar(do_xml)),
+              "120 cupons importados, 0 já existentes, 0 recusados");
+    do_feed.ImportarCupons(feed, [](wxString) { return true; });
+
+    const teste::LeitorSql xml("xml.db"), json("feed.db");
+    for (const char* sql : {
+             "SELECT chave_acesso, data_hora_emissao, CAST(numero_cfe AS INTEGER), valor_total, "
+             "total_tributos, obs_cupom, obs_inf, cnpj_emitente, cpf_consumidor, "
+             "razao_social_consumidor FROM cupom ORDER BY chave_acesso",
+             "SELECT c.chave_acesso, i.seq, i.codigo, i.descricao, i.qtde, i.un, i.valor_unit, "
+             "i.tributos, i.valor_total, i.desconto FROM cupom_item i JOIN cupom c "
+             "ON c.id = i.id_cupom ORDER BY 1, 2",
+             "SELECT * FROM emitente ORDER BY cnpj",
+         }) {
+        const auto linhas = xml.Linhas(sql);
+        EXPECT_GE(linhas.size(), 12u);  // the twelve issuers, at least
+        EXPECT_EQ(linhas, json.Linhas(sql)) << sql;
+    }
+    EXPECT_EQ(xml.Contar("cupom WHERE url_consulta = '' AND length(numero_cfe) = 6"), escritos.cfe);
+    EXPECT_EQ(xml.Contar("cupom WHERE url_consulta LIKE 'https://www.nfce.fazenda.sp.gov.br/%' "
+                         "AND numero_serie_sat = '1'") +
+                  xml.Contar("cupom WHERE url_consulta LIKE 'http://nfce.sefaz.ce.gov.br/%'"),
+              escritos.nfce);
+
+    // The files name the same receipts as the feed: after it, every one is already held.
+    EXPECT_EQ(xmlfiscal::TextoResumo(importar(do_feed)),
+              "0 cupons importados, 120 já existentes, 0 recusados");
 }
 
 }  // namespace
