@@ -40,6 +40,14 @@ constexpr Traducao kTraducoes[] = {
     {"Paste", L"Colar"},
     {"Delete", L"Excluir"},
     {"Select All", L"Selecionar tudo"},
+    // The progress dialog of an import of fiscal files, and the box of its outcome.
+    {"Elapsed time:", L"Tempo decorrido:"},
+    {"Estimated time:", L"Tempo estimado:"},
+    {"Remaining time:", L"Tempo restante:"},
+    {"Unknown", L"Desconhecido"},
+    {"&Skip", L"&Pular"},
+    {"&See details", L"&Ver detalhes"},
+    {"&Hide details", L"&Ocultar detalhes"},
 };
 
 bool LocalidadeC(const char* nome) {

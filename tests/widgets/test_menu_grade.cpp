@@ -126,6 +126,7 @@ TEST(Idioma, PortuguesQualquerQueSejaOAmbiente) {
         EXPECT_STREQ(std::setlocale(LC_MESSAGES, nullptr), mensagens);
         EXPECT_STREQ(dgettext("gtk30", "_Cancel"), "_Cancelar");  // as GTK reads it
         EXPECT_EQ(wxGetTranslation("Select All"), "Selecionar tudo");
+        EXPECT_EQ(wxGetTranslation("Elapsed time:"), "Tempo decorrido:");
         EXPECT_EQ(wxString::Format("%.2f", 1234.5), "1234.50");
     }
     setenv("LC_ALL", lc_all.c_str(), 1);
