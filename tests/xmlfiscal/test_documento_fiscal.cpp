@@ -8,6 +8,7 @@
 #include <wx/wfstream.h>
 #include <wx/zipstrm.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -143,6 +144,24 @@ TEST(DocumentoFiscal, ReadsTheThreeLayoutsAsTheImportStoresThem) {
     EXPECT_EQ(bare.cupom.cpf_consumidor, "99888777000166");
     EXPECT_EQ(bare.cupom.url_consulta, "https://nfe.exemplo/qr?p=9");
     EXPECT_TRUE(bare.cupom.linhas.empty());
+
+    // Texts as written: references to characters and "&amp;", a CDATA section, and an element's
+    // first run of text only (a comment ends it).
+    std::string escrito = std::string(nfe).replace(nfe.find("ATACADO"), 7, "Caf&#233; &amp; Cia");
+    escrito.replace(escrito.find("https://nfe"), std::strlen("https://nfe.exemplo/qr?p=9"),
+                    "<![CDATA[https://q/?p=1&b=<2>]]>");
+    escrito.replace(escrito.find("</infNFe>"), 0,
+                    "<infAdic><infCpl>\n Obrigado <!-- fim -->e volte</infCpl></infAdic>");
+    const Documento textos = xmlfiscal::LerDocumento(escrito);
+    ASSERT_EQ(textos.tipo, Documento::kCupom) << textos.motivo;
+    EXPECT_EQ(textos.cupom.emitente[3], "Café & Cia");
+    EXPECT_EQ(textos.cupom.url_consulta, "https://q/?p=1&b=<2>");
+    EXPECT_EQ(textos.cupom.obs_cupom, "Obrigado");
+
+    // Another single-byte encoding, through the toolkit's converter.
+    std::string cp1252 = Latin1(CFe());
+    cp1252.replace(cp1252.find("UTF-8"), 5, "windows-1252");
+    EXPECT_EQ(xmlfiscal::LerDocumento(cp1252).cupom.emitente[8], "São Paulo");
 }
 
 TEST(DocumentoFiscal, CancellationsGiveTheirKeyAndStoreNothing) {
@@ -191,6 +210,10 @@ TEST(DocumentoFiscal, RefusesEveryBadFileWithItsReason) {
          R"(]><l>&b;&b;&b;</l>)",
          "DTD"},
         {std::string(xmlfiscal::kMaiorArquivo + 1, ' '), "arquivo maior que 20 MB"},
+        // Bytes that are not what the file declares, a control character, a second root.
+        {Latin1(inteiro), "não é um XML válido (erro na linha 6)"},
+        {"<CFe>\x01</CFe>", "não é um XML válido"},
+        {"<CFe/>\n<CFe/>", "não é um XML válido (erro na linha 2)"},
     };
     for (const auto& [bytes, motivo] : casos) {
         const Documento d = xmlfiscal::LerDocumento(bytes);
