@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <optional>
+#include <utility>
 
 #include "precos/Produto.h"
 #include "xmlfiscal/LeituraXml.h"
@@ -30,21 +31,31 @@ No Filho(No no, std::string_view nome) {
     return {};
 }
 
-// The first element named `nome` at any depth under `no`, `no` itself included, in the
-// document's order.
-No Procurar(No no, std::string_view nome) {
-    for (No n = no; n;) {
-        if (n.type() == pugi::node_element && Local(n) == nome) return n;
-        if (No f = n.first_child()) {
-            n = f;
-            continue;
+// The first element of each name that tells what a document holds, at any depth in the
+// document's order, the root included: found in one walk of the tree, not one a name.
+struct Marcos {
+    No cfe_canc, inf_evento, cfe, nfe, inf_prot, inf_nfe_supl;
+
+    explicit Marcos(No raiz) {
+        const std::pair<std::string_view, No*> nomes[] = {
+            {"CFeCanc", &cfe_canc}, {"infEvento", &inf_evento}, {"CFe", &cfe},
+            {"NFe", &nfe},          {"infProt", &inf_prot},     {"infNFeSupl", &inf_nfe_supl}};
+        for (No n = raiz; n;) {
+            if (n.type() == pugi::node_element) {
+                const std::string_view local = Local(n);
+                for (const auto& [nome, achado] : nomes)
+                    if (!*achado && local == nome) *achado = n;
+            }
+            if (No f = n.first_child()) {
+                n = f;
+                continue;
+            }
+            while (n != raiz && !n.next_sibling()) n = n.parent();
+            if (n == raiz) break;
+            n = n.next_sibling();
         }
-        while (n != no && !n.next_sibling()) n = n.parent();
-        if (n == no) break;
-        n = n.next_sibling();
     }
-    return {};
-}
+};
 
 // Calls f(No) for each child element of `no`, in order.
 template <typename F>
@@ -241,13 +252,13 @@ Documento CupomCFe(No inf) {
     return d;
 }
 
-Documento CupomNFe(No raiz, No inf) {
+Documento CupomNFe(const Marcos& marcos, No inf) {
     Documento d;
     CupomXml& c = d.cupom;
     Leitura leitura;
     No ide = Filho(inf, "ide");
     c.chave = ChaveDoId(inf, "Id", "NFe");
-    if (c.chave.empty()) c.chave = Texto(Procurar(raiz, "infProt"), "chNFe");
+    if (c.chave.empty()) c.chave = Texto(marcos.inf_prot, "chNFe");
     const std::string dh = leitura.Exigir(ide, "dhEmi");
     c.data_hora = MomentoIso(dh);
     if (!dh.empty() && c.data_hora.empty()) leitura.Valor(ide, "dhEmi", true);  // not a moment
@@ -262,7 +273,7 @@ Documento CupomNFe(No raiz, No inf) {
     No adic = Filho(inf, "infAdic");
     c.obs_cupom = Texto(adic, "infCpl");
     c.obs_inf = ObservacaoFisco(adic);
-    No supl = Procurar(raiz, "infNFeSupl");
+    const No supl = marcos.inf_nfe_supl;
     c.url_consulta = Texto(supl, "urlChave");
     if (c.url_consulta.empty()) c.url_consulta = Texto(supl, "qrCode");
     d.motivo = leitura.Motivo();
@@ -312,9 +323,10 @@ Documento LerDocumento(std::string_view bytes) {
         return Recusar(motivo);
     }
 
-    if (No canc = Procurar(raiz, "CFeCanc"))
-        return Cancelamento(ChaveDoId(Filho(canc, "infCFe"), "chCanc", "CFe"));
-    if (No evento = Procurar(raiz, "infEvento")) {
+    const Marcos marcos(raiz);
+    if (marcos.cfe_canc)
+        return Cancelamento(ChaveDoId(Filho(marcos.cfe_canc, "infCFe"), "chCanc", "CFe"));
+    if (const No evento = marcos.inf_evento) {
         if (Texto(evento, "tpEvento") != "110111")
             return Recusar("evento que não é um cancelamento (tpEvento " +
                            Texto(evento, "tpEvento") + ")");
@@ -322,10 +334,10 @@ Documento LerDocumento(std::string_view bytes) {
     }
 
     Documento d;
-    if (No cfe = Procurar(raiz, "CFe"); cfe && Filho(cfe, "infCFe")) {
-        d = CupomCFe(Filho(cfe, "infCFe"));
-    } else if (No nfe = Procurar(raiz, "NFe"); nfe && Filho(nfe, "infNFe")) {
-        d = CupomNFe(raiz, Filho(nfe, "infNFe"));
+    if (const No inf = Filho(marcos.cfe, "infCFe")) {
+        d = CupomCFe(inf);
+    } else if (const No inf_nfe = Filho(marcos.nfe, "infNFe")) {
+        d = CupomNFe(marcos, inf_nfe);
     } else {
         return Recusar("não é um CF-e, uma NFC-e nem uma NF-e (raiz " + std::string(raiz.name()) +
                        ")");
