@@ -4,6 +4,7 @@
 #include <wx/string.h>
 
 #include <algorithm>
+#include <charconv>
 
 namespace xmlfiscal {
 namespace {
@@ -43,15 +44,32 @@ bool MaisDeUmByte(std::string_view b) {
            (b[0] == '\0' || b[1] == '\0' || b.starts_with("\xFE\xFF") || b.starts_with("\xFF\xFE"));
 }
 
+// Whether a character reference ("&#233;", "&#xE9;"; `resto` follows its "&#") is whole and
+// names a character a document may hold. pugixml writes any number it reads, as bytes that are
+// not UTF-8 or a zero that cuts the text short.
+bool ReferenciaValida(std::string_view resto) {
+    const bool hexa = resto.starts_with('x');
+    if (hexa) resto.remove_prefix(1);
+    unsigned long c = 0;
+    const char* fim = resto.data() + resto.size();
+    const auto [usado, erro] = std::from_chars(resto.data(), fim, c, hexa ? 16 : 10);
+    if (erro != std::errc() || usado == resto.data() || usado == fim || *usado != ';') return false;
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+           (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
 // Where `texto` first holds what no XML document may: a control character other than tab and
-// line ends, or in UTF-8 a malformed sequence (overlong, a surrogate, past U+10FFFF, U+FFFE or
-// U+FFFF). npos when nothing. pugixml lets these through as they are.
+// line ends, a character reference to one (or to no character), or in UTF-8 a malformed
+// sequence (overlong, a surrogate, past U+10FFFF, U+FFFE or U+FFFF). npos when nothing. pugixml
+// lets these through.
 std::size_t ForaDoXml(std::string_view texto, bool utf8) {
     const auto* s = reinterpret_cast<const unsigned char*>(texto.data());
     const std::size_t n = texto.size();
     for (std::size_t i = 0; i < n;) {
         const unsigned c = s[i];
         if (c >= 0x20 && c < 0x80) {
+            if (c == '&' && i + 1 < n && s[i + 1] == '#' && !ReferenciaValida(texto.substr(i + 2)))
+                return i;
             ++i;
         } else if (c < 0x20) {
             if (c != '\t' && c != '\n' && c != '\r') return i;

@@ -213,6 +213,7 @@ TEST(DocumentoFiscal, RefusesEveryBadFileWithItsReason) {
         // Bytes that are not what the file declares, a control character, a second root.
         {Latin1(inteiro), "não é um XML válido (erro na linha 6)"},
         {"<CFe>\x01</CFe>", "não é um XML válido"},
+        {"<CFe>\n&#xD800;&#0;</CFe>", "não é um XML válido (erro na linha 2)"},
         {"<CFe/>\n<CFe/>", "não é um XML válido (erro na linha 2)"},
     };
     for (const auto& [bytes, motivo] : casos) {
