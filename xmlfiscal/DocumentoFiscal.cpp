@@ -120,17 +120,6 @@ std::string ChaveDoId(No no, const char* atributo, const char* prefixo) {
     return id;
 }
 
-// Whether `bytes` holds "<!DOCTYPE" or "<!ENTITY", looked for from the rare "!" rather than
-// from every "<".
-bool DeclaraDtd(std::string_view bytes) {
-    for (auto i = bytes.find('!'); i != std::string_view::npos; i = bytes.find('!', i + 1)) {
-        if (i == 0 || bytes[i - 1] != '<') continue;
-        const std::string_view resto = bytes.substr(i + 1);
-        if (resto.starts_with("DOCTYPE") || resto.starts_with("ENTITY")) return true;
-    }
-    return false;
-}
-
 Documento Recusar(std::string motivo) {
     Documento d;
     d.tipo = Documento::kRecusado;
@@ -308,18 +297,16 @@ bool ChaveValida(std::string_view chave) {
 
 Documento LerDocumento(std::string_view bytes) {
     if (bytes.size() > kMaiorArquivo) return Recusar("arquivo maior que 20 MB");
-    // A fiscal document never declares a DTD: one is never parsed, so no entity is expanded and
-    // no other file or address is ever read for it.
-    if (DeclaraDtd(bytes))
-        return Recusar("o arquivo declara um DTD ou entidades, que não são lidos");
-
     // One document per thread, read again for every file: its memory is reused.
     thread_local LeituraXml xml;
-    long linha = 0;
-    const No raiz = bytes.empty() ? No() : xml.Ler(bytes, linha);
+    const LeituraXml::Resultado lido = bytes.empty() ? LeituraXml::Resultado() : xml.Ler(bytes);
+    if (lido.declara_dtd)
+        return Recusar("o arquivo declara um DTD ou entidades, que não são lidos");
+    const No raiz = lido.raiz;
     if (!raiz) {
         std::string motivo = "não é um XML válido";
-        if (linha > 0) motivo += " (erro na linha " + std::to_string(linha) + ")";
+        if (lido.linha_erro > 0)
+            motivo += " (erro na linha " + std::to_string(lido.linha_erro) + ")";
         return Recusar(motivo);
     }
 

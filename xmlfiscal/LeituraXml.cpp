@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <memory>
 
 namespace xmlfiscal {
 namespace {
@@ -38,10 +39,30 @@ std::string_view Declarada(std::string_view b) {
     return fim == std::string_view::npos ? std::string_view() : b.substr(i + 1, fim - i - 1);
 }
 
-// UTF-16 or UTF-32, by their byte order mark or the zero bytes around the first "<".
-bool MaisDeUmByte(std::string_view b) {
-    return b.size() >= 2 &&
-           (b[0] == '\0' || b[1] == '\0' || b.starts_with("\xFE\xFF") || b.starts_with("\xFF\xFE"));
+// The converter of a file in UTF-16 or UTF-32, known by its byte order mark or by the zero bytes
+// around its first "<"; null for a file of one byte a character.
+std::unique_ptr<wxMBConv> ConversorLargo(std::string_view b) {
+    using namespace std::string_view_literals;
+    if (b.starts_with("\xFF\xFE\0\0"sv) || b.starts_with("<\0\0\0"sv))
+        return std::make_unique<wxMBConvUTF32LE>();
+    if (b.starts_with("\0\0\xFE\xFF"sv) || b.starts_with("\0\0\0<"sv))
+        return std::make_unique<wxMBConvUTF32BE>();
+    if (b.starts_with("\xFF\xFE"sv) || b.starts_with("<\0"sv))
+        return std::make_unique<wxMBConvUTF16LE>();
+    if (b.starts_with("\xFE\xFF"sv) || b.starts_with("\0<"sv))
+        return std::make_unique<wxMBConvUTF16BE>();
+    return nullptr;
+}
+
+// Whether `bytes` holds "<!DOCTYPE" or "<!ENTITY", looked for from the rare "!" rather than
+// from every "<".
+bool DeclaraDtd(std::string_view bytes) {
+    for (auto i = bytes.find('!'); i != std::string_view::npos; i = bytes.find('!', i + 1)) {
+        if (i == 0 || bytes[i - 1] != '<') continue;
+        const std::string_view resto = bytes.substr(i + 1);
+        if (resto.starts_with("DOCTYPE") || resto.starts_with("ENTITY")) return true;
+    }
+    return false;
 }
 
 // Whether a character reference ("&#233;", "&#xE9;"; `resto` follows its "&#") is whole and
@@ -117,55 +138,73 @@ long Linha(std::string_view bytes, std::ptrdiff_t em, bool latin1) {
 
 }  // namespace
 
-pugi::xml_node LeituraXml::Ler(std::string_view bytes, long& linha_erro) {
-    linha_erro = 0;
+bool LeituraXml::ParaUtf8(std::string_view bytes, const wxMBConv& conversor) {
+    // Named: the UTF-8 of a temporary string goes with it.
+    const wxString texto(bytes.data(), conversor, bytes.size());
+    const wxScopedCharBuffer utf8 = texto.utf8_str();
+    if (utf8.length() == 0) return false;
+    buffer_.assign(utf8.data(), utf8.length());
+    return true;
+}
+
+LeituraXml::Resultado LeituraXml::Ler(std::string_view bytes) {
+    Resultado r;
+    // A fiscal document never declares a DTD: one is never parsed, so no entity is expanded and
+    // no other file or address is ever read for it.
+    if (DeclaraDtd(bytes)) {
+        r.declara_dtd = true;
+        return r;
+    }
     if (buffer_.capacity() > kMaiorGuardado) std::string().swap(buffer_);
-    const std::string_view declarada = Declarada(bytes);
     pugi::xml_encoding codificacao = pugi::encoding_utf8;
     bool convertido = false;
-    if (MaisDeUmByte(bytes)) {
-        codificacao = pugi::encoding_auto;
-    } else if (Igual(declarada, "ISO-8859-1") || Igual(declarada, "latin1")) {
+    if (const std::unique_ptr<wxMBConv> largo = ConversorLargo(bytes)) {
+        convertido = ParaUtf8(bytes, *largo);
+        if (!convertido) {
+            r.linha_erro = 1;
+            return r;
+        }
+        if (DeclaraDtd(buffer_)) {
+            r.declara_dtd = true;
+            return r;
+        }
+    } else if (const std::string_view declarada = Declarada(bytes);
+               Igual(declarada, "ISO-8859-1") || Igual(declarada, "latin1")) {
         codificacao = pugi::encoding_latin1;
     } else if (!declarada.empty() && !Igual(declarada, "UTF-8") && !Igual(declarada, "US-ASCII")) {
         // As the toolkit's XML classes read such a file: its bytes through the converter the
         // declaration names, all of them or none.
-        wxCSConv conversor(wxString::FromUTF8(declarada.data(), declarada.size()));
-        const wxString texto =
-            conversor.IsOk() ? wxString(bytes.data(), conversor, bytes.size()) : wxString();
-        const wxScopedCharBuffer utf8 = texto.utf8_str();
-        if (utf8.length() == 0) {
-            linha_erro = 1;
-            return {};
+        const wxCSConv conversor(wxString::FromUTF8(declarada.data(), declarada.size()));
+        convertido = conversor.IsOk() && ParaUtf8(bytes, conversor);
+        if (!convertido) {
+            r.linha_erro = 1;
+            return r;
         }
-        buffer_.assign(utf8.data(), utf8.length());
-        convertido = true;
     }
     if (!convertido) buffer_.assign(bytes);
     const bool latin1 = codificacao == pugi::encoding_latin1;
 
-    if (codificacao != pugi::encoding_auto) {
-        const std::size_t invalido = ForaDoXml(buffer_, !latin1);
-        if (invalido != std::string_view::npos) {
-            linha_erro = Linha(buffer_, static_cast<std::ptrdiff_t>(invalido), false);
-            return {};
-        }
+    const std::size_t invalido = ForaDoXml(buffer_, !latin1);
+    if (invalido != std::string_view::npos) {
+        r.linha_erro = Linha(buffer_, static_cast<std::ptrdiff_t>(invalido), false);
+        return r;
     }
     const pugi::xml_parse_result lido =
         documento_.load_buffer_inplace(buffer_.data(), buffer_.size(), kOpcoes, codificacao);
     if (!lido) {
-        linha_erro = Linha(buffer_, lido.offset, latin1);
-        return {};
+        r.linha_erro = Linha(buffer_, lido.offset, latin1);
+        return r;
     }
     // pugixml takes a second root element as a sibling of the first: a document has one.
     const pugi::xml_node raiz = documento_.document_element();
     for (pugi::xml_node outro = raiz.next_sibling(); outro; outro = outro.next_sibling()) {
         if (outro.type() == pugi::node_element) {
-            linha_erro = Linha(buffer_, outro.offset_debug(), latin1);
-            return {};
+            r.linha_erro = Linha(buffer_, outro.offset_debug(), latin1);
+            return r;
         }
     }
-    return raiz;
+    r.raiz = raiz;
+    return r;
 }
 
 }  // namespace xmlfiscal

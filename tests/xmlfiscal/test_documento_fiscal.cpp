@@ -188,6 +188,11 @@ TEST(DocumentoFiscal, RefusesEveryBadFileWithItsReason) {
     std::string chave_errada = kChaveCFe;
     chave_errada.back() = '9';
     const std::string inteiro = CFe();
+    const auto utf16 = [](std::string_view ascii) {
+        std::string s = "\xFF\xFE";
+        for (char c : ascii) s += {c, '\0'};
+        return s;
+    };
     const std::pair<std::string, std::string> casos[] = {
         {"isto não é XML", "não é um XML válido"},
         {"", "não é um XML válido"},
@@ -209,6 +214,7 @@ TEST(DocumentoFiscal, RefusesEveryBadFileWithItsReason) {
         {R"(<?xml version="1.0"?><!DOCTYPE l [<!ENTITY a "aaaaaaaaaa"><!ENTITY b "&a;&a;&a;&a;">)"
          R"(]><l>&b;&b;&b;</l>)",
          "DTD"},
+        {utf16(R"(<!DOCTYPE l [<!ENTITY a "a">]><l>&a;</l>)"), "DTD"},
         {std::string(xmlfiscal::kMaiorArquivo + 1, ' '), "arquivo maior que 20 MB"},
         // Bytes that are not what the file declares, a control character, a second root.
         {Latin1(inteiro), "não é um XML válido (erro na linha 6)"},
