@@ -333,7 +333,8 @@ Documento LerDocumento(std::string_view bytes) {
     if (d.cupom.chave.empty()) return Recusar("falta a chave de acesso");
     if (!ChaveValida(d.cupom.chave))
         return Recusar("chave de acesso inválida (dígito verificador errado): " + d.cupom.chave);
-    if (d.cupom.data_hora.size() != 14) return Recusar("data e hora de emissão inválidas");
+    if (d.cupom.data_hora.size() != 14 || SoDigitos(d.cupom.data_hora) != d.cupom.data_hora)
+        return Recusar("data e hora de emissão inválidas");
     d.tipo = Documento::kCupom;
     d.chave = d.cupom.chave;
     return d;

@@ -139,8 +139,13 @@ long Linha(std::string_view bytes, std::ptrdiff_t em, bool latin1) {
 }  // namespace
 
 bool LeituraXml::ParaUtf8(std::string_view bytes, const wxMBConv& conversor) {
-    // Named: the UTF-8 of a temporary string goes with it.
     const wxString texto(bytes.data(), conversor, bytes.size());
+    // A converter may give what is no character (UTF-32 past U+10FFFF), which the toolkit asserts
+    // on when it writes it in UTF-8.
+    for (const wxUniChar c : texto)
+        if (c.GetValue() > 0x10FFFF || (c.GetValue() >= 0xD800 && c.GetValue() <= 0xDFFF))
+            return false;
+    // Named: the UTF-8 of a temporary string goes with it.
     const wxScopedCharBuffer utf8 = texto.utf8_str();
     if (utf8.length() == 0) return false;
     buffer_.assign(utf8.data(), utf8.length());

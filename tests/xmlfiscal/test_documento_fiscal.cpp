@@ -207,6 +207,8 @@ TEST(DocumentoFiscal, RefusesEveryBadFileWithItsReason) {
          "falta o campo CNPJ"},
         {std::string(inteiro).replace(inteiro.find("<dEmi>20240105</dEmi>"), 21, ""),
          "falta o campo dEmi"},
+        {std::string(inteiro).replace(inteiro.find("101500"), 6, "10:500"),
+         "data e hora de emissão inválidas"},
         // A DTD is never read: no external entity is fetched, no entity expanded.
         {R"(<?xml version="1.0"?><!DOCTYPE CFe [<!ENTITY x SYSTEM "file:///etc/passwd">]>)"
          "<CFe>&x;</CFe>",
@@ -221,6 +223,7 @@ TEST(DocumentoFiscal, RefusesEveryBadFileWithItsReason) {
         {"<CFe>\x01</CFe>", "não é um XML válido"},
         {"<CFe>\n&#xD800;&#0;</CFe>", "não é um XML válido (erro na linha 2)"},
         {"<CFe/>\n<CFe/>", "não é um XML válido (erro na linha 2)"},
+        {std::string("\0\0\0<l/e\x80", 8), "não é um XML válido"},  // UTF-32 past U+10FFFF
     };
     for (const auto& [bytes, motivo] : casos) {
         const Documento d = xmlfiscal::LerDocumento(bytes);
