@@ -10,7 +10,7 @@ build="$root/build/fuzz"
 seconds=${CUPOM_FUZZ_SECONDS:-30}
 jobs=${CUPOM_JOBS:-2}
 targets=(fuzz_importar_cupons fuzz_indice_feed fuzz_resposta_login fuzz_tabela_texto fuzz_geometria_pizza
-         fuzz_geometria_barras)
+         fuzz_geometria_barras fuzz_documento_fiscal)
 if [ "$#" -gt 0 ]; then targets=("$@"); fi
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  libwxgtk3.2-dev libsqlite3-dev nlohmann-json3-dev libcurl4-openssl-dev libcpp-httplib-dev libssl-dev zlib1g-dev libexpat1-dev
+  libwxgtk3.2-dev libsqlite3-dev nlohmann-json3-dev libcurl4-openssl-dev libcpp-httplib-dev libssl-dev zlib1g-dev libpugixml-dev
   wx3.2-i18n
   googletest libgtest-dev
   xvfb xauth openssl locales

@@ -5,35 +5,81 @@
 #include <cmath>
 #include <cstring>
 #include <optional>
+#include <utility>
 
 #include "precos/Produto.h"
-#include "xmlfiscal/ArvoreXml.h"
+#include "xmlfiscal/LeituraXml.h"
 
 namespace xmlfiscal {
 namespace {
 
 constexpr std::size_t kDigitosChave = 44;
 
-using No = ArvoreXml::No;
-constexpr auto Filho = ArvoreXml::Filho;
-constexpr auto Procurar = ArvoreXml::Procurar;
+using No = pugi::xml_node;  // an empty node where there is none
 
-// The text of an element, without the spaces around it; empty when there is none. A view into
-// the tree.
-std::string_view Aparado(const No* no) {
-    if (!no) return {};
+// Names as written, without a namespace prefix ("nfe:infNFe" is "infNFe").
+std::string_view Local(No no) {
+    const std::string_view nome = no.name();
+    const auto dois_pontos = nome.rfind(':');
+    return dois_pontos == std::string_view::npos ? nome : nome.substr(dois_pontos + 1);
+}
+
+// The first child element named `nome`.
+No Filho(No no, std::string_view nome) {
+    for (No f = no.first_child(); f; f = f.next_sibling())
+        if (f.type() == pugi::node_element && Local(f) == nome) return f;
+    return {};
+}
+
+// The first element of each name that tells what a document holds, at any depth in the
+// document's order, the root included: found in one walk of the tree, not one a name.
+struct Marcos {
+    No cfe_canc, inf_evento, cfe, nfe, inf_prot, inf_nfe_supl;
+
+    explicit Marcos(No raiz) {
+        const std::pair<std::string_view, No*> nomes[] = {
+            {"CFeCanc", &cfe_canc}, {"infEvento", &inf_evento}, {"CFe", &cfe},
+            {"NFe", &nfe},          {"infProt", &inf_prot},     {"infNFeSupl", &inf_nfe_supl}};
+        for (No n = raiz; n;) {
+            if (n.type() == pugi::node_element) {
+                const std::string_view local = Local(n);
+                for (const auto& [nome, achado] : nomes)
+                    if (!*achado && local == nome) *achado = n;
+            }
+            if (No f = n.first_child()) {
+                n = f;
+                continue;
+            }
+            while (n != raiz && !n.next_sibling()) n = n.parent();
+            if (n == raiz) break;
+            n = n.next_sibling();
+        }
+    }
+};
+
+// Calls f(No) for each child element of `no`, in order.
+template <typename F>
+void ParaCadaFilho(No no, F&& f) {
+    for (No c = no.first_child(); c; c = c.next_sibling())
+        if (c.type() == pugi::node_element) f(c);
+}
+
+// The text of an element, without the spaces around it; empty when there is none. Its text is
+// its first run of text or CDATA directly inside it, as the toolkit's XML classes give it. A view
+// into the tree.
+std::string_view Aparado(No no) {
     constexpr std::string_view kEspacos = " \t\n\v\f\r";
-    const std::string_view texto = no->texto;
+    const std::string_view texto = no.text().get();
     const auto inicio = texto.find_first_not_of(kEspacos);
     if (inicio == std::string_view::npos) return {};
     return texto.substr(inicio, texto.find_last_not_of(kEspacos) + 1 - inicio);
 }
 
-std::string Texto(const No* no) {
+std::string Texto(No no) {
     return std::string(Aparado(no));
 }
 
-std::string Texto(const No* no, const char* filho) {
+std::string Texto(No no, const char* filho) {
     return Texto(Filho(no, filho));
 }
 
@@ -68,22 +114,10 @@ std::string SoDigitos(std::string_view texto) {
 }
 
 // The key in an Id attribute ("CFe3524…", "NFe3524…").
-std::string ChaveDoId(const No* no, const char* atributo, const char* prefixo) {
-    if (!no) return {};
-    std::string id(ArvoreXml::ValorDe(no, atributo));
+std::string ChaveDoId(No no, const char* atributo, const char* prefixo) {
+    std::string id = no.attribute(atributo).value();
     if (id.rfind(prefixo, 0) == 0) id.erase(0, std::strlen(prefixo));
     return id;
-}
-
-// Whether `bytes` holds "<!DOCTYPE" or "<!ENTITY", looked for from the rare "!" rather than
-// from every "<".
-bool DeclaraDtd(std::string_view bytes) {
-    for (auto i = bytes.find('!'); i != std::string_view::npos; i = bytes.find('!', i + 1)) {
-        if (i == 0 || bytes[i - 1] != '<') continue;
-        const std::string_view resto = bytes.substr(i + 1);
-        if (resto.starts_with("DOCTYPE") || resto.starts_with("ENTITY")) return true;
-    }
-    return false;
 }
 
 Documento Recusar(std::string motivo) {
@@ -96,12 +130,12 @@ Documento Recusar(std::string motivo) {
 // Reads what a wrong value or a missing field leaves out, into one reason.
 class Leitura {
 public:
-    std::string Exigir(const No* no, const char* campo) {
+    std::string Exigir(No no, const char* campo) {
         std::string t = Texto(no, campo);
         if (t.empty() && falta_.empty()) falta_ = campo;
         return t;
     }
-    double Valor(const No* no, const char* campo, bool exigido) {
+    double Valor(No no, const char* campo, bool exigido) {
         const std::string_view t = Aparado(Filho(no, campo));
         if (t.empty()) {
             if (exigido && falta_.empty()) falta_ = campo;
@@ -123,7 +157,7 @@ private:
     std::string errado_;
 };
 
-std::string Endereco(const No* ender) {
+std::string Endereco(No ender) {
     std::string endereco = Texto(ender, "xLgr");
     const std::string nro = Texto(ender, "nro");
     if (!nro.empty()) endereco += (endereco.empty() ? "" : ", ") + nro;
@@ -132,27 +166,26 @@ std::string Endereco(const No* ender) {
     return endereco;
 }
 
-void LerEmitente(const No* emit, Leitura& leitura, CupomXml& c) {
-    const No* ender = Filho(emit, "enderEmit");
+void LerEmitente(No emit, Leitura& leitura, CupomXml& c) {
+    No ender = Filho(emit, "enderEmit");
     c.emitente = {leitura.Exigir(emit, "CNPJ"), Texto(emit, "IE"),    Texto(emit, "IM"),
                   Texto(emit, "xNome"),         Texto(emit, "xFant"), Endereco(ender),
                   Texto(ender, "xBairro"),      Texto(ender, "CEP"),  Texto(ender, "xMun")};
 }
 
-void LerConsumidor(const No* dest, CupomXml& c) {
+void LerConsumidor(No dest, CupomXml& c) {
     c.cpf_consumidor = Texto(dest, "CPF");
     if (c.cpf_consumidor.empty()) c.cpf_consumidor = Texto(dest, "CNPJ");
     c.nome_consumidor = Texto(dest, "xNome");
 }
 
 // The lines, in the file's order; `tributos` names the line's tax total in the layout.
-void LerLinhas(const No* inf, const char* tributos, Leitura& leitura, CupomXml& c) {
-    ArvoreXml::ParaCadaFilho(inf, [&](const No& no) {
-        if (no.local != "det") return;
-        const No* det = &no;
-        const No* prod = Filho(det, "prod");
+void LerLinhas(No inf, const char* tributos, Leitura& leitura, CupomXml& c) {
+    ParaCadaFilho(inf, [&](No det) {
+        if (Local(det) != "det") return;
+        No prod = Filho(det, "prod");
         CupomXml::Linha l;
-        const std::optional<long> seq = Inteiro(ArvoreXml::ValorDe(det, "nItem"));
+        const std::optional<long> seq = Inteiro(det.attribute("nItem").value());
         l.seq = seq ? static_cast<int>(*seq) : static_cast<int>(c.linhas.size()) + 1;
         const std::string ean = Texto(prod, "cEAN");
         l.codigo = precos::GtinValido(ean) ? ean : Texto(prod, "cProd");
@@ -168,11 +201,11 @@ void LerLinhas(const No* inf, const char* tributos, Leitura& leitura, CupomXml& 
 }
 
 // The tax authority's remarks: the text of each obsFisco (written in its xTexto), one a line.
-std::string ObservacaoFisco(const No* adic) {
+std::string ObservacaoFisco(No adic) {
     std::string obs;
-    ArvoreXml::ParaCadaFilho(adic, [&obs](const No& f) {
-        if (f.local != "obsFisco") return;
-        const std::string texto = Filho(&f, "xTexto") ? Texto(&f, "xTexto") : Texto(&f);
+    ParaCadaFilho(adic, [&obs](No f) {
+        if (Local(f) != "obsFisco") return;
+        const std::string texto = Filho(f, "xTexto") ? Texto(f, "xTexto") : Texto(f);
         if (texto.empty()) return;
         if (!obs.empty()) obs += '\n';
         obs += texto;
@@ -186,11 +219,11 @@ std::string MomentoIso(const std::string& dh) {
     return d.size() == 14 ? d : std::string();
 }
 
-Documento CupomCFe(const No* inf) {
+Documento CupomCFe(No inf) {
     Documento d;
     CupomXml& c = d.cupom;
     Leitura leitura;
-    const No* ide = Filho(inf, "ide");
+    No ide = Filho(inf, "ide");
     c.chave = ChaveDoId(inf, "Id", "CFe");
     c.data_hora = leitura.Exigir(ide, "dEmi") + leitura.Exigir(ide, "hEmi");
     c.numero = Texto(ide, "nCFe");
@@ -198,23 +231,23 @@ Documento CupomCFe(const No* inf) {
     LerEmitente(Filho(inf, "emit"), leitura, c);
     LerConsumidor(Filho(inf, "dest"), c);
     LerLinhas(inf, "vItem12741", leitura, c);
-    const No* total = Filho(inf, "total");
+    No total = Filho(inf, "total");
     c.valor_total = leitura.Valor(total, "vCFe", true);
     c.total_tributos = leitura.Valor(total, "vCFeLei12741", false);
-    const No* adic = Filho(inf, "infAdic");
+    No adic = Filho(inf, "infAdic");
     c.obs_cupom = Texto(adic, "infCpl");
     c.obs_inf = ObservacaoFisco(adic);
     d.motivo = leitura.Motivo();
     return d;
 }
 
-Documento CupomNFe(const No* raiz, const No* inf) {
+Documento CupomNFe(const Marcos& marcos, No inf) {
     Documento d;
     CupomXml& c = d.cupom;
     Leitura leitura;
-    const No* ide = Filho(inf, "ide");
+    No ide = Filho(inf, "ide");
     c.chave = ChaveDoId(inf, "Id", "NFe");
-    if (c.chave.empty()) c.chave = Texto(Procurar(raiz, "infProt"), "chNFe");
+    if (c.chave.empty()) c.chave = Texto(marcos.inf_prot, "chNFe");
     const std::string dh = leitura.Exigir(ide, "dhEmi");
     c.data_hora = MomentoIso(dh);
     if (!dh.empty() && c.data_hora.empty()) leitura.Valor(ide, "dhEmi", true);  // not a moment
@@ -223,13 +256,13 @@ Documento CupomNFe(const No* raiz, const No* inf) {
     LerEmitente(Filho(inf, "emit"), leitura, c);
     LerConsumidor(Filho(inf, "dest"), c);
     LerLinhas(inf, "vTotTrib", leitura, c);
-    const No* icms = Filho(Filho(inf, "total"), "ICMSTot");
+    No icms = Filho(Filho(inf, "total"), "ICMSTot");
     c.valor_total = leitura.Valor(icms, "vNF", true);
     c.total_tributos = leitura.Valor(icms, "vTotTrib", false);
-    const No* adic = Filho(inf, "infAdic");
+    No adic = Filho(inf, "infAdic");
     c.obs_cupom = Texto(adic, "infCpl");
     c.obs_inf = ObservacaoFisco(adic);
-    const No* supl = Procurar(raiz, "infNFeSupl");
+    const No supl = marcos.inf_nfe_supl;
     c.url_consulta = Texto(supl, "urlChave");
     if (c.url_consulta.empty()) c.url_consulta = Texto(supl, "qrCode");
     d.motivo = leitura.Motivo();
@@ -264,24 +297,23 @@ bool ChaveValida(std::string_view chave) {
 
 Documento LerDocumento(std::string_view bytes) {
     if (bytes.size() > kMaiorArquivo) return Recusar("arquivo maior que 20 MB");
-    // A fiscal document never declares a DTD: one is never parsed, so no entity is expanded and
-    // no other file or address is ever read for it.
-    if (DeclaraDtd(bytes))
+    // One document per thread, read again for every file: its memory is reused.
+    thread_local LeituraXml xml;
+    const LeituraXml::Resultado lido = bytes.empty() ? LeituraXml::Resultado() : xml.Ler(bytes);
+    if (lido.declara_dtd)
         return Recusar("o arquivo declara um DTD ou entidades, que não são lidos");
-
-    // One tree per thread, read again for every file: its memory and its parser are reused.
-    thread_local ArvoreXml xml;
-    long linha = 0;
-    if (bytes.empty() || !xml.Ler(bytes, linha)) {
+    const No raiz = lido.raiz;
+    if (!raiz) {
         std::string motivo = "não é um XML válido";
-        if (linha > 0) motivo += " (erro na linha " + std::to_string(linha) + ")";
+        if (lido.linha_erro > 0)
+            motivo += " (erro na linha " + std::to_string(lido.linha_erro) + ")";
         return Recusar(motivo);
     }
-    const No* raiz = xml.Raiz();
 
-    if (const No* canc = Procurar(raiz, "CFeCanc"))
-        return Cancelamento(ChaveDoId(Filho(canc, "infCFe"), "chCanc", "CFe"));
-    if (const No* evento = Procurar(raiz, "infEvento")) {
+    const Marcos marcos(raiz);
+    if (marcos.cfe_canc)
+        return Cancelamento(ChaveDoId(Filho(marcos.cfe_canc, "infCFe"), "chCanc", "CFe"));
+    if (const No evento = marcos.inf_evento) {
         if (Texto(evento, "tpEvento") != "110111")
             return Recusar("evento que não é um cancelamento (tpEvento " +
                            Texto(evento, "tpEvento") + ")");
@@ -289,19 +321,20 @@ Documento LerDocumento(std::string_view bytes) {
     }
 
     Documento d;
-    if (const No* cfe = Procurar(raiz, "CFe"); cfe && Filho(cfe, "infCFe")) {
-        d = CupomCFe(Filho(cfe, "infCFe"));
-    } else if (const No* nfe = Procurar(raiz, "NFe"); nfe && Filho(nfe, "infNFe")) {
-        d = CupomNFe(raiz, Filho(nfe, "infNFe"));
+    if (const No inf = Filho(marcos.cfe, "infCFe")) {
+        d = CupomCFe(inf);
+    } else if (const No inf_nfe = Filho(marcos.nfe, "infNFe")) {
+        d = CupomNFe(marcos, inf_nfe);
     } else {
-        return Recusar("não é um CF-e, uma NFC-e nem uma NF-e (raiz " + std::string(raiz->nome) +
+        return Recusar("não é um CF-e, uma NFC-e nem uma NF-e (raiz " + std::string(raiz.name()) +
                        ")");
     }
     if (!d.motivo.empty()) return Recusar(d.motivo);
     if (d.cupom.chave.empty()) return Recusar("falta a chave de acesso");
     if (!ChaveValida(d.cupom.chave))
         return Recusar("chave de acesso inválida (dígito verificador errado): " + d.cupom.chave);
-    if (d.cupom.data_hora.size() != 14) return Recusar("data e hora de emissão inválidas");
+    if (d.cupom.data_hora.size() != 14 || SoDigitos(d.cupom.data_hora) != d.cupom.data_hora)
+        return Recusar("data e hora de emissão inválidas");
     d.tipo = Documento::kCupom;
     d.chave = d.cupom.chave;
     return d;

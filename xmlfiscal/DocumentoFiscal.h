@@ -2,8 +2,8 @@
 
 // Reading one fiscal XML file as the person holds it: a CF-e SAT sale or cancellation, an NFC-e or
 // NF-e (model 65 or 55, with or without its authorisation) or its cancellation event. Plain code
-// with no window and no database; the toolkit's XML parser reads the bytes, after a look that
-// refuses what must never be parsed (a DTD, entities, an oversized file).
+// with no window and no database; pugixml reads the bytes, after a look that refuses what must
+// never be parsed (a DTD, entities, an oversized file).
 
 #include <array>
 #include <string>

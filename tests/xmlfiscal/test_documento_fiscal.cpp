@@ -8,6 +8,7 @@
 #include <wx/wfstream.h>
 #include <wx/zipstrm.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -143,6 +144,24 @@ TEST(DocumentoFiscal, ReadsTheThreeLayoutsAsTheImportStoresThem) {
     EXPECT_EQ(bare.cupom.cpf_consumidor, "99888777000166");
     EXPECT_EQ(bare.cupom.url_consulta, "https://nfe.exemplo/qr?p=9");
     EXPECT_TRUE(bare.cupom.linhas.empty());
+
+    // Texts as written: references to characters and "&amp;", a CDATA section, and an element's
+    // first run of text only (a comment ends it).
+    std::string escrito = std::string(nfe).replace(nfe.find("ATACADO"), 7, "Caf&#233; &amp; Cia");
+    escrito.replace(escrito.find("https://nfe"), std::strlen("https://nfe.exemplo/qr?p=9"),
+                    "<![CDATA[https://q/?p=1&b=<2>]]>");
+    escrito.replace(escrito.find("</infNFe>"), 0,
+                    "<infAdic><infCpl>\n Obrigado <!-- fim -->e volte</infCpl></infAdic>");
+    const Documento textos = xmlfiscal::LerDocumento(escrito);
+    ASSERT_EQ(textos.tipo, Documento::kCupom) << textos.motivo;
+    EXPECT_EQ(textos.cupom.emitente[3], "Café & Cia");
+    EXPECT_EQ(textos.cupom.url_consulta, "https://q/?p=1&b=<2>");
+    EXPECT_EQ(textos.cupom.obs_cupom, "Obrigado");
+
+    // Another single-byte encoding, through the toolkit's converter.
+    std::string cp1252 = Latin1(CFe());
+    cp1252.replace(cp1252.find("UTF-8"), 5, "windows-1252");
+    EXPECT_EQ(xmlfiscal::LerDocumento(cp1252).cupom.emitente[8], "São Paulo");
 }
 
 TEST(DocumentoFiscal, CancellationsGiveTheirKeyAndStoreNothing) {
@@ -169,6 +188,11 @@ TEST(DocumentoFiscal, RefusesEveryBadFileWithItsReason) {
     std::string chave_errada = kChaveCFe;
     chave_errada.back() = '9';
     const std::string inteiro = CFe();
+    const auto utf16 = [](std::string_view ascii) {
+        std::string s = "\xFF\xFE";
+        for (char c : ascii) s += {c, '\0'};
+        return s;
+    };
     const std::pair<std::string, std::string> casos[] = {
         {"isto não é XML", "não é um XML válido"},
         {"", "não é um XML válido"},
@@ -183,6 +207,8 @@ TEST(DocumentoFiscal, RefusesEveryBadFileWithItsReason) {
          "falta o campo CNPJ"},
         {std::string(inteiro).replace(inteiro.find("<dEmi>20240105</dEmi>"), 21, ""),
          "falta o campo dEmi"},
+        {std::string(inteiro).replace(inteiro.find("101500"), 6, "10:500"),
+         "data e hora de emissão inválidas"},
         // A DTD is never read: no external entity is fetched, no entity expanded.
         {R"(<?xml version="1.0"?><!DOCTYPE CFe [<!ENTITY x SYSTEM "file:///etc/passwd">]>)"
          "<CFe>&x;</CFe>",
@@ -190,7 +216,14 @@ TEST(DocumentoFiscal, RefusesEveryBadFileWithItsReason) {
         {R"(<?xml version="1.0"?><!DOCTYPE l [<!ENTITY a "aaaaaaaaaa"><!ENTITY b "&a;&a;&a;&a;">)"
          R"(]><l>&b;&b;&b;</l>)",
          "DTD"},
+        {utf16(R"(<!DOCTYPE l [<!ENTITY a "a">]><l>&a;</l>)"), "DTD"},
         {std::string(xmlfiscal::kMaiorArquivo + 1, ' '), "arquivo maior que 20 MB"},
+        // Bytes that are not what the file declares, a control character, a second root.
+        {Latin1(inteiro), "não é um XML válido (erro na linha 6)"},
+        {"<CFe>\x01</CFe>", "não é um XML válido"},
+        {"<CFe>\n&#xD800;&#0;</CFe>", "não é um XML válido (erro na linha 2)"},
+        {"<CFe/>\n<CFe/>", "não é um XML válido (erro na linha 2)"},
+        {std::string("\0\0\0<l/e\x80", 8), "não é um XML válido"},  // UTF-32 past U+10FFFF
     };
     for (const auto& [bytes, motivo] : casos) {
         const Documento d = xmlfiscal::LerDocumento(bytes);
