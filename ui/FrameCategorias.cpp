@@ -87,7 +87,10 @@ FrameCategorias::FrameCategorias(wxWindow* parent, BancoDados* banco_dados)
     : wxFrame(parent, wxID_ANY, kTitulo, wxDefaultPosition, kTamanhoInicial),
       banco(banco_dados),
       conexao(*banco_dados) {
-    if (!CarregarDados(*banco, dados)) controles::MostrarErro(banco->GetErro());
+    if (!CarregarDados(*banco, dados)) {
+        controles::MostrarErro(banco->GetErro());
+        dados = DadosRelatorios();  // nothing half read is shown
+    }
     editor = std::make_unique<categorias::EditorCategorias>(dados, conexao);
     if (!editor->Abrir()) controles::MostrarErro(DeUtf8(editor->Erro()));
 
@@ -128,7 +131,7 @@ FrameCategorias::FrameCategorias(wxWindow* parent, BancoDados* banco_dados)
         if (dialogo.ShowModal() == wxID_OK)
             Feito(editor->Exportar(dialogo.GetPath().utf8_string()));
     });
-    Botao(painel, topo, kImportar)->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
+    Edicao(Botao(painel, topo, kImportar))->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
         wxFileDialog dialogo(this, kImportar, wxString(), wxString(), kFiltroArquivo,
                              wxFD_OPEN | wxFD_FILE_MUST_EXIST);
         if (dialogo.ShowModal() == wxID_OK)
@@ -149,11 +152,11 @@ FrameCategorias::FrameCategorias(wxWindow* parent, BancoDados* banco_dados)
     });
     esquerda->Add(grade_categorias, 1, wxEXPAND | wxBOTTOM, kBorda);
     auto* botoes = new wxBoxSizer(wxHORIZONTAL);
-    Botao(painel, botoes, kNova)->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
+    Edicao(Botao(painel, botoes, kNova))->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
         const wxString nome = wxGetTextFromUser(kPerguntaNome, kNova, wxString(), this);
         if (!nome.empty()) NovaCategoria(nome);
     });
-    Botao(painel, botoes, kRenomear)->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
+    Edicao(Botao(painel, botoes, kRenomear))->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
         if (categoria < 0) return;
         const wxString nome = wxGetTextFromUser(
             kPerguntaNome, kRenomear,
@@ -161,10 +164,10 @@ FrameCategorias::FrameCategorias(wxWindow* parent, BancoDados* banco_dados)
             this);
         if (!nome.empty()) RenomearCategoria(nome);
     });
-    Botao(painel, botoes, kExcluir)->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
+    Edicao(Botao(painel, botoes, kExcluir))->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
         ExcluirCategoria();
     });
-    Botao(painel, botoes, kLimite)->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
+    Edicao(Botao(painel, botoes, kLimite))->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
         if (categoria < 0) return;
         const wxString texto = wxGetTextFromUser(kPerguntaLimite, kLimite, wxString(), this);
         if (texto.Strip(wxString::both).empty()) {
@@ -193,24 +196,25 @@ FrameCategorias::FrameCategorias(wxWindow* parent, BancoDados* banco_dados)
     });
     meio->Add(grade_regras, 1, wxEXPAND | wxBOTTOM, kBorda);
     texto_regra = new wxTextCtrl(painel, wxID_ANY);
+    controles_edicao.push_back(texto_regra);
     texto_regra->Bind(wxEVT_TEXT, [this](wxCommandEvent&) { MostrarContagem(); });
     meio->Add(texto_regra, 0, wxEXPAND | wxBOTTOM, 2);
     contagem_regra = new wxStaticText(painel, wxID_ANY, wxString());
     meio->Add(contagem_regra, 0, wxEXPAND | wxBOTTOM, kBorda);
     auto* botoes_regras = new wxBoxSizer(wxHORIZONTAL);
-    Botao(painel, botoes_regras, kAdicionar)->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
+    Edicao(Botao(painel, botoes_regras, kAdicionar))->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
         AdicionarRegra();
     });
-    Botao(painel, botoes_regras, kAlterar)->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
+    Edicao(Botao(painel, botoes_regras, kAlterar))->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
         AlterarRegra();
     });
-    Botao(painel, botoes_regras, kRemover)->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
+    Edicao(Botao(painel, botoes_regras, kRemover))->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
         RemoverRegra();
     });
-    Botao(painel, botoes_regras, kSubir)->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
+    Edicao(Botao(painel, botoes_regras, kSubir))->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
         MoverRegra(-1);
     });
-    Botao(painel, botoes_regras, kDescer)->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
+    Edicao(Botao(painel, botoes_regras, kDescer))->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
         MoverRegra(1);
     });
     meio->Add(botoes_regras, 0);
@@ -224,10 +228,11 @@ FrameCategorias::FrameCategorias(wxWindow* parent, BancoDados* banco_dados)
     grade_sem->SetSelectionMode(wxGrid::wxGridSelectRows);
     direita->Add(grade_sem, 1, wxEXPAND | wxBOTTOM, kBorda);
     auto* linha_colocar = new wxBoxSizer(wxHORIZONTAL);
-    Botao(painel, linha_colocar, kColocar)->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
+    Edicao(Botao(painel, linha_colocar, kColocar))->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
         ColocarSelecionados();
     });
     destino = new wxChoice(painel, wxID_ANY);
+    controles_edicao.push_back(destino);
     linha_colocar->Add(destino, 1, wxEXPAND, 0);
     direita->Add(linha_colocar, 0, wxEXPAND);
     colunas->Add(direita, 1, wxEXPAND);
@@ -237,6 +242,7 @@ FrameCategorias::FrameCategorias(wxWindow* parent, BancoDados* banco_dados)
     auto* sizer_frame = new wxBoxSizer(wxVERTICAL);
     sizer_frame->Add(painel, 1, wxEXPAND, 0);
     SetSizer(sizer_frame);
+    for (wxWindow* controle : controles_edicao) controle->Enable(editor->Editavel());
     OnPeriodo();
 }
 

@@ -70,6 +70,12 @@ private:
     void MostrarSemCategoria();
     void MostrarContagem();
     bool Feito(bool ok);
+    // A control that changes the set: disabled when the stored set cannot be edited.
+    template <class Controle>
+    Controle* Edicao(Controle* controle) {
+        controles_edicao.push_back(controle);
+        return controle;
+    }
     std::vector<std::string> Regras() const;
 
     BancoDados* banco;
@@ -92,6 +98,7 @@ private:
     wxStaticText* contagem_regra = nullptr;
     wxGrid* grade_sem = nullptr;
     wxChoice* destino = nullptr;
+    std::vector<wxWindow*> controles_edicao;
 };
 
 // Opens the categories window of `banco` as a child of `parent`.

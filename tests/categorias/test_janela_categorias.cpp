@@ -99,4 +99,25 @@ TEST_F(JanelaCategorias, RegraComContagemProdutosColocadosENomeRecusado) {
     EXPECT_EQ(lido.colocacoes.begin()->second, lido.categorias[static_cast<std::size_t>(pet)].id);
 }
 
+// A BEGIN left open in the SQL terminal keeps the set from being read: the built-in set is shown,
+// not editable, with the error shown once.
+TEST_F(JanelaCategorias, TransacaoAbertaMostraEmbutidas) {
+    teste::CupomFeed cupom;
+    cupom.itens = {{1, "1", "ARROZ T1 5KG", 1, "UN", 30}};
+    Importar(teste::FeedJson({cupom}));
+    ASSERT_TRUE(banco->PercorrerLinhas("BEGIN", {}, nullptr));
+    janela = new wxFrame(nullptr, wxID_ANY, "principal");
+    auto* frame = new FrameCategorias(janela, banco.get());
+    frame->Show();
+    ASSERT_EQ(teste::Dialogos::Get().Mensagens().size(), 1u);
+    EXPECT_TRUE(teste::CaixaDeErro(teste::Dialogos::Get().Mensagens()[0]));
+    EXPECT_FALSE(frame->GetEditor().Editavel());
+    EXPECT_FALSE(frame->GetTextoRegra()->IsEnabled());
+    EXPECT_EQ(frame->GetEditor().GetConjunto().categorias.size(),
+              categorias::Embutidas().categorias.size());
+    EXPECT_EQ(Linha(frame->GetGradeCategorias(), 0),
+              (std::vector<wxString>{"Mercearia", "R$ 30,00", "", "1"}));
+    EXPECT_TRUE(banco->PercorrerLinhas("ROLLBACK", {}, nullptr));
+}
+
 }  // namespace
