@@ -168,18 +168,7 @@ FrameCategorias::FrameCategorias(wxWindow* parent, BancoDados* banco_dados)
         ExcluirCategoria();
     });
     Edicao(Botao(painel, botoes, kLimite))->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
-        if (categoria < 0) return;
-        const wxString texto = wxGetTextFromUser(kPerguntaLimite, kLimite, wxString(), this);
-        if (texto.Strip(wxString::both).empty()) {
-            DefinirLimite(std::nullopt);
-            return;
-        }
-        double valor = 0;
-        if (!LerReais(texto, valor)) {
-            controles::MostrarErro(kLimiteInvalido);
-            return;
-        }
-        DefinirLimite(valor);
+        PerguntarLimite();
     });
     esquerda->Add(botoes, 0);
     colunas->Add(esquerda, 1, wxEXPAND | wxRIGHT, kBorda);
@@ -385,6 +374,22 @@ bool FrameCategorias::ExcluirCategoria() {
     const bool ok = editor->ExcluirCategoria(categoria);
     if (ok) categoria = -1;
     return Feito(ok);
+}
+
+bool FrameCategorias::PerguntarLimite() {
+    if (categoria < 0) return false;
+    const auto& atual = editor->GetConjunto().categorias[static_cast<std::size_t>(categoria)].limite;
+    wxTextEntryDialog dialogo(this, kPerguntaLimite, kLimite,
+                              atual ? formato::Decimal(*atual) : wxString());
+    if (dialogo.ShowModal() != wxID_OK) return false;  // Cancel and Esc keep the limit
+    const wxString texto = dialogo.GetValue();
+    if (texto.Strip(wxString::both).empty()) return DefinirLimite(std::nullopt);
+    double valor = 0;
+    if (!LerReais(texto, valor)) {
+        controles::MostrarErro(kLimiteInvalido);
+        return false;
+    }
+    return DefinirLimite(valor);
 }
 
 bool FrameCategorias::DefinirLimite(std::optional<double> limite) {

@@ -54,6 +54,8 @@ public:
     bool RenomearCategoria(const wxString& nome);
     bool ExcluirCategoria();
     bool DefinirLimite(std::optional<double> limite);
+    // "Limite mensal…": asks with the current limit filled in; an empty text sets none.
+    bool PerguntarLimite();
     bool AdicionarRegra();
     bool AlterarRegra();
     bool RemoverRegra();

@@ -8,6 +8,7 @@
 #include <wx/grid.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
+#include <wx/textdlg.h>
 
 #include "categorias/ConexaoBanco.h"
 #include "tests/support/DadosTeste.h"
@@ -87,6 +88,19 @@ TEST_F(JanelaCategorias, RegraComContagemProdutosColocadosENomeRecusado) {
               wxString::FromUTF8("Já existe uma categoria chamada \"PET\"."));
     EXPECT_TRUE(teste::CaixaDeErro(teste::Dialogos::Get().Mensagens()[0]));
     EXPECT_TRUE(frame->DefinirLimite(150));  // of the chosen category, Limpeza
+    // The limit's dialog starts from "150,00"; Cancel keeps it, OK with a new text stores it.
+    std::vector<wxString> mostrados;
+    teste::Dialogos::Get().aoAbrirModal = [&](wxDialog* d) {
+        auto* dialogo = dynamic_cast<wxTextEntryDialog*>(d);
+        mostrados.push_back(dialogo ? dialogo->GetValue() : wxString("?"));
+        if (mostrados.size() == 1) return static_cast<int>(wxID_CANCEL);
+        dialogo->SetValue("R$ 200");
+        return static_cast<int>(wxID_OK);
+    };
+    EXPECT_FALSE(frame->PerguntarLimite());
+    EXPECT_TRUE(frame->PerguntarLimite());
+    teste::Dialogos::Get().aoAbrirModal = nullptr;
+    EXPECT_EQ(mostrados, (std::vector<wxString>{"150,00", "150,00"}));
     teste::SalvarCaptura(frame, "categorias");
 
     // Stored: another reader sees the rule, the placement and the limit.
@@ -94,7 +108,7 @@ TEST_F(JanelaCategorias, RegraComContagemProdutosColocadosENomeRecusado) {
     categorias::Conjunto lido;
     ASSERT_TRUE(categorias::ArmazemCategorias(conexao).Ler(lido));
     EXPECT_EQ(lido.categorias[static_cast<std::size_t>(limpeza)].regras.back(), "xyz prod");
-    EXPECT_EQ(lido.categorias[static_cast<std::size_t>(limpeza)].limite, 150);
+    EXPECT_EQ(lido.categorias[static_cast<std::size_t>(limpeza)].limite, 200);
     ASSERT_EQ(lido.colocacoes.size(), 1u);
     EXPECT_EQ(lido.colocacoes.begin()->second, lido.categorias[static_cast<std::size_t>(pet)].id);
 }
