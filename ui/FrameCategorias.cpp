@@ -13,7 +13,6 @@
 #include <algorithm>
 
 #include "base/FormatoBr.h"
-#include "base/NumeroTexto.h"
 #include "db/BancoDados.h"
 #include "relatorios/LeituraRelatorios.h"
 #include "ui/TabelaRelatorio.h"
@@ -47,7 +46,9 @@ const wchar_t* const kRotuloSem = L"Produtos sem categoria:";
 const wchar_t* const kContagem = L"Esta regra: %d produtos, %s";
 const wchar_t* const kPerguntaNome = L"Nome da categoria:";
 const wchar_t* const kPerguntaLimite = L"Limite mensal em reais (vazio: sem limite):";
-const wchar_t* const kLimiteInvalido = L"Informe o limite como um valor, por exemplo 350,00.";
+const wchar_t* const kLimiteInvalido =
+    L"Limite não entendido. Informe o valor em reais, como 350, 350,50 ou 1.500,00: o ponto "
+    L"separa os milhares e a vírgula, os centavos.";
 const wchar_t* const kFiltroArquivo = L"Categorias (*.json)|*.json";
 const wxSize kTamanhoInicial(1200, 660);
 constexpr int kBorda = 6;
@@ -62,17 +63,6 @@ int LinhaDaChave(wxGrid* grade, int chave) {
     for (int r = 0; tabela && r < tabela->GetNumberRows(); ++r)
         if (tabela->ChaveDaLinha(r) == chave) return r;
     return -1;
-}
-
-// Reais as people type them: "350", "350,00", "1.234,56", "R$ 80".
-bool LerReais(wxString texto, double& valor) {
-    texto.Replace("R$", wxString());
-    texto.Trim(true).Trim(false);
-    if (texto.Contains(",")) {
-        texto.Replace(".", wxString());
-        texto.Replace(",", ".");
-    }
-    return numero::LerCompleto(texto, valor);
 }
 
 wxButton* Botao(wxWindow* pai, wxSizer* linha, const wxString& texto) {
@@ -385,7 +375,7 @@ bool FrameCategorias::PerguntarLimite() {
     const wxString texto = dialogo.GetValue();
     if (texto.Strip(wxString::both).empty()) return DefinirLimite(std::nullopt);
     double valor = 0;
-    if (!LerReais(texto, valor)) {
+    if (!formato::LerReais(texto, valor)) {
         controles::MostrarErro(kLimiteInvalido);
         return false;
     }
