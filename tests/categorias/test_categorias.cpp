@@ -324,6 +324,10 @@ TEST_F(Armazem, TablesBesideTheSchemaBuiltInOnceAndThePersonsChangesKept) {
     ASSERT_TRUE(armazem.Carregar(conjunto));
     ASSERT_EQ(conjunto.categorias.size(), 6u);
     EXPECT_EQ(conjunto.categorias[4].regras, Pequeno().categorias[4].regras);
+    // Without the built-ins' marker, a set already there is kept as it is.
+    ASSERT_TRUE(conexao.Executar("DELETE FROM categoria_ajuste", {}));
+    ASSERT_TRUE(armazem.Carregar(conjunto));
+    EXPECT_EQ(conjunto.categorias.size(), 6u);
     sqlite3_close(db);
 
     // The receipt tables and indexes as they were, and their rows.
