@@ -9,8 +9,10 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 #include <wx/textdlg.h>
+#include <wx/app.h>
 
 #include <algorithm>
+#include <memory>
 
 #include "base/FormatoBr.h"
 #include "db/BancoDados.h"
@@ -50,6 +52,7 @@ const wchar_t* const kLimiteInvalido =
     L"Limite não entendido. Informe o valor em reais, como 350, 350,50 ou 1.500,00: o ponto "
     L"separa os milhares e a vírgula, os centavos.";
 const wchar_t* const kFiltroArquivo = L"Categorias (*.json)|*.json";
+const wchar_t* const kCarregando = L"Lendo os cupons…";
 const wxSize kTamanhoInicial(1200, 660);
 constexpr int kBorda = 6;
 
@@ -77,12 +80,8 @@ FrameCategorias::FrameCategorias(wxWindow* parent, BancoDados* banco_dados)
     : wxFrame(parent, wxID_ANY, kTitulo, wxDefaultPosition, kTamanhoInicial),
       banco(banco_dados),
       conexao(*banco_dados) {
-    if (!CarregarDados(*banco, dados)) {
-        controles::MostrarErro(banco->GetErro());
-        dados = DadosRelatorios();  // nothing half read is shown
-    }
+    // Nothing to edit until the receipts are read.
     editor = std::make_unique<categorias::EditorCategorias>(dados, conexao);
-    if (!editor->Abrir()) controles::MostrarErro(DeUtf8(editor->Erro()));
 
     auto* painel = new wxPanel(this);
     auto* sizer = new wxBoxSizer(wxVERTICAL);
@@ -92,9 +91,6 @@ FrameCategorias::FrameCategorias(wxWindow* parent, BancoDados* banco_dados)
     escolha_periodo = new wxChoice(painel, wxID_ANY);
     escolha_periodo->Append(kUltimos12Meses);
     escolha_periodo->Append(kTudo);
-    anos = AnosComCupons(dados);
-    std::reverse(anos.begin(), anos.end());
-    for (int ano : anos) escolha_periodo->Append(wxString::Format("%d", ano));
     escolha_periodo->Append(kOutroPeriodo);
     escolha_periodo->SetSelection(0);
     escolha_periodo->Bind(wxEVT_CHOICE, [this](wxCommandEvent&) { OnPeriodo(); });
@@ -103,10 +99,6 @@ FrameCategorias::FrameCategorias(wxWindow* parent, BancoDados* banco_dados)
     mes_de = new wxChoice(painel, wxID_ANY);
     mes_ate = new wxChoice(painel, wxID_ANY);
     rotulo_ate = new wxStaticText(painel, wxID_ANY, kRotuloAte);
-    const Periodo tudo = PeriodoTudo(dados);
-    for (int m = tudo.de; m <= tudo.ate; ++m)
-        for (wxChoice* mes : {mes_de, mes_ate})
-            mes->Append(formato::MesAno(AnoDoMes(m), MesDoAno(m)));
     for (wxWindow* janela : {static_cast<wxWindow*>(mes_de), static_cast<wxWindow*>(rotulo_ate),
                              static_cast<wxWindow*>(mes_ate)}) {
         topo->Add(janela, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kBorda);
@@ -127,6 +119,8 @@ FrameCategorias::FrameCategorias(wxWindow* parent, BancoDados* banco_dados)
         if (dialogo.ShowModal() == wxID_OK)
             Feito(editor->Importar(dialogo.GetPath().utf8_string()));
     });
+    aviso = new wxStaticText(painel, wxID_ANY, kCarregando);
+    topo->Add(aviso, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 2 * kBorda);
     sizer->Add(topo, 0, wxALL, kBorda);
 
     auto* colunas = new wxBoxSizer(wxHORIZONTAL);
@@ -221,7 +215,46 @@ FrameCategorias::FrameCategorias(wxWindow* parent, BancoDados* banco_dados)
     auto* sizer_frame = new wxBoxSizer(wxVERTICAL);
     sizer_frame->Add(painel, 1, wxEXPAND, 0);
     SetSizer(sizer_frame);
+    for (wxWindow* controle : controles_edicao) controle->Disable();
+    OnPeriodo();
+
+    // Ten years of receipts take a moment to read: the window is shown meanwhile.
+    trabalhador = std::thread([this] {
+        auto lidos = std::make_shared<DadosRelatorios>();
+        const bool ok = CarregarDados(*banco, *lidos);
+        const wxString erro = ok ? wxString() : banco->GetErro();
+        if (!ok) *lidos = DadosRelatorios();  // nothing half read is shown
+        CallAfter([this, lidos, ok, erro] { OnDadosCarregados(std::move(*lidos), ok, erro); });
+    });
+}
+
+FrameCategorias::~FrameCategorias() {
+    if (trabalhador.joinable()) trabalhador.join();
+    // Nothing can queue another call now; drop the one still queued for this window.
+    if (wxTheApp) wxTheApp->RemovePendingEventHandler(this);
+    DeletePendingEvents();
+}
+
+void FrameCategorias::OnDadosCarregados(DadosRelatorios lidos, bool ok, const wxString& erro) {
+    if (!ok) controles::MostrarErro(erro);
+    dados = std::move(lidos);
+    editor = std::make_unique<categorias::EditorCategorias>(dados, conexao);
+    if (!editor->Abrir()) controles::MostrarErro(DeUtf8(editor->Erro()));
+
+    anos = AnosComCupons(dados);
+    std::reverse(anos.begin(), anos.end());
+    const wxString escolhido = escolha_periodo->GetStringSelection();
+    for (std::size_t i = 0; i < anos.size(); ++i)
+        escolha_periodo->Insert(wxString::Format("%d", anos[i]), static_cast<unsigned>(2 + i));
+    escolha_periodo->SetStringSelection(escolhido);
+    const Periodo tudo = PeriodoTudo(dados);
+    for (int m = tudo.de; m <= tudo.ate; ++m)
+        for (wxChoice* mes : {mes_de, mes_ate})
+            mes->Append(formato::MesAno(AnoDoMes(m), MesDoAno(m)));
     for (wxWindow* controle : controles_edicao) controle->Enable(editor->Editavel());
+    aviso->Hide();
+    aviso->GetParent()->Layout();
+    pronto = true;
     OnPeriodo();
 }
 

@@ -52,6 +52,10 @@ TEST_F(JanelaCategorias, RegraComContagemProdutosColocadosENomeRecusado) {
     janela = new wxFrame(nullptr, wxID_ANY, "principal");
     auto* frame = new FrameCategorias(janela, banco.get());
     frame->Show();
+    // Shown at once, reading the receipts on its own thread: nothing to edit yet.
+    EXPECT_FALSE(frame->Pronto());
+    EXPECT_FALSE(frame->GetTextoRegra()->IsEnabled());
+    ASSERT_TRUE(teste::WaitFor([&] { return frame->Pronto(); }));
 
     EXPECT_EQ(Linha(frame->GetGradeCategorias(), 0),
               (std::vector<wxString>{"Mercearia", "R$ 30,00", "", "1"}));
@@ -123,6 +127,7 @@ TEST_F(JanelaCategorias, TransacaoAbertaMostraEmbutidas) {
     janela = new wxFrame(nullptr, wxID_ANY, "principal");
     auto* frame = new FrameCategorias(janela, banco.get());
     frame->Show();
+    ASSERT_TRUE(teste::WaitFor([&] { return frame->Pronto(); }));
     ASSERT_EQ(teste::Dialogos::Get().Mensagens().size(), 1u);
     EXPECT_TRUE(teste::CaixaDeErro(teste::Dialogos::Get().Mensagens()[0]));
     EXPECT_FALSE(frame->GetEditor().Editavel());
