@@ -3,6 +3,8 @@
 #include <wx/button.h>
 #include <wx/choice.h>
 #include <wx/filedlg.h>
+#include <wx/filename.h>
+#include <wx/msgdlg.h>
 #include <wx/grid.h>
 #include <wx/panel.h>
 #include <wx/sizer.h>
@@ -51,6 +53,10 @@ const wchar_t* const kPerguntaLimite = L"Limite mensal em reais (vazio: sem limi
 const wchar_t* const kLimiteInvalido =
     L"Limite não entendido. Informe o valor em reais, como 350, 350,50 ou 1.500,00: o ponto "
     L"separa os milhares e a vírgula, os centavos.";
+const wchar_t* const kPerguntaExcluir =
+    L"Excluir a categoria \u201c%s\u201d, com suas regras e os produtos colocados nela?";
+const wchar_t* const kPerguntaImportar =
+    L"Substituir todas as categorias, regras e limites pelos do arquivo \u201c%s\u201d?";
 const wchar_t* const kFiltroArquivo = L"Categorias (*.json)|*.json";
 const wchar_t* const kCarregando = L"Lendo os cupons…";
 const wxSize kTamanhoInicial(1200, 660);
@@ -116,8 +122,7 @@ FrameCategorias::FrameCategorias(wxWindow* parent, BancoDados* banco_dados)
     Edicao(Botao(painel, topo, kImportar))->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
         wxFileDialog dialogo(this, kImportar, wxString(), wxString(), kFiltroArquivo,
                              wxFD_OPEN | wxFD_FILE_MUST_EXIST);
-        if (dialogo.ShowModal() == wxID_OK)
-            Feito(editor->Importar(dialogo.GetPath().utf8_string()));
+        if (dialogo.ShowModal() == wxID_OK) ImportarCategorias(dialogo.GetPath());
     });
     aviso = new wxStaticText(painel, wxID_ANY, kCarregando);
     topo->Add(aviso, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 2 * kBorda);
@@ -393,7 +398,26 @@ bool FrameCategorias::RenomearCategoria(const wxString& nome) {
     return Feito(editor->RenomearCategoria(categoria, nome.utf8_string()));
 }
 
+bool FrameCategorias::Confirmar(const wxString& pergunta, const wxString& titulo) {
+    wxMessageDialog dialogo(this, pergunta, titulo, wxYES_NO | wxNO_DEFAULT | wxICON_QUESTION);
+    dialogo.SetYesNoLabels(L"Sim", L"Não");
+    return dialogo.ShowModal() == wxID_YES;
+}
+
+bool FrameCategorias::ImportarCategorias(const wxString& caminho) {
+    if (!Confirmar(wxString::Format(kPerguntaImportar, wxFileName(caminho).GetFullName()),
+                   kImportar))
+        return false;
+    return Feito(editor->Importar(caminho.utf8_string()));
+}
+
 bool FrameCategorias::ExcluirCategoria() {
+    const auto& lista = editor->GetConjunto().categorias;
+    if (categoria < 0 || categoria >= static_cast<int>(lista.size())) return false;
+    if (!Confirmar(wxString::Format(kPerguntaExcluir,
+                                    DeUtf8(lista[static_cast<std::size_t>(categoria)].nome)),
+                   kExcluir))
+        return false;
     const bool ok = editor->ExcluirCategoria(categoria);
     if (ok) categoria = -1;
     return Feito(ok);

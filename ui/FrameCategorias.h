@@ -58,7 +58,9 @@ public:
     void EscolherRegra(int regra);
     bool NovaCategoria(const wxString& nome);
     bool RenomearCategoria(const wxString& nome);
+    // Both ask first.
     bool ExcluirCategoria();
+    bool ImportarCategorias(const wxString& caminho);
     bool DefinirLimite(std::optional<double> limite);
     // "Limite mensal…": asks with the current limit filled in; an empty text sets none.
     bool PerguntarLimite();
@@ -79,6 +81,7 @@ private:
     void MostrarSemCategoria();
     void MostrarContagem();
     bool Feito(bool ok);
+    bool Confirmar(const wxString& pergunta, const wxString& titulo);
     // A control that changes the set: disabled when the stored set cannot be edited.
     template <class Controle>
     Controle* Edicao(Controle* controle) {

@@ -107,6 +107,19 @@ TEST_F(JanelaCategorias, RegraComContagemProdutosColocadosENomeRecusado) {
     EXPECT_EQ(mostrados, (std::vector<wxString>{"150,00", "150,00"}));
     teste::SalvarCaptura(frame, "categorias");
 
+    // Deleting and importing ask first; "Não" changes nothing.
+    teste::Dialogos::Get().Limpar();
+    frame->EscolherCategoria(pet);
+    EXPECT_FALSE(frame->ExcluirCategoria());
+    ASSERT_TRUE(frame->GetEditor().Exportar("c.json"));
+    EXPECT_FALSE(frame->ImportarCategorias("c.json"));
+    ASSERT_EQ(teste::Dialogos::Get().Mensagens().size(), 2u);
+    EXPECT_EQ(teste::Dialogos::Get().Mensagens()[0].mensagem,
+              wxString::FromUTF8("Excluir a categoria “Pet”, com suas regras e os produtos "
+                                 "colocados nela?"));
+    EXPECT_TRUE(teste::Dialogos::Get().Mensagens()[1].mensagem.Contains(L"“c.json”"));
+    EXPECT_EQ(Posicao(frame->GetEditor().GetConjunto(), "Pet"), pet);
+
     // Stored: another reader sees the rule, the placement and the limit.
     categorias::ConexaoBanco conexao(*banco);
     categorias::Conjunto lido;
@@ -115,6 +128,10 @@ TEST_F(JanelaCategorias, RegraComContagemProdutosColocadosENomeRecusado) {
     EXPECT_EQ(lido.categorias[static_cast<std::size_t>(limpeza)].limite, 200);
     ASSERT_EQ(lido.colocacoes.size(), 1u);
     EXPECT_EQ(lido.colocacoes.begin()->second, lido.categorias[static_cast<std::size_t>(pet)].id);
+
+    teste::Dialogos::Get().ResponderCom(wxID_YES);
+    EXPECT_TRUE(frame->ExcluirCategoria());
+    EXPECT_EQ(Posicao(frame->GetEditor().GetConjunto(), "Pet"), -1);
 }
 
 // A BEGIN left open in the SQL terminal keeps the set from being read: the built-in set is shown,
