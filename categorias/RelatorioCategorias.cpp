@@ -161,9 +161,12 @@ std::vector<SituacaoOrcamento> Orcamento(const DadosRelatorios& dados, const Con
         s.limite = *conjunto.categorias[c].limite;
         s.fracao = s.limite > 0 ? s.gasto / s.limite : (s.gasto > 0 ? INFINITY : 0);
         s.projecao = s.gasto / dia * dias;
-        s.faixa = s.fracao < 0.8    ? SituacaoOrcamento::Faixa::Verde
-                  : s.fracao <= 1.0 ? SituacaoOrcamento::Faixa::Ambar
-                                    : SituacaoOrcamento::Faixa::Vermelha;
+        // Compared in whole cents, as shown: a sum a hair off 80 % or 100 % takes the colour of
+        // the percentage on screen.
+        const double gasto_c = std::round(s.gasto * 100), limite_c = std::round(s.limite * 100);
+        s.faixa = gasto_c * 10 < limite_c * 8 ? SituacaoOrcamento::Faixa::Verde
+                  : gasto_c <= limite_c       ? SituacaoOrcamento::Faixa::Ambar
+                                              : SituacaoOrcamento::Faixa::Vermelha;
         situacoes.push_back(s);
     }
     return situacoes;
