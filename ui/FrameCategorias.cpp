@@ -354,7 +354,12 @@ void FrameCategorias::MostrarContagem() {
         contagem_regra->SetLabel(wxString());
         return;
     }
-    const categorias::ContagemRegra c = editor->Provar(categoria, regra, texto, periodo);
+    // Once the text differs from the chosen rule it may well be added as a new one: counted so.
+    const std::vector<std::string> regras = Regras();
+    const bool escolhida = regra >= 0 && regra < static_cast<int>(regras.size()) &&
+                           regras[static_cast<std::size_t>(regra)] == texto;
+    const categorias::ContagemRegra c =
+        editor->Provar(categoria, escolhida ? regra : -1, texto, periodo);
     contagem_regra->SetLabel(wxString::Format(kContagem, c.produtos, formato::Dinheiro(c.total)));
 }
 

@@ -79,6 +79,12 @@ TEST_F(JanelaCategorias, RegraComContagemProdutosColocadosENomeRecusado) {
     const int regras = frame->GetGradeRegras()->GetNumberRows();
     EXPECT_EQ(Linha(frame->GetGradeRegras(), regras - 1),
               (std::vector<wxString>{"xyz prod", "1", "R$ 7,00"}));
+    // The chosen rule counts as itself; once edited, as a new rule beside it ("xyz prod", more
+    // specific, keeps the product).
+    frame->GetGradeRegras()->SetGridCursor(regras - 1, 0);
+    EXPECT_EQ(frame->GetContagemRegra()->GetLabel(), "Esta regra: 1 produtos, R$ 7,00");
+    frame->GetTextoRegra()->SetValue("xyz");
+    EXPECT_EQ(frame->GetContagemRegra()->GetLabel(), "Esta regra: 0 produtos, R$ 0,00");
 
     const int pet = Posicao(frame->GetEditor().GetConjunto(), "Pet");
     frame->GetDestino()->SetSelection(pet);
