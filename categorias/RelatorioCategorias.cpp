@@ -93,11 +93,11 @@ std::string CsvCategorias(const std::vector<LinhaCategoria>& linhas) {
 std::vector<relatorios::LinhaProduto> ProdutosDaCategoria(const DadosRelatorios& dados,
                                                           const Classificacao& classificacao,
                                                           const Periodo& periodo, int categoria) {
-    std::vector<relatorios::LinhaProduto> linhas = relatorios::RelatorioProdutos(dados, periodo);
-    std::erase_if(linhas, [&](const relatorios::LinhaProduto& l) {
-        return classificacao.categoria[static_cast<std::size_t>(l.produto)] != categoria;
-    });
-    return linhas;
+    // Only the category's products get their texts and are sorted: a few thousand of 40,000.
+    std::vector<char> escolhidos(classificacao.categoria.size());
+    for (std::size_t p = 0; p < escolhidos.size(); ++p)
+        escolhidos[p] = classificacao.categoria[p] == categoria;
+    return relatorios::RelatorioProdutos(dados, periodo, {}, &escolhidos);
 }
 
 std::vector<ContagemRegra> ContarRegras(const DadosRelatorios& dados, const Conjunto& conjunto,
