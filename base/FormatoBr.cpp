@@ -116,4 +116,43 @@ wxString AbreviaturaMes(int mes) {
     return wxString::FromAscii(kMeses[mes - 1]);
 }
 
+bool LerReais(const wxString& texto, double& valor) {
+    std::string t = texto.utf8_string();
+    const auto espaco = [](char c) { return c == ' ' || c == '\t'; };
+    while (!t.empty() && espaco(t.back())) t.pop_back();
+    std::size_t i = 0;
+    while (i < t.size() && espaco(t[i])) ++i;
+    if (t.compare(i, 2, "R$") == 0) {
+        i += 2;
+        while (i < t.size() && espaco(t[i])) ++i;
+    }
+    const auto digito = [](char c) { return c >= '0' && c <= '9'; };
+    long long centavos = 0;
+    int digitos = 0, no_grupo = 0;
+    bool agrupado = false;
+    for (; i < t.size() && t[i] != ','; ++i) {
+        if (t[i] == '.') {
+            // A group of one to three digits before the first ".", exactly three after each.
+            if (no_grupo == 0 || no_grupo > 3 || (agrupado && no_grupo != 3)) return false;
+            agrupado = true;
+            no_grupo = 0;
+            continue;
+        }
+        if (!digito(t[i]) || ++digitos > 15) return false;
+        centavos = centavos * 10 + (t[i] - '0');
+        ++no_grupo;
+    }
+    if (digitos == 0 || (agrupado && no_grupo != 3)) return false;
+    int decimais = 0;
+    if (i < t.size()) {  // the ","
+        for (++i; i < t.size(); ++i, ++decimais)
+            if (!digito(t[i]) || decimais == 2) return false;
+            else centavos = centavos * 10 + (t[i] - '0');
+        if (decimais == 0) return false;
+    }
+    for (; decimais < 2; ++decimais) centavos *= 10;
+    valor = static_cast<double>(centavos) / 100.0;
+    return true;
+}
+
 }  // namespace formato

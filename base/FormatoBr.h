@@ -32,6 +32,12 @@ std::string DinheiroUtf8(double valor, int casas = 2);
 std::string PercentualUtf8(double percentual, int casas = 1);
 std::string VariacaoUtf8(double percentual, int casas = 1);
 
+// Reais as people type them, read back: "350", "350,5", "1.234,56", "R$ 2.000", with spaces
+// around. "." only groups thousands (in threes after the first one to three digits) and ","
+// opens at most two decimals, so "1.500" is 1500 and "12,345" is refused rather than guessed.
+// No sign. False, with `valor` untouched, for anything else.
+bool LerReais(const wxString& texto, double& valor);
+
 // "DD/MM/YYYY" of a YYYYMMDDhhmmss timestamp; empty for 0.
 wxString Data(long long data_hora);
 

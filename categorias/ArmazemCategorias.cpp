@@ -43,6 +43,7 @@ constexpr const char* kSqlInserirColocacao =
     "INSERT OR REPLACE INTO categoria_produto(chave, id_categoria) VALUES (?, ?)";
 constexpr const char* kSqlRemoverColocacao = "DELETE FROM categoria_produto WHERE chave = ?";
 constexpr const char* kSqlNomes = "SELECT id, nome FROM categoria";
+constexpr const char* kSqlContarCategorias = "SELECT count(*) FROM categoria";
 constexpr const char* kSqlContarCategoria = "SELECT count(*) FROM categoria WHERE id = ?";
 
 class LinhaSqlite : public LinhaCategorias {
@@ -162,6 +163,13 @@ bool ArmazemCategorias::Criar() {
                            [&](const LinhaCategorias&) { gravadas = true; }))
         return FalhaSql();
     if (gravadas) return true;
+    // A set without the marker (the row deleted, the tables copied without it) is still the
+    // person's: only an empty table receives the built-in set.
+    long long categorias = 0;
+    if (!conexao_.Executar(kSqlContarCategorias, {},
+                           [&](const LinhaCategorias& l) { categorias = l.Inteiro(0); }))
+        return FalhaSql();
+    if (categorias > 0) return conexao_.Executar(kSqlMarcarEmbutidas, {}) || FalhaSql();
     return GravarConjunto(Embutidas()) &&
            (conexao_.Executar(kSqlMarcarEmbutidas, {}) || FalhaSql());
 }

@@ -30,7 +30,7 @@ bool ConexaoBanco::Executar(const char* sql, const std::vector<ValorSql>& valore
 }
 
 bool ConexaoBanco::SomenteLeitura() {
-    return false;
+    return banco_.SomenteLeitura();
 }
 
 std::string ConexaoBanco::Erro() const {

@@ -6,10 +6,22 @@ namespace categorias {
 
 EditorCategorias::EditorCategorias(const relatorios::DadosRelatorios& dados,
                                    ConexaoCategorias& conexao)
-    : dados_(dados), armazem_(conexao), normalizadas_(DescricoesNormalizadas(dados)) {}
+    : dados_(dados),
+      conexao_(conexao),
+      armazem_(conexao),
+      normalizadas_(DescricoesNormalizadas(dados)) {}
 
 bool EditorCategorias::Abrir() {
-    return Recarregar(true);
+    const bool lido = Recarregar(true);
+    editavel_ = lido && !conexao_.SomenteLeitura();
+    if (!lido) {
+        // Nothing stored can be read or written (a transaction left open on the connection, a
+        // file that cannot be written): the built-in set is shown, so every product still has
+        // a category to index.
+        conjunto_ = Embutidas();
+        classificacao_ = Classificar(dados_, normalizadas_, conjunto_, Classificador(conjunto_));
+    }
+    return lido;
 }
 
 bool EditorCategorias::Recarregar(bool gravou) {

@@ -21,8 +21,11 @@ public:
     // Both are borrowed and must outlive the editor.
     EditorCategorias(const relatorios::DadosRelatorios& dados, ConexaoCategorias& conexao);
 
-    // Reads the set (writing the built-in one on first use) and classifies. False with Erro().
+    // Reads the set (writing the built-in one on first use) and classifies. False with Erro()
+    // when the stored set cannot be read: the built-in set is classified instead, not editable.
     bool Abrir();
+    // False also when the set was read from a database that cannot be written.
+    bool Editavel() const { return editavel_; }
 
     const Conjunto& GetConjunto() const { return conjunto_; }
     const Classificacao& GetClassificacao() const { return classificacao_; }
@@ -54,11 +57,13 @@ private:
     bool Recarregar(bool gravou);
 
     const relatorios::DadosRelatorios& dados_;
+    ConexaoCategorias& conexao_;
     ArmazemCategorias armazem_;
     std::vector<std::string> normalizadas_;
     Conjunto conjunto_;
     Classificacao classificacao_;
     std::string erro_;
+    bool editavel_ = false;
 };
 
 }  // namespace categorias

@@ -93,11 +93,11 @@ std::string CsvCategorias(const std::vector<LinhaCategoria>& linhas) {
 std::vector<relatorios::LinhaProduto> ProdutosDaCategoria(const DadosRelatorios& dados,
                                                           const Classificacao& classificacao,
                                                           const Periodo& periodo, int categoria) {
-    std::vector<relatorios::LinhaProduto> linhas = relatorios::RelatorioProdutos(dados, periodo);
-    std::erase_if(linhas, [&](const relatorios::LinhaProduto& l) {
-        return classificacao.categoria[static_cast<std::size_t>(l.produto)] != categoria;
-    });
-    return linhas;
+    // Only the category's products get their texts and are sorted: a few thousand of 40,000.
+    std::vector<char> escolhidos(classificacao.categoria.size());
+    for (std::size_t p = 0; p < escolhidos.size(); ++p)
+        escolhidos[p] = classificacao.categoria[p] == categoria;
+    return relatorios::RelatorioProdutos(dados, periodo, {}, &escolhidos);
 }
 
 std::vector<ContagemRegra> ContarRegras(const DadosRelatorios& dados, const Conjunto& conjunto,
@@ -161,9 +161,12 @@ std::vector<SituacaoOrcamento> Orcamento(const DadosRelatorios& dados, const Con
         s.limite = *conjunto.categorias[c].limite;
         s.fracao = s.limite > 0 ? s.gasto / s.limite : (s.gasto > 0 ? INFINITY : 0);
         s.projecao = s.gasto / dia * dias;
-        s.faixa = s.fracao < 0.8    ? SituacaoOrcamento::Faixa::Verde
-                  : s.fracao <= 1.0 ? SituacaoOrcamento::Faixa::Ambar
-                                    : SituacaoOrcamento::Faixa::Vermelha;
+        // Compared in whole cents, as shown: a sum a hair off 80 % or 100 % takes the colour of
+        // the percentage on screen.
+        const double gasto_c = std::round(s.gasto * 100), limite_c = std::round(s.limite * 100);
+        s.faixa = gasto_c * 10 < limite_c * 8 ? SituacaoOrcamento::Faixa::Verde
+                  : gasto_c <= limite_c       ? SituacaoOrcamento::Faixa::Ambar
+                                              : SituacaoOrcamento::Faixa::Vermelha;
         situacoes.push_back(s);
     }
     return situacoes;

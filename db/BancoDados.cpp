@@ -392,6 +392,11 @@ bool BancoDados::TransacaoAberta() {
     return db && sqlite3_get_autocommit(db) == 0;
 }
 
+bool BancoDados::SomenteLeitura() {
+    TravaConexao trava(db);
+    return !db || sqlite3_db_readonly(db, "main") != 0;
+}
+
 bool BancoDados::PercorrerLinhas(const char* sql, const std::vector<ParametroSql>& parametros,
                                  const std::function<bool(const LinhaSql&)>& porLinha) {
     SetErro(wxString());

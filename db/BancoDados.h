@@ -7,8 +7,6 @@
 #include <wx/arrstr.h>
 #include <wx/string.h>
 
-#include <nlohmann/json.hpp>
-
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -19,6 +17,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <thread>
 #include <variant>
@@ -99,6 +98,9 @@ public:
     // Whether a transaction is open on the connection (a BEGIN run in the SQL terminal and not
     // yet ended): the import neither joins nor ends a transaction it did not open.
     bool TransacaoAberta();
+    // Whether the main database was opened read-only (a file without write permission); true
+    // with no connection.
+    bool SomenteLeitura();
 
     // Runs the first statement of `sql` (UTF-8) with `parametros` bound to its "?" in order and
     // hands each result row to `porLinha`, which returns false to stop. Values are read in place,

@@ -68,7 +68,8 @@ std::vector<int> DescricoesMaisFrequentes(const DadosRelatorios& dados, std::siz
 }
 
 std::vector<LinhaProduto> RelatorioProdutos(const DadosRelatorios& dados, const Periodo& periodo,
-                                            std::string_view busca) {
+                                            std::string_view busca,
+                                            const std::vector<char>* escolhidos) {
     const FaixaCupons faixa = CuponsDoPeriodo(dados, Recortar(periodo, dados));
     const std::size_t inicio = dados.InicioItens(faixa.inicio), fim = dados.InicioItens(faixa.fim);
 
@@ -95,7 +96,9 @@ std::vector<LinhaProduto> RelatorioProdutos(const DadosRelatorios& dados, const 
     std::vector<LinhaProduto> linhas;
     for (std::size_t p = 0; p < por_produto.size(); ++p) {
         LinhaProduto& linha = por_produto[p];
-        if (linha.compras == 0 || !precos::Corresponde(palavras, dados.produtos[p].busca)) continue;
+        if (linha.compras == 0 || (escolhidos && !(*escolhidos)[p]) ||
+            !precos::Corresponde(palavras, dados.produtos[p].busca))
+            continue;
         linha.produto = static_cast<int>(p);
         linha.chave = dados.produtos[p].chave;
         linha.descricao = dados.descricoes[static_cast<std::size_t>(descricoes[p])];

@@ -32,8 +32,11 @@ struct LinhaProduto {
 // (as the price history searches: any order, case and accents ignored, parts of words too),
 // largest total first (then by description). Every product for a search without words. Of two
 // descriptions or units equally frequent, the one of the later line wins.
+// With `escolhidos` (one flag per product), only the products flagged are listed; their shares
+// are still of the whole period.
 std::vector<LinhaProduto> RelatorioProdutos(const DadosRelatorios& dados, const Periodo& periodo,
-                                            std::string_view busca = {});
+                                            std::string_view busca = {},
+                                            const std::vector<char>* escolhidos = nullptr);
 
 // A product's identity as people read it: the GTIN in 14 digits, or the normalised description.
 std::string TextoProduto(std::string_view chave);

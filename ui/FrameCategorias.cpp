@@ -3,17 +3,20 @@
 #include <wx/button.h>
 #include <wx/choice.h>
 #include <wx/filedlg.h>
+#include <wx/filename.h>
+#include <wx/msgdlg.h>
 #include <wx/grid.h>
 #include <wx/panel.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 #include <wx/textdlg.h>
+#include <wx/app.h>
 
 #include <algorithm>
+#include <memory>
 
 #include "base/FormatoBr.h"
-#include "base/NumeroTexto.h"
 #include "db/BancoDados.h"
 #include "relatorios/LeituraRelatorios.h"
 #include "ui/TabelaRelatorio.h"
@@ -47,8 +50,15 @@ const wchar_t* const kRotuloSem = L"Produtos sem categoria:";
 const wchar_t* const kContagem = L"Esta regra: %d produtos, %s";
 const wchar_t* const kPerguntaNome = L"Nome da categoria:";
 const wchar_t* const kPerguntaLimite = L"Limite mensal em reais (vazio: sem limite):";
-const wchar_t* const kLimiteInvalido = L"Informe o limite como um valor, por exemplo 350,00.";
+const wchar_t* const kLimiteInvalido =
+    L"Limite não entendido. Informe o valor em reais, como 350, 350,50 ou 1.500,00: o ponto "
+    L"separa os milhares e a vírgula, os centavos.";
+const wchar_t* const kPerguntaExcluir =
+    L"Excluir a categoria \u201c%s\u201d, com suas regras e os produtos colocados nela?";
+const wchar_t* const kPerguntaImportar =
+    L"Substituir todas as categorias, regras e limites pelos do arquivo \u201c%s\u201d?";
 const wchar_t* const kFiltroArquivo = L"Categorias (*.json)|*.json";
+const wchar_t* const kCarregando = L"Lendo os cupons…";
 const wxSize kTamanhoInicial(1200, 660);
 constexpr int kBorda = 6;
 
@@ -64,17 +74,6 @@ int LinhaDaChave(wxGrid* grade, int chave) {
     return -1;
 }
 
-// Reais as people type them: "350", "350,00", "1.234,56", "R$ 80".
-bool LerReais(wxString texto, double& valor) {
-    texto.Replace("R$", wxString());
-    texto.Trim(true).Trim(false);
-    if (texto.Contains(",")) {
-        texto.Replace(".", wxString());
-        texto.Replace(",", ".");
-    }
-    return numero::LerCompleto(texto, valor);
-}
-
 wxButton* Botao(wxWindow* pai, wxSizer* linha, const wxString& texto) {
     auto* botao = new wxButton(pai, wxID_ANY, texto);
     linha->Add(botao, 0, wxRIGHT, kBorda);
@@ -87,9 +86,8 @@ FrameCategorias::FrameCategorias(wxWindow* parent, BancoDados* banco_dados)
     : wxFrame(parent, wxID_ANY, kTitulo, wxDefaultPosition, kTamanhoInicial),
       banco(banco_dados),
       conexao(*banco_dados) {
-    if (!CarregarDados(*banco, dados)) controles::MostrarErro(banco->GetErro());
+    // Nothing to edit until the receipts are read.
     editor = std::make_unique<categorias::EditorCategorias>(dados, conexao);
-    if (!editor->Abrir()) controles::MostrarErro(DeUtf8(editor->Erro()));
 
     auto* painel = new wxPanel(this);
     auto* sizer = new wxBoxSizer(wxVERTICAL);
@@ -99,9 +97,6 @@ FrameCategorias::FrameCategorias(wxWindow* parent, BancoDados* banco_dados)
     escolha_periodo = new wxChoice(painel, wxID_ANY);
     escolha_periodo->Append(kUltimos12Meses);
     escolha_periodo->Append(kTudo);
-    anos = AnosComCupons(dados);
-    std::reverse(anos.begin(), anos.end());
-    for (int ano : anos) escolha_periodo->Append(wxString::Format("%d", ano));
     escolha_periodo->Append(kOutroPeriodo);
     escolha_periodo->SetSelection(0);
     escolha_periodo->Bind(wxEVT_CHOICE, [this](wxCommandEvent&) { OnPeriodo(); });
@@ -110,10 +105,6 @@ FrameCategorias::FrameCategorias(wxWindow* parent, BancoDados* banco_dados)
     mes_de = new wxChoice(painel, wxID_ANY);
     mes_ate = new wxChoice(painel, wxID_ANY);
     rotulo_ate = new wxStaticText(painel, wxID_ANY, kRotuloAte);
-    const Periodo tudo = PeriodoTudo(dados);
-    for (int m = tudo.de; m <= tudo.ate; ++m)
-        for (wxChoice* mes : {mes_de, mes_ate})
-            mes->Append(formato::MesAno(AnoDoMes(m), MesDoAno(m)));
     for (wxWindow* janela : {static_cast<wxWindow*>(mes_de), static_cast<wxWindow*>(rotulo_ate),
                              static_cast<wxWindow*>(mes_ate)}) {
         topo->Add(janela, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kBorda);
@@ -128,12 +119,13 @@ FrameCategorias::FrameCategorias(wxWindow* parent, BancoDados* banco_dados)
         if (dialogo.ShowModal() == wxID_OK)
             Feito(editor->Exportar(dialogo.GetPath().utf8_string()));
     });
-    Botao(painel, topo, kImportar)->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
+    Edicao(Botao(painel, topo, kImportar))->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
         wxFileDialog dialogo(this, kImportar, wxString(), wxString(), kFiltroArquivo,
                              wxFD_OPEN | wxFD_FILE_MUST_EXIST);
-        if (dialogo.ShowModal() == wxID_OK)
-            Feito(editor->Importar(dialogo.GetPath().utf8_string()));
+        if (dialogo.ShowModal() == wxID_OK) ImportarCategorias(dialogo.GetPath());
     });
+    aviso = new wxStaticText(painel, wxID_ANY, kCarregando);
+    topo->Add(aviso, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 2 * kBorda);
     sizer->Add(topo, 0, wxALL, kBorda);
 
     auto* colunas = new wxBoxSizer(wxHORIZONTAL);
@@ -149,11 +141,11 @@ FrameCategorias::FrameCategorias(wxWindow* parent, BancoDados* banco_dados)
     });
     esquerda->Add(grade_categorias, 1, wxEXPAND | wxBOTTOM, kBorda);
     auto* botoes = new wxBoxSizer(wxHORIZONTAL);
-    Botao(painel, botoes, kNova)->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
+    Edicao(Botao(painel, botoes, kNova))->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
         const wxString nome = wxGetTextFromUser(kPerguntaNome, kNova, wxString(), this);
         if (!nome.empty()) NovaCategoria(nome);
     });
-    Botao(painel, botoes, kRenomear)->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
+    Edicao(Botao(painel, botoes, kRenomear))->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
         if (categoria < 0) return;
         const wxString nome = wxGetTextFromUser(
             kPerguntaNome, kRenomear,
@@ -161,22 +153,11 @@ FrameCategorias::FrameCategorias(wxWindow* parent, BancoDados* banco_dados)
             this);
         if (!nome.empty()) RenomearCategoria(nome);
     });
-    Botao(painel, botoes, kExcluir)->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
+    Edicao(Botao(painel, botoes, kExcluir))->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
         ExcluirCategoria();
     });
-    Botao(painel, botoes, kLimite)->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
-        if (categoria < 0) return;
-        const wxString texto = wxGetTextFromUser(kPerguntaLimite, kLimite, wxString(), this);
-        if (texto.Strip(wxString::both).empty()) {
-            DefinirLimite(std::nullopt);
-            return;
-        }
-        double valor = 0;
-        if (!LerReais(texto, valor)) {
-            controles::MostrarErro(kLimiteInvalido);
-            return;
-        }
-        DefinirLimite(valor);
+    Edicao(Botao(painel, botoes, kLimite))->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
+        PerguntarLimite();
     });
     esquerda->Add(botoes, 0);
     colunas->Add(esquerda, 1, wxEXPAND | wxRIGHT, kBorda);
@@ -193,24 +174,25 @@ FrameCategorias::FrameCategorias(wxWindow* parent, BancoDados* banco_dados)
     });
     meio->Add(grade_regras, 1, wxEXPAND | wxBOTTOM, kBorda);
     texto_regra = new wxTextCtrl(painel, wxID_ANY);
+    controles_edicao.push_back(texto_regra);
     texto_regra->Bind(wxEVT_TEXT, [this](wxCommandEvent&) { MostrarContagem(); });
     meio->Add(texto_regra, 0, wxEXPAND | wxBOTTOM, 2);
     contagem_regra = new wxStaticText(painel, wxID_ANY, wxString());
     meio->Add(contagem_regra, 0, wxEXPAND | wxBOTTOM, kBorda);
     auto* botoes_regras = new wxBoxSizer(wxHORIZONTAL);
-    Botao(painel, botoes_regras, kAdicionar)->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
+    Edicao(Botao(painel, botoes_regras, kAdicionar))->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
         AdicionarRegra();
     });
-    Botao(painel, botoes_regras, kAlterar)->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
+    Edicao(Botao(painel, botoes_regras, kAlterar))->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
         AlterarRegra();
     });
-    Botao(painel, botoes_regras, kRemover)->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
+    Edicao(Botao(painel, botoes_regras, kRemover))->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
         RemoverRegra();
     });
-    Botao(painel, botoes_regras, kSubir)->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
+    Edicao(Botao(painel, botoes_regras, kSubir))->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
         MoverRegra(-1);
     });
-    Botao(painel, botoes_regras, kDescer)->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
+    Edicao(Botao(painel, botoes_regras, kDescer))->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
         MoverRegra(1);
     });
     meio->Add(botoes_regras, 0);
@@ -224,10 +206,11 @@ FrameCategorias::FrameCategorias(wxWindow* parent, BancoDados* banco_dados)
     grade_sem->SetSelectionMode(wxGrid::wxGridSelectRows);
     direita->Add(grade_sem, 1, wxEXPAND | wxBOTTOM, kBorda);
     auto* linha_colocar = new wxBoxSizer(wxHORIZONTAL);
-    Botao(painel, linha_colocar, kColocar)->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
+    Edicao(Botao(painel, linha_colocar, kColocar))->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
         ColocarSelecionados();
     });
     destino = new wxChoice(painel, wxID_ANY);
+    controles_edicao.push_back(destino);
     linha_colocar->Add(destino, 1, wxEXPAND, 0);
     direita->Add(linha_colocar, 0, wxEXPAND);
     colunas->Add(direita, 1, wxEXPAND);
@@ -237,6 +220,46 @@ FrameCategorias::FrameCategorias(wxWindow* parent, BancoDados* banco_dados)
     auto* sizer_frame = new wxBoxSizer(wxVERTICAL);
     sizer_frame->Add(painel, 1, wxEXPAND, 0);
     SetSizer(sizer_frame);
+    for (wxWindow* controle : controles_edicao) controle->Disable();
+    OnPeriodo();
+
+    // Ten years of receipts take a moment to read: the window is shown meanwhile.
+    trabalhador = std::thread([this] {
+        auto lidos = std::make_shared<DadosRelatorios>();
+        const bool ok = CarregarDados(*banco, *lidos);
+        const wxString erro = ok ? wxString() : banco->GetErro();
+        if (!ok) *lidos = DadosRelatorios();  // nothing half read is shown
+        CallAfter([this, lidos, ok, erro] { OnDadosCarregados(std::move(*lidos), ok, erro); });
+    });
+}
+
+FrameCategorias::~FrameCategorias() {
+    if (trabalhador.joinable()) trabalhador.join();
+    // Nothing can queue another call now; drop the one still queued for this window.
+    if (wxTheApp) wxTheApp->RemovePendingEventHandler(this);
+    DeletePendingEvents();
+}
+
+void FrameCategorias::OnDadosCarregados(DadosRelatorios lidos, bool ok, const wxString& erro) {
+    if (!ok) controles::MostrarErro(erro);
+    dados = std::move(lidos);
+    editor = std::make_unique<categorias::EditorCategorias>(dados, conexao);
+    if (!editor->Abrir()) controles::MostrarErro(DeUtf8(editor->Erro()));
+
+    anos = AnosComCupons(dados);
+    std::reverse(anos.begin(), anos.end());
+    const wxString escolhido = escolha_periodo->GetStringSelection();
+    for (std::size_t i = 0; i < anos.size(); ++i)
+        escolha_periodo->Insert(wxString::Format("%d", anos[i]), static_cast<unsigned>(2 + i));
+    escolha_periodo->SetStringSelection(escolhido);
+    const Periodo tudo = PeriodoTudo(dados);
+    for (int m = tudo.de; m <= tudo.ate; ++m)
+        for (wxChoice* mes : {mes_de, mes_ate})
+            mes->Append(formato::MesAno(AnoDoMes(m), MesDoAno(m)));
+    for (wxWindow* controle : controles_edicao) controle->Enable(editor->Editavel());
+    aviso->Hide();
+    aviso->GetParent()->Layout();
+    pronto = true;
     OnPeriodo();
 }
 
@@ -331,7 +354,12 @@ void FrameCategorias::MostrarContagem() {
         contagem_regra->SetLabel(wxString());
         return;
     }
-    const categorias::ContagemRegra c = editor->Provar(categoria, regra, texto, periodo);
+    // Once the text differs from the chosen rule it may well be added as a new one: counted so.
+    const std::vector<std::string> regras = Regras();
+    const bool escolhida = regra >= 0 && regra < static_cast<int>(regras.size()) &&
+                           regras[static_cast<std::size_t>(regra)] == texto;
+    const categorias::ContagemRegra c =
+        editor->Provar(categoria, escolhida ? regra : -1, texto, periodo);
     contagem_regra->SetLabel(wxString::Format(kContagem, c.produtos, formato::Dinheiro(c.total)));
 }
 
@@ -375,10 +403,45 @@ bool FrameCategorias::RenomearCategoria(const wxString& nome) {
     return Feito(editor->RenomearCategoria(categoria, nome.utf8_string()));
 }
 
+bool FrameCategorias::Confirmar(const wxString& pergunta, const wxString& titulo) {
+    wxMessageDialog dialogo(this, pergunta, titulo, wxYES_NO | wxNO_DEFAULT | wxICON_QUESTION);
+    dialogo.SetYesNoLabels(L"Sim", L"Não");
+    return dialogo.ShowModal() == wxID_YES;
+}
+
+bool FrameCategorias::ImportarCategorias(const wxString& caminho) {
+    if (!Confirmar(wxString::Format(kPerguntaImportar, wxFileName(caminho).GetFullName()),
+                   kImportar))
+        return false;
+    return Feito(editor->Importar(caminho.utf8_string()));
+}
+
 bool FrameCategorias::ExcluirCategoria() {
+    const auto& lista = editor->GetConjunto().categorias;
+    if (categoria < 0 || categoria >= static_cast<int>(lista.size())) return false;
+    if (!Confirmar(wxString::Format(kPerguntaExcluir,
+                                    DeUtf8(lista[static_cast<std::size_t>(categoria)].nome)),
+                   kExcluir))
+        return false;
     const bool ok = editor->ExcluirCategoria(categoria);
     if (ok) categoria = -1;
     return Feito(ok);
+}
+
+bool FrameCategorias::PerguntarLimite() {
+    if (categoria < 0) return false;
+    const auto& atual = editor->GetConjunto().categorias[static_cast<std::size_t>(categoria)].limite;
+    wxTextEntryDialog dialogo(this, kPerguntaLimite, kLimite,
+                              atual ? formato::Decimal(*atual) : wxString());
+    if (dialogo.ShowModal() != wxID_OK) return false;  // Cancel and Esc keep the limit
+    const wxString texto = dialogo.GetValue();
+    if (texto.Strip(wxString::both).empty()) return DefinirLimite(std::nullopt);
+    double valor = 0;
+    if (!formato::LerReais(texto, valor)) {
+        controles::MostrarErro(kLimiteInvalido);
+        return false;
+    }
+    return DefinirLimite(valor);
 }
 
 bool FrameCategorias::DefinirLimite(std::optional<double> limite) {

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "categorias/ConexaoBanco.h"
@@ -28,9 +29,14 @@ class wxTextCtrl;
 
 class FrameCategorias : public wxFrame {
 public:
-    // `banco` is borrowed and must outlive the window. Reads the receipts and the categories
-    // (writing the built-in ones on first use) before it returns; built, not shown.
+    // `banco` is borrowed and must outlive the window. Built, not shown; the receipts are read
+    // on a thread of the window's own, then the categories (writing the built-in ones on first
+    // use) on the window's thread.
     FrameCategorias(wxWindow* parent, BancoDados* banco);
+    ~FrameCategorias() override;
+
+    // Whether the receipts are read and the set shown (until then nothing can be edited).
+    bool Pronto() const { return pronto; }
 
     categorias::EditorCategorias& GetEditor() { return *editor; }
     const relatorios::Periodo& GetPeriodo() const { return periodo; }
@@ -52,8 +58,12 @@ public:
     void EscolherRegra(int regra);
     bool NovaCategoria(const wxString& nome);
     bool RenomearCategoria(const wxString& nome);
+    // Both ask first.
     bool ExcluirCategoria();
+    bool ImportarCategorias(const wxString& caminho);
     bool DefinirLimite(std::optional<double> limite);
+    // "Limite mensal…": asks with the current limit filled in; an empty text sets none.
+    bool PerguntarLimite();
     bool AdicionarRegra();
     bool AlterarRegra();
     bool RemoverRegra();
@@ -64,12 +74,20 @@ public:
 private:
     // Reads the period from the chooser (and the two months for "Outro período…").
     void OnPeriodo();
+    void OnDadosCarregados(relatorios::DadosRelatorios lidos, bool ok, const wxString& erro);
     void MostrarTudo();
     void MostrarCategorias();
     void MostrarRegras();
     void MostrarSemCategoria();
     void MostrarContagem();
     bool Feito(bool ok);
+    bool Confirmar(const wxString& pergunta, const wxString& titulo);
+    // A control that changes the set: disabled when the stored set cannot be edited.
+    template <class Controle>
+    Controle* Edicao(Controle* controle) {
+        controles_edicao.push_back(controle);
+        return controle;
+    }
     std::vector<std::string> Regras() const;
 
     BancoDados* banco;
@@ -92,6 +110,10 @@ private:
     wxStaticText* contagem_regra = nullptr;
     wxGrid* grade_sem = nullptr;
     wxChoice* destino = nullptr;
+    std::vector<wxWindow*> controles_edicao;
+    wxStaticText* aviso = nullptr;  // "Lendo os cupons…" until they are read
+    bool pronto = false;
+    std::thread trabalhador;  // reads the receipts; joined by the destructor
 };
 
 // Opens the categories window of `banco` as a child of `parent`.

@@ -53,3 +53,22 @@ TEST(FormatoBr, MoneyPercentagesChangesDatesAndMonths) {
     EXPECT_EQ(formato::AbreviaturaMes(12), "dez");
     EXPECT_EQ(formato::AbreviaturaMes(0), "");
 }
+
+TEST(FormatoBr, ReaisTypedInBrazilianForm) {
+    const std::pair<const char*, double> lidos[] = {
+        {"1.500", 1500},        {"1.234,56", 1234.56}, {"R$ 2.000", 2000},
+        {"350", 350},           {"350,5", 350.5},      {" R$1.000.000,00 ", 1e6},
+        {"0,07", 0.07},
+    };
+    for (const auto& [texto, esperado] : lidos) {
+        double valor = -1;
+        EXPECT_TRUE(formato::LerReais(texto, valor)) << texto;
+        EXPECT_EQ(valor, esperado) << texto;
+    }
+    for (const char* recusado : {"abc", "12,345", "1.50", "1500.00", "1.2345", ".500", "1,",
+                                 ",5", "", "R$", "-5", "1,5,0", "1.500,00 x", "12 345"}) {
+        double valor = -1;
+        EXPECT_FALSE(formato::LerReais(recusado, valor)) << recusado;
+        EXPECT_EQ(valor, -1) << recusado;
+    }
+}

@@ -138,6 +138,13 @@ TEST(Relatorio, TotalsSharesChangesAndPlacements) {
     EXPECT_DOUBLE_EQ(orcamento[1].fracao, 1.25);
     EXPECT_DOUBLE_EQ(orcamento[1].projecao, 20.0 / 14 * 29);
     EXPECT_EQ(orcamento[1].faixa, SituacaoOrcamento::Faixa::Vermelha);
+    // 10 against limits a hair off 12,50 and 10,00: in cents 80 % and 100 %, both amber.
+    for (const double limite : {12.500000001, 9.999999999}) {
+        conjunto.categorias[0].limite = limite;
+        EXPECT_EQ(Orcamento(dados, conjunto, cl, Mes(2024, 2), 14)[0].faixa,
+                  SituacaoOrcamento::Faixa::Ambar)
+            << limite;
+    }
 
     conjunto.colocacoes.clear();  // the beer back to no category: last, whatever its total
     const auto sem = RelatorioCategorias(dados, conjunto, Classificar(dados, conjunto), fev_mar);
@@ -324,6 +331,10 @@ TEST_F(Armazem, TablesBesideTheSchemaBuiltInOnceAndThePersonsChangesKept) {
     ASSERT_TRUE(armazem.Carregar(conjunto));
     ASSERT_EQ(conjunto.categorias.size(), 6u);
     EXPECT_EQ(conjunto.categorias[4].regras, Pequeno().categorias[4].regras);
+    // Without the built-ins' marker, a set already there is kept as it is.
+    ASSERT_TRUE(conexao.Executar("DELETE FROM categoria_ajuste", {}));
+    ASSERT_TRUE(armazem.Carregar(conjunto));
+    EXPECT_EQ(conjunto.categorias.size(), 6u);
     sqlite3_close(db);
 
     // The receipt tables and indexes as they were, and their rows.
