@@ -35,8 +35,10 @@ constexpr const char* kSqlCupom =
     // from a file first) writes nothing: GravadorCupons tells that from a user's trigger.
     "ON CONFLICT(chave_acesso) DO NOTHING";
 // The service id of a receipt already held goes into its row, so that the cursor moves past it.
+// The service id of a receipt already held only grows; a file's receipt (id 0) leaves it as it is.
 constexpr const char* kSqlIdDoExistente =
-    "UPDATE cupom SET id_zelkari = max(coalesce(id_zelkari, 0), ?) WHERE chave_acesso = ?";
+    "UPDATE cupom SET id_zelkari = CASE WHEN ?1 > coalesce(id_zelkari, 0) THEN ?1 "
+    "ELSE id_zelkari END WHERE chave_acesso = ?2";
 constexpr const char* kSqlItem =
     "INSERT INTO cupom_item(    id_cupom,    seq,    codigo,    descricao,    qtde,    un,    "
     "valor_unit,    tributos,    valor_total,    desconto)VALUES(? , ? , ? , ? , ? , ? , ? , ? , ? "

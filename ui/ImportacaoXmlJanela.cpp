@@ -49,11 +49,17 @@ bool ImportarXmlComProgresso(wxWindow* parent, BancoDados* banco,
     std::string atual;  // the file being read, under `mutex`
     xmlfiscal::ResumoImportacao resumo;
     std::thread leitura([&] {
-        resumo = xmlfiscal::ImportarXml(*banco, caminhos, [&](const std::string& arquivo) {
-            std::lock_guard<std::mutex> trava(mutex);
-            atual = arquivo;
-            return !cancelado.load();
-        });
+        try {
+            resumo = xmlfiscal::ImportarXml(*banco, caminhos, [&](const std::string& arquivo) {
+                std::lock_guard<std::mutex> trava(mutex);
+                atual = arquivo;
+                return !cancelado.load();
+            });
+        } catch (const std::exception& e) {  // out of memory for a large zip, say
+            resumo = xmlfiscal::ResumoImportacao();
+            resumo.falhou = true;
+            resumo.erro = e.what();
+        }
         terminou = true;
     });
     {

@@ -35,6 +35,7 @@ No Filho(No no, std::string_view nome) {
 // document's order, the root included: found in one walk of the tree, not one a name.
 struct Marcos {
     No cfe_canc, inf_evento, cfe, nfe, inf_prot, inf_nfe_supl;
+    int documentos = 0;  // CFe and NFe elements: a file of a batch holds several
 
     explicit Marcos(No raiz) {
         const std::pair<std::string_view, No*> nomes[] = {
@@ -43,6 +44,7 @@ struct Marcos {
         for (No n = raiz; n;) {
             if (n.type() == pugi::node_element) {
                 const std::string_view local = Local(n);
+                if (local == "CFe" || local == "NFe") ++documentos;
                 for (const auto& [nome, achado] : nomes)
                     if (!*achado && local == nome) *achado = n;
             }
@@ -213,10 +215,16 @@ std::string ObservacaoFisco(No adic) {
     return obs;
 }
 
-// "2024-01-05T10:15:00-03:00": the local moment as written, its offset left aside.
+// "2024-01-05T10:15:00-03:00": the local moment as written, its offset left aside. Anything
+// but that form ("2024-01-05T10:15-03:00" has no seconds) is no moment.
 std::string MomentoIso(const std::string& dh) {
-    const std::string d = SoDigitos(dh.substr(0, std::min<std::size_t>(dh.size(), 19)));
-    return d.size() == 14 ? d : std::string();
+    constexpr std::string_view kForma = "0000-00-00T00:00:00";
+    if (dh.size() < kForma.size()) return std::string();
+    for (std::size_t i = 0; i < kForma.size(); ++i) {
+        const bool digito = dh[i] >= '0' && dh[i] <= '9';
+        if (kForma[i] == '0' ? !digito : dh[i] != kForma[i]) return std::string();
+    }
+    return SoDigitos(dh.substr(0, kForma.size()));
 }
 
 Documento CupomCFe(No inf) {
@@ -311,6 +319,10 @@ Documento LerDocumento(std::string_view bytes) {
     }
 
     const Marcos marcos(raiz);
+    // Each file is stored whole or not at all; a batch of several receipts is not read as one.
+    if (marcos.documentos > 1)
+        return Recusar("o arquivo tem " + std::to_string(marcos.documentos) +
+                       " documentos; importe um cupom por arquivo");
     if (marcos.cfe_canc)
         return Cancelamento(ChaveDoId(Filho(marcos.cfe_canc, "infCFe"), "chCanc", "CFe"));
     if (const No evento = marcos.inf_evento) {

@@ -52,10 +52,15 @@ public:
         if (fs::is_directory(caminho, erro)) {
             // Sorted, so that a folder imports in the same order every time.
             std::vector<fs::path> arquivos;
-            for (fs::recursive_directory_iterator it(caminho, erro), fim; !erro && it != fim;
-                 it.increment(erro)) {
+            // An entry that cannot be looked at (a dangling link) is skipped alone; a subfolder
+            // that cannot be opened is passed over.
+            for (fs::recursive_directory_iterator
+                     it(caminho, fs::directory_options::skip_permission_denied, erro),
+                 fim;
+                 !erro && it != fim; it.increment(erro)) {
                 const std::string extensao = Minusculas(it->path().extension().string());
-                if (it->is_regular_file(erro) && (extensao == ".xml" || extensao == ".zip"))
+                std::error_code erro_entrada;
+                if (it->is_regular_file(erro_entrada) && (extensao == ".xml" || extensao == ".zip"))
                     arquivos.push_back(it->path());
             }
             if (erro)
@@ -105,11 +110,24 @@ private:
     // The zip's files, unpacked in memory only. Its sizes are checked first from its directory,
     // and again while each file is read, so a zip that lies about them is stopped too.
     bool Zip(const std::string& nome, std::string_view bytes) {
+        // A zip refused part-way keeps nothing of what was read from it before.
+        const std::size_t cupons_antes = cupons_.size();
+        const std::size_t cancelamentos_antes = resumo_.cancelamentos.size();
+        const std::size_t recusados_antes = resumo_.recusados.size();
+        const auto recusar_zip = [&](std::string motivo) {
+            cupons_.erase(cupons_.begin() + static_cast<std::ptrdiff_t>(cupons_antes),
+                          cupons_.end());
+            resumo_.cancelamentos.resize(cancelamentos_antes);
+            resumo_.recusados.resize(recusados_antes);
+            Recusar(nome, std::move(motivo));
+        };
         unsigned long long total = 0;
         {
             wxMemoryInputStream memoria(bytes.data(), bytes.size());
             wxZipInputStream zip(memoria);
-            for (std::unique_ptr<wxZipEntry> e(zip.GetNextEntry()); e; e.reset(zip.GetNextEntry()))
+            // Summed while below the limit, so that sizes made up to wrap around cannot.
+            for (std::unique_ptr<wxZipEntry> e(zip.GetNextEntry());
+                 e && total <= kMaiorZipDescompactado; e.reset(zip.GetNextEntry()))
                 if (!e->IsDir() && e->GetSize() > 0)
                     total += static_cast<unsigned long long>(e->GetSize());
             if (!zip.Eof() && zip.GetLastError() != wxSTREAM_NO_ERROR) {
@@ -144,7 +162,7 @@ private:
             lidos += dados.size();
             if (lidos > kMaiorZipDescompactado ||
                 lidos > kMaiorTaxaZip * std::max<std::size_t>(bytes.size(), 1)) {
-                Recusar(nome, "zip compactado mais de 100 vezes");
+                recusar_zip("zip compactado mais de 100 vezes");
                 return true;
             }
             if (zip.GetLastError() != wxSTREAM_NO_ERROR && zip.GetLastError() != wxSTREAM_EOF) {
@@ -205,16 +223,23 @@ ResumoImportacao ImportarXml(BancoDados& banco, const std::vector<std::string>& 
 
     const std::vector<Lido>& cupons = leitor.Cupons();
     if (!cupons.empty()) {
+        // Stopped while storing, the run stores nothing: the source's exception rolls it back.
+        struct Parada {};
         try {
             const int novos = banco.ImportarCupons(
-                [&cupons](const std::function<BancoDados::Seguinte(const CupomLido&)>& receber) {
-                    for (const Lido& lido : cupons)
+                [&](const std::function<BancoDados::Seguinte(const CupomLido&)>& receber) {
+                    for (const Lido& lido : cupons) {
+                        if (!continuar(lido.nome)) throw Parada{};
                         if (receber(ParaCupomLido(lido.cupom)) == BancoDados::Seguinte::Parar)
                             return;
+                    }
                 },
                 cupons.size(), [](const wxString&) { return true; });
             resumo.importados = novos;
             resumo.existentes = static_cast<int>(cupons.size()) - novos;
+        } catch (const Parada&) {
+            resumo.cancelada = true;
+            return resumo;
         } catch (const std::exception& e) {
             resumo.falhou = true;
             resumo.erro = MensagemDeValorErrado(e);

@@ -185,6 +185,11 @@ LeituraXml::Resultado LeituraXml::Ler(std::string_view bytes) {
             r.linha_erro = 1;
             return r;
         }
+        // Looked for again in the converted text: an encoding such as UTF-7 hides "<!".
+        if (DeclaraDtd(buffer_)) {
+            r.declara_dtd = true;
+            return r;
+        }
     }
     if (!convertido) buffer_.assign(bytes);
     const bool latin1 = codificacao == pugi::encoding_latin1;

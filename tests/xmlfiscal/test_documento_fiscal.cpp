@@ -224,6 +224,14 @@ TEST(DocumentoFiscal, RefusesEveryBadFileWithItsReason) {
         {"<CFe>\n&#xD800;&#0;</CFe>", "não é um XML válido (erro na linha 2)"},
         {"<CFe/>\n<CFe/>", "não é um XML válido (erro na linha 2)"},
         {std::string("\0\0\0<l/e\x80", 8), "não é um XML válido"},  // UTF-32 past U+10FFFF
+        // A DTD that only the declared encoding hides; a batch of receipts in one file; a
+        // moment without its seconds.
+        {R"(<?xml version="1.0" encoding="UTF-7"?>+ADw-!DOCTYPE l +AFs-+AF0-+AD4-<l/>)", "DTD"},
+        {"<lote>" + inteiro.substr(inteiro.find("<envCFe>")) +
+             inteiro.substr(inteiro.find("<envCFe>")) + "</lote>",
+         "o arquivo tem 2 documentos"},
+        {std::string(kNFCe).replace(std::string(kNFCe).find("T18:30:00"), 9, "T18:30"),
+         "no campo dhEmi (\"2024-03-10T18:30-03:00\")"},
     };
     for (const auto& [bytes, motivo] : casos) {
         const Documento d = xmlfiscal::LerDocumento(bytes);
@@ -309,11 +317,14 @@ TEST_F(ImportacaoXml, FolderAndZipGoInWholeTheRestRefusedWithTheirReasons) {
     EXPECT_EQ(xmlfiscal::TextoResumo(de_novo), "0 cupons importados, 2 já existentes, 0 recusados");
     Gravar("outras/a.xml", CFe("35240111222333000181599000012340001256543213"));
     Gravar("outras/b.xml", kNFCe);
-    int vistos = 0;
-    const xmlfiscal::ResumoImportacao parada = xmlfiscal::ImportarXml(
-        *banco, {"outras"}, [&vistos](const std::string&) { return ++vistos < 2; });
-    EXPECT_TRUE(parada.cancelada);
-    EXPECT_EQ(Contar(*banco, "SELECT count(*) FROM cupom"), 3);
+    // Stopped while reading the second file, or while storing the first receipt.
+    for (const int parar_em : {2, 3}) {
+        int vistos = 0;
+        const xmlfiscal::ResumoImportacao parada = xmlfiscal::ImportarXml(
+            *banco, {"outras"}, [&](const std::string&) { return ++vistos < parar_em; });
+        EXPECT_TRUE(parada.cancelada) << parar_em;
+        EXPECT_EQ(Contar(*banco, "SELECT count(*) FROM cupom"), 3) << parar_em;
+    }
 }
 
 TEST_F(ImportacaoXml, AZipThatUnpacksToOverAHundredTimesItsSizeIsRefusedWhole) {
