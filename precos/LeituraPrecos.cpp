@@ -34,11 +34,12 @@ constexpr const char* kConsultaCompras =
     "valor_total, id\n"
     "from cupom_item\n"
     "where %s in (%s)";
-// The same, newest first, with each line's receipt and store; the last "%s" takes the store of a
-// store's own code.
+// The same first eight columns, newest first, with each line's receipt and store; the last "%s"
+// takes the store of a store's own code.
 constexpr const char* kConsultaComprasJuncao =
-    "select i.id_cupom, c.data_hora_emissao, c.cnpj_emitente, e.fantasia, i.qtde, i.un,\n"
-    "i.valor_unit, i.desconto, round(i.valor_total - i.desconto, 2), i.codigo, i.valor_total\n"
+    "select i.id_cupom, i.qtde, i.un, i.valor_unit, i.desconto,\n"
+    "round(i.valor_total - i.desconto, 2), i.codigo, i.valor_total,\n"
+    "c.data_hora_emissao, c.cnpj_emitente, e.fantasia\n"
     "from cupom_item i\n"
     "join cupom c on c.id = i.id_cupom\n"
     "left join emitente e on e.cnpj = c.cnpj_emitente\n"
@@ -77,6 +78,24 @@ bool CarregarCatalogo(BancoDados& banco, CatalogoPrecos& catalogo) {
     return itens_lidos;
 }
 
+namespace {
+
+// A purchase from the first eight columns, which both queries of a product's lines share.
+Compra LerCompra(const LinhaSql& l, long long data_hora) {
+    Compra compra;
+    compra.id_cupom = static_cast<int>(l.Inteiro(0));
+    compra.data_hora = data_hora;
+    compra.qtde = l.Real(1);
+    compra.un.assign(l.Texto(2));
+    compra.valor_unit = l.Real(3);
+    compra.desconto = l.Real(4);
+    compra.valor_liquido = l.Real(5);
+    compra.valor_total = l.Real(7);
+    return compra;
+}
+
+}  // namespace
+
 bool CarregarHistorico(BancoDados& banco, const CatalogoPrecos& catalogo,
                        const ProdutoCatalogo& produto, HistoricoProduto& historico) {
     // A product known by its GTIN is every line with one of its codes (in its store, for a
@@ -110,17 +129,8 @@ bool CarregarHistorico(BancoDados& banco, const CatalogoPrecos& catalogo,
             return false;
         }
         if (da_loja && catalogo.Cnpj(cupom->loja) != produto.cnpj) return true;
-        Linha linha{cupom->data_hora, l.Inteiro(8), cupom->loja, {}};
-        Compra& compra = linha.compra;
-        compra.id_cupom = static_cast<int>(l.Inteiro(0));
-        compra.data_hora = cupom->data_hora;
-        compra.qtde = l.Real(1);
-        compra.un.assign(l.Texto(2));
-        compra.valor_unit = l.Real(3);
-        compra.desconto = l.Real(4);
-        compra.valor_liquido = l.Real(5);
-        compra.valor_total = l.Real(7);
-        linhas.push_back(std::move(linha));
+        linhas.push_back(
+            {cupom->data_hora, l.Inteiro(8), cupom->loja, LerCompra(l, cupom->data_hora)});
         return true;
     });
     MontadorHistorico montador;
@@ -143,17 +153,8 @@ bool CarregarHistorico(BancoDados& banco, const CatalogoPrecos& catalogo,
     const wxString sql_juncao =
         wxString::Format(kConsultaComprasJuncao, coluna, marcadores, da_loja ? kDaLoja : "");
     lidas = banco.PercorrerLinhas(sql_juncao.utf8_str(), parametros, [&](const LinhaSql& l) {
-        if (!produto.por_gtin && GtinValido(l.Texto(9))) return true;
-        Compra compra;
-        compra.id_cupom = static_cast<int>(l.Inteiro(0));
-        compra.data_hora = datahora::Ler(l.Texto(1));
-        compra.qtde = l.Real(4);
-        compra.un.assign(l.Texto(5));
-        compra.valor_unit = l.Real(6);
-        compra.desconto = l.Real(7);
-        compra.valor_liquido = l.Real(8);
-        compra.valor_total = l.Real(10);
-        montador.Adicionar(std::move(compra), l.Texto(2), l.Texto(3));
+        if (!produto.por_gtin && GtinValido(l.Texto(6))) return true;
+        montador.Adicionar(LerCompra(l, datahora::Ler(l.Texto(8))), l.Texto(9), l.Texto(10));
         return true;
     });
     historico = montador.Concluir();
