@@ -151,6 +151,7 @@ BancoDados::~BancoDados() {
         std::unique_lock<std::mutex> lock(leituras_mutex);
         leituras_fim.wait(lock, [this] { return leituras_ativas == 0; });
     }
+    for (ConexaoMetade& metade : metades) sqlite3_close(metade.db);
     sqlite3_close(db);
 }
 
@@ -524,74 +525,90 @@ bool BancoDados::LerFaixa(const char* tabela, const std::vector<const char*>& co
     return rc == SQLITE_DONE;
 }
 
+bool BancoDados::AbrirMetades() {
+    if (metades[0].db) return true;
+    for (ConexaoMetade& metade : metades) {
+        if (!AbrirSegundaConexao(db, metade.db) ||
+            RegistrarLeitura(metade.db, &metade.receptor) != SQLITE_OK) {
+            for (ConexaoMetade& aberta : metades) {
+                sqlite3_close(aberta.db);
+                aberta.db = nullptr;
+            }
+            return false;
+        }
+    }
+    return true;
+}
+
 bool BancoDados::LerTabelaEmDuasPartes(
     const char* tabela, const std::vector<const char*>& colunas,
     const std::function<void(int parte, const LinhaSql&)>& porLinha) {
-    const std::function<void(const LinhaSql&)> primeira = [&](const LinhaSql& l) {
-        porLinha(0, l);
-    };
-    const std::function<void(const LinhaSql&)> segunda = [&](const LinhaSql& l) { porLinha(1, l); };
+    const std::function<void(const LinhaSql&)> porParte[2] = {
+        [&](const LinhaSql& l) { porLinha(0, l); }, [&](const LinhaSql& l) { porLinha(1, l); }};
     TravaConexao trava(db);
-    // The other connection would not see what a transaction open here has changed.
+    // The other connections would not see what a transaction open here has changed.
     long long menor = 0, maior = 0;
     {
         Declaracao limites;
+        // Each in a query of its own: SQLite finds a lone min() or max() of the row id at an end
+        // of the table, but scans the whole table for both in one query.
+        const std::string de = " from " + IdentificadorSql(tabela);
         const std::string sql =
-            std::string("select min(rowid), max(rowid) from ") + IdentificadorSql(tabela);
+            "select (select min(rowid)" + de + "), (select max(rowid)" + de + ")";
         if (sqlite3_get_autocommit(db) == 0 || limites.Preparar(db, sql.c_str()) != SQLITE_OK ||
             sqlite3_step(limites.get()) != SQLITE_ROW)
-            return LerTabela(tabela, colunas, primeira);
+            return LerTabela(tabela, colunas, porParte[0]);
         menor = sqlite3_column_int64(limites.get(), 0);
         maior = sqlite3_column_int64(limites.get(), 1);
     }
-    if (maior - menor < kMinimoParaDividir) return LerTabela(tabela, colunas, primeira);
+    if (maior - menor < kMinimoParaDividir) return LerTabela(tabela, colunas, porParte[0]);
     const long long meio = menor + (maior - menor) / 2;
 
-    // The second half's connection and statement are made here, so that a file this cannot
-    // open for it is read by this connection alone.
-    sqlite3* outra = nullptr;
-    ReceptorLinhas receptor_outra;
-    Declaracao stmt_outra;
-    if (AbrirSegundaConexao(db, outra) && RegistrarLeitura(outra, &receptor_outra) == SQLITE_OK &&
-        stmt_outra.Preparar(outra, SqlDaLeitura(tabela, colunas, kDepoisDoMeio).c_str()) ==
-            SQLITE_OK) {
-        sqlite3_bind_int64(stmt_outra.get(), 1, meio);
-    } else {
-        stmt_outra = Declaracao();
-        sqlite3_close(outra);
-        return LerFaixa(tabela, colunas, kAteMeio, meio, primeira) &&
-               LerFaixa(tabela, colunas, kDepoisDoMeio, meio, segunda);
+    // Both statements are prepared here, so that a file these connections cannot read is read
+    // by this one alone.
+    Declaracao stmt[2];
+    const char* condicao[2] = {kAteMeio, kDepoisDoMeio};
+    bool preparadas = AbrirMetades();
+    for (int parte = 0; preparadas && parte < 2; ++parte) {
+        preparadas = stmt[parte].Preparar(metades[parte].db,
+                                          SqlDaLeitura(tabela, colunas, condicao[parte]).c_str()) ==
+                     SQLITE_OK;
+        if (preparadas) sqlite3_bind_int64(stmt[parte].get(), 1, meio);
+    }
+    if (!preparadas) {
+        for (Declaracao& s : stmt) s = Declaracao();
+        return LerFaixa(tabela, colunas, kAteMeio, meio, porParte[0]) &&
+               LerFaixa(tabela, colunas, kDepoisDoMeio, meio, porParte[1]);
     }
 
-    int rc_outra = SQLITE_OK;
-    std::string erro_outra;
-    std::exception_ptr excecao_outra;
-    std::thread leitura([&] {
+    SetErro(wxString());
+    int rc[2] = {SQLITE_OK, SQLITE_OK};
+    std::string mensagem[2];
+    std::exception_ptr excecao[2];
+    const auto ler = [&](int parte) {
         try {
-            rc_outra = Escanear(stmt_outra.get(), receptor_outra, segunda);
-            if (rc_outra != SQLITE_DONE) erro_outra = sqlite3_errmsg(outra);
+            rc[parte] = Escanear(stmt[parte].get(), metades[parte].receptor, porParte[parte]);
+            if (rc[parte] != SQLITE_DONE) mensagem[parte] = sqlite3_errmsg(metades[parte].db);
         } catch (...) {
-            excecao_outra = std::current_exception();
+            excecao[parte] = std::current_exception();
+            // The rows of the other half are of no use any more.
+            sqlite3_interrupt(metades[1 - parte].db);
         }
-    });
-    bool lida = false;
-    std::exception_ptr excecao;
-    try {
-        lida = LerFaixa(tabela, colunas, kAteMeio, meio, primeira);
-    } catch (...) {
-        excecao = std::current_exception();
-        sqlite3_interrupt(outra);  // the rows of that half are of no use any more
+        // A statement left unfinished would keep its half's read lock on the file.
+        sqlite3_reset(stmt[parte].get());
+    };
+    std::thread segunda(ler, 1);
+    ler(0);
+    segunda.join();
+    for (std::exception_ptr e : excecao)
+        if (e) std::rethrow_exception(e);
+    for (int parte = 0; parte < 2; ++parte) {
+        if (rc[parte] != SQLITE_DONE) {
+            SetErro(wxString::Format(kErroLer, wxString::FromUTF8(mensagem[parte].c_str())));
+            return false;
+        }
     }
-    leitura.join();
-    stmt_outra = Declaracao();
-    sqlite3_close(outra);
-    if (excecao) std::rethrow_exception(excecao);
-    if (excecao_outra) std::rethrow_exception(excecao_outra);
-    if (lida && rc_outra != SQLITE_DONE) {
-        SetErro(wxString::Format(kErroLer, wxString::FromUTF8(erro_outra.c_str())));
-        return false;
-    }
-    return lida;
+    return true;
 }
 
 LeituraEmSegundoPlano::LeituraEmSegundoPlano(BancoDados& banco, const wxString& sql,

@@ -117,8 +117,9 @@ public:
     // An exception thrown by `porLinha` stops the scan and leaves this call.
     bool LerTabela(const char* tabela, const std::vector<const char*>& colunas,
                    const std::function<void(const LinhaSql&)>& porLinha);
-    // LerTabela in two halves by row id, read at once: the first on this connection, the second
-    // on a read-only connection of its own to the same file, on a thread of its own. `porLinha`
+    // LerTabela in two halves by row id, read at once on two read-only connections of this
+    // object's own to the same file (opened on first use and kept, so that a later scan finds
+    // the schema read and the page caches made), the second half on a thread of its own. `porLinha`
     // receives the half (0 or 1) with each row, from both threads at once; each half comes in row
     // id order, and every row of half 0 lies before those of half 1. A small table, a database
     // without a file, and one with a transaction open on this connection (whose changes another
@@ -158,6 +159,14 @@ private:
                   long long limite, const std::function<void(const LinhaSql&)>& porLinha);
 
     sqlite3* db = nullptr;
+    // The connections of LerTabelaEmDuasPartes, one per half, used under this connection's lock.
+    struct ConexaoMetade {
+        sqlite3* db = nullptr;
+        ReceptorLinhas receptor;
+    };
+    ConexaoMetade metades[2];
+    // Opens them on first use; false, with none open, when the file cannot be opened so.
+    bool AbrirMetades();
     wxString erro;
     // The receiver of the rows of the LerTabela call running (under the connection's lock), the
     // exception it threw, and whether the SQL function that feeds it is registered yet.

@@ -1,6 +1,7 @@
 #include "precos/CatalogoPrecos.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <tuple>
 #include <utility>
@@ -46,8 +47,8 @@ std::uint64_t Hash(std::string_view bytes, std::uint64_t h) {
 
 constexpr std::size_t kTabelaInicial = 1024;
 
-void AcrescentarUnico(std::vector<std::string>& lista, const std::string& valor) {
-    if (std::find(lista.begin(), lista.end(), valor) == lista.end()) lista.push_back(valor);
+void AcrescentarUnico(std::vector<std::string>& lista, std::string_view valor) {
+    if (std::find(lista.begin(), lista.end(), valor) == lista.end()) lista.emplace_back(valor);
 }
 
 void AcrescentarLinha(std::string& busca, const std::string& linha) {
@@ -93,47 +94,63 @@ const CupomCatalogo* CatalogoPrecos::Cupom(long long id, std::size_t& cursor) co
 
 void CatalogoPrecos::Redimensionar(std::size_t tamanho) {
     std::vector<Vaga> antiga = std::exchange(tabela_pares_, std::vector<Vaga>(tamanho));
+    deslocamento_ = 32 - std::countr_zero(tamanho);
     const std::size_t mascara = tamanho - 1;
     for (const Vaga& vaga : antiga) {
         if (vaga.par < 0) continue;
-        std::size_t i = vaga.hash & mascara;
+        std::size_t i = vaga.marca >> deslocamento_;
         while (tabela_pares_[i].par >= 0) i = (i + 1) & mascara;
         tabela_pares_[i] = vaga;
     }
+}
+
+int CatalogoPrecos::NovoPar(std::string_view codigo, std::string_view descricao) {
+    Par par;
+    par.inicio = chaves_.size();
+    // SQLite's texts are at most a billion bytes long.
+    par.tamanho_codigo = static_cast<std::uint32_t>(codigo.size());
+    par.tamanho_descricao = static_cast<std::uint32_t>(descricao.size());
+    chaves_.append(codigo).append(descricao);
+    pares_.push_back(par);
+    return static_cast<int>(pares_.size()) - 1;
 }
 
 int CatalogoPrecos::ProcurarPar(std::string_view codigo, std::string_view descricao) {
     // At most half full, so a probe soon meets a free slot.
     if ((pares_.size() + 1) * 2 > tabela_pares_.size())
         Redimensionar(std::max(kTabelaInicial, tabela_pares_.size() * 2));
-    const std::uint64_t h = Finalizar(Hash(descricao, Hash(codigo, 0)));
+    const auto marca =
+        static_cast<std::uint32_t>(Finalizar(Hash(descricao, Hash(codigo, 0))) >> 32);
     const std::size_t mascara = tabela_pares_.size() - 1;
-    std::size_t i = h & mascara;
+    std::size_t i = marca >> deslocamento_;
     for (; tabela_pares_[i].par >= 0; i = (i + 1) & mascara) {
-        if (tabela_pares_[i].hash != h) continue;
+        if (tabela_pares_[i].marca != marca) continue;
         const Par& par = pares_[static_cast<std::size_t>(tabela_pares_[i].par)];
-        if (par.codigo == codigo && par.descricao == descricao) return tabela_pares_[i].par;
+        if (par.tamanho_codigo == codigo.size() && par.tamanho_descricao == descricao.size() &&
+            Codigo(par) == codigo && Descricao(par) == descricao)
+            return tabela_pares_[i].par;
     }
-    tabela_pares_[i] = {h, static_cast<int>(pares_.size())};
-    Par par;
-    par.codigo.assign(codigo);
-    par.descricao.assign(descricao);
-    par.restrito = GtinRestrito(codigo);
-    pares_.push_back(std::move(par));
-    return tabela_pares_[i].par;
+    const int novo = NovoPar(codigo, descricao);
+    pares_[static_cast<std::size_t>(novo)].restrito = GtinRestrito(codigo);
+    tabela_pares_[i] = {marca, novo};
+    return novo;
+}
+
+std::string_view CatalogoPrecos::CnpjDoPar(int par) const {
+    const auto it = pares_de_loja_.find(par);
+    return it == pares_de_loja_.end() ? std::string_view() : std::string_view(it->second.cnpj);
 }
 
 int CatalogoPrecos::ParDaLoja(int par, std::string_view cnpj) {
     // A store's own code is sold in that store only: the list is one or two long.
-    for (const auto& [loja, posicao] : pares_[static_cast<std::size_t>(par)].por_loja)
+    for (const auto& [loja, posicao] : pares_de_loja_[par].por_loja)
         if (loja == cnpj) return posicao;
-    const int nova = static_cast<int>(pares_.size());
-    Par da_loja;
-    da_loja.codigo = pares_[static_cast<std::size_t>(par)].codigo;
-    da_loja.descricao = pares_[static_cast<std::size_t>(par)].descricao;
-    da_loja.cnpj.assign(cnpj);
-    pares_.push_back(std::move(da_loja));
-    pares_[static_cast<std::size_t>(par)].por_loja.emplace_back(std::string(cnpj), nova);
+    // Its bytes are copied first: the new pair's may move them.
+    const std::string codigo(Codigo(pares_[static_cast<std::size_t>(par)]));
+    const std::string descricao(Descricao(pares_[static_cast<std::size_t>(par)]));
+    const int nova = NovoPar(codigo, descricao);
+    pares_de_loja_[nova].cnpj.assign(cnpj);
+    pares_de_loja_[par].por_loja.emplace_back(std::string(cnpj), nova);
     return nova;
 }
 
@@ -153,11 +170,12 @@ void CatalogoPrecos::Adicionar(std::string_view codigo, std::string_view descric
 }
 
 void CatalogoPrecos::Juntar(CatalogoPrecos&& depois) {
-    for (Par& outro : depois.pares_) {
+    for (std::size_t p = 0; p < depois.pares_.size(); ++p) {
+        const Par& outro = depois.pares_[p];
         if (outro.compras == 0) continue;  // a restricted code's pair: its stores' pairs count
-        int posicao = ProcurarPar(outro.codigo, outro.descricao);
+        int posicao = ProcurarPar(depois.Codigo(outro), depois.Descricao(outro));
         if (pares_[static_cast<std::size_t>(posicao)].restrito)
-            posicao = ParDaLoja(posicao, outro.cnpj);
+            posicao = ParDaLoja(posicao, depois.CnpjDoPar(static_cast<int>(p)));
         Par& par = pares_[static_cast<std::size_t>(posicao)];
         par.compras += outro.compras;
         par.menor_preco = std::fmin(par.menor_preco, outro.menor_preco);
@@ -185,17 +203,26 @@ void CatalogoPrecos::Concluir() {
     for (std::size_t p = 0; p < produtos_.size(); ++p)
         mais_recente[p] = {produtos_[p].ultima_data, 0};
 
-    for (const Par& par : pares_) {
+    // Each pair is at most one new product: no growth moves the products made so far.
+    produtos_.reserve(produtos_.size() + pares_.size());
+    indice_produtos_.reserve(produtos_.size() + pares_.size());
+    for (std::size_t posicao = 0; posicao < pares_.size(); ++posicao) {
+        const Par& par = pares_[posicao];
         if (par.compras == 0) continue;  // a restricted code's pair: its stores' pairs count
-        const std::string chave = ChaveProduto(par.codigo, par.descricao, par.cnpj);
+        const std::string_view codigo = Codigo(par);
+        const std::string_view descricao = Descricao(par);
+        std::string chave = ChaveProduto(codigo, descricao, CnpjDoPar(static_cast<int>(posicao)));
+        // A key by description is that description normalised.
+        const std::string normal = chave.front() == 'D' ? chave.substr(1) : Normalizar(descricao);
         auto it = indice_produtos_.find(chave);
         if (it == indice_produtos_.end()) {
-            it = indice_produtos_.emplace(chave, static_cast<int>(produtos_.size())).first;
             ProdutoCatalogo novo;
-            novo.chave = chave;
             novo.por_gtin = chave.front() == 'G';
             novo.cnpj.assign(LojaDaChave(chave));
             novo.menor_preco = par.menor_preco;
+            novo.chave = chave;
+            it = indice_produtos_.emplace(std::move(chave), static_cast<int>(produtos_.size()))
+                     .first;
             produtos_.push_back(std::move(novo));
             mais_recente.emplace_back(-1, 0);
         }
@@ -207,24 +234,66 @@ void CatalogoPrecos::Concluir() {
             mais_recente[p] = {par.ultima_data, par.ultima_ordem};
             produto.ultima_data = par.ultima_data;
             produto.ultimo_preco = par.ultimo_preco;
-            produto.descricao = par.descricao;
-            produto.codigo = par.codigo;
+            produto.descricao.assign(descricao);
+            produto.codigo.assign(codigo);
         }
-        AcrescentarUnico(produto.codigos, par.codigo);
-        AcrescentarUnico(produto.descricoes, par.descricao);
-        AcrescentarLinha(produto.busca, Normalizar(par.descricao));
-        AcrescentarLinha(produto.busca, Normalizar(par.codigo));
+        AcrescentarUnico(produto.codigos, codigo);
+        AcrescentarUnico(produto.descricoes, descricao);
+        AcrescentarLinha(produto.busca, normal);
+        AcrescentarLinha(produto.busca, Normalizar(codigo));
     }
-    pares_.clear();
-    tabela_pares_.clear();
+    pares_ = {};
+    chaves_ = {};
+    pares_de_loja_ = {};
+    tabela_pares_ = {};
+    deslocamento_ = 32;
 
-    std::sort(produtos_.begin(), produtos_.end(),
-              [](const ProdutoCatalogo& a, const ProdutoCatalogo& b) {
-                  return std::tie(b.compras, a.descricao, a.chave) <
-                         std::tie(a.compras, b.descricao, b.chave);
-              });
-    for (std::size_t p = 0; p < produtos_.size(); ++p)
-        indice_produtos_[produtos_[p].chave] = static_cast<int>(p);
+    // The order is sorted rather than the products, which are large to move, on keys that hold
+    // the count and the first bytes of the description; the index then follows each product to
+    // its new place without hashing its key again.
+    struct Posto {
+        int compras;
+        std::uint64_t inicio;  // the description's first eight bytes, in their order
+        int produto;
+    };
+    std::vector<Posto> postos(produtos_.size());
+    for (std::size_t p = 0; p < postos.size(); ++p) {
+        const std::string& descricao = produtos_[p].descricao;
+        std::uint64_t inicio = 0;
+        for (std::size_t k = 0; k < 8; ++k)
+            inicio = (inicio << 8) |
+                     (k < descricao.size() ? static_cast<unsigned char>(descricao[k]) : 0u);
+        postos[p] = {produtos_[p].compras, inicio, static_cast<int>(p)};
+    }
+    std::sort(postos.begin(), postos.end(), [this](const Posto& a, const Posto& b) {
+        if (a.compras != b.compras) return a.compras > b.compras;
+        if (a.inicio != b.inicio) return a.inicio < b.inicio;
+        const ProdutoCatalogo& x = produtos_[static_cast<std::size_t>(a.produto)];
+        const ProdutoCatalogo& y = produtos_[static_cast<std::size_t>(b.produto)];
+        return std::tie(x.descricao, x.chave) < std::tie(y.descricao, y.chave);
+    });
+    std::vector<int> ordem(postos.size());
+    for (std::size_t p = 0; p < postos.size(); ++p) ordem[p] = postos[p].produto;
+    std::vector<int> nova_posicao(produtos_.size());
+    for (std::size_t p = 0; p < ordem.size(); ++p)
+        nova_posicao[static_cast<std::size_t>(ordem[p])] = static_cast<int>(p);
+    // Each product goes to its place along the cycles of the order, moved once.
+    for (std::size_t p = 0; p < produtos_.size(); ++p) {
+        if (ordem[p] < 0) continue;
+        std::size_t destino = p;
+        ProdutoCatalogo levado = std::move(produtos_[p]);
+        std::size_t origem = static_cast<std::size_t>(ordem[p]);
+        while (origem != p) {
+            produtos_[destino] = std::move(produtos_[origem]);
+            ordem[destino] = -1;
+            destino = origem;
+            origem = static_cast<std::size_t>(ordem[origem]);
+        }
+        produtos_[destino] = std::move(levado);
+        ordem[destino] = -1;
+    }
+    for (auto& [chave, posicao] : indice_produtos_)
+        posicao = nova_posicao[static_cast<std::size_t>(posicao)];
 }
 
 std::vector<int> CatalogoPrecos::Buscar(std::string_view digitado) const {

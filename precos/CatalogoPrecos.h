@@ -84,34 +84,56 @@ public:
                   std::string_view cnpj = {}) const;
 
 private:
-    // A (code, description) as the stores wrote them; one per store when the code is a
-    // restricted GTIN (the pair in the table then only leads to those).
+    // A (code, description) as the stores wrote them, with its counts; one per store when the
+    // code is a restricted GTIN (the pair in the table then only leads to those). Every item line
+    // looks its pair up and counts in it, so what it touches is kept small: its bytes are in
+    // chaves_, and what only a restricted code needs is in ParDeLoja.
     struct Par {
-        std::string codigo;
-        std::string descricao;
-        std::string cnpj;  // of the store's own pair
-        bool restrito = false;
-        std::vector<std::pair<std::string, int>> por_loja;  // CNPJ -> position in pares_
+        std::size_t inicio = 0;  // of its code in chaves_, its description right after it
+        std::uint32_t tamanho_codigo = 0;
+        std::uint32_t tamanho_descricao = 0;
         int compras = 0;
+        bool restrito = false;
         double menor_preco = NAN;
         long long ultima_data = 0;
         double ultimo_preco = 0;
         long long ultima_ordem = 0;  // which line was last, among lines of the same moment
     };
+    struct ParDeLoja {
+        std::string cnpj;                                   // of a store's own pair
+        std::vector<std::pair<std::string, int>> por_loja;  // CNPJ -> position in pares_
+    };
 
-    // The pairs by their hash, open addressing with linear probing: every item line looks its
-    // pair up, and a general-purpose map of strings doubles the time of the whole scan.
+    std::string_view Codigo(const Par& par) const {
+        return std::string_view(chaves_).substr(par.inicio, par.tamanho_codigo);
+    }
+    std::string_view Descricao(const Par& par) const {
+        return std::string_view(chaves_).substr(par.inicio + par.tamanho_codigo,
+                                                par.tamanho_descricao);
+    }
+
+    // The pairs by their hash, open addressing with linear probing: a general-purpose map of
+    // strings doubles the time of the whole scan.
     int ProcurarPar(std::string_view codigo, std::string_view descricao);
+    int NovoPar(std::string_view codigo, std::string_view descricao);
     int ParDaLoja(int par, std::string_view cnpj);
+    std::string_view CnpjDoPar(int par) const;  // of a store's own pair; else empty
     void Redimensionar(std::size_t tamanho);
 
+    // A slot of the table. `marca` is the upper half of its pair's hash: its leading bits are
+    // the slot the pair belongs in, and a probe that does not match it goes on without looking
+    // at the pair.
     struct Vaga {
-        std::uint64_t hash = 0;  // the pair's: probes that do not match end here
-        int par = -1;            // position in pares_, -1 when free
+        std::uint32_t marca = 0;
+        int par = -1;  // position in pares_, -1 when free
     };
 
     std::vector<Par> pares_;
-    std::vector<Vaga> tabela_pares_;  // a power of two long
+    std::string chaves_;
+    // By position in pares_: the pairs of a restricted code and their stores' pairs only.
+    std::unordered_map<int, ParDeLoja> pares_de_loja_;
+    std::vector<Vaga> tabela_pares_;  // a power of two long, 1 << (32 - deslocamento_)
+    int deslocamento_ = 32;
     long long linhas_ = 0;
 
     std::vector<CupomCatalogo> cupons_;  // by id once OrdenarCupons has run

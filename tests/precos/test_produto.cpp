@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 #include <string>
@@ -181,6 +182,37 @@ TEST(Catalogo, OneProductAcrossStoresByItsGtinOrItsDescription) {
     EXPECT_EQ(catalogo.Localizar("", "nada"), -1);
     EXPECT_EQ(catalogo.Localizar("2000123000008", "", loja_b), 4);
     EXPECT_EQ(catalogo.Localizar("2000123000008", "", "33333333000133"), -1);
+}
+
+TEST(Catalogo, ThousandsOfProductsKeepTheirCountsAndOrder) {
+    // Enough pairs for the table to grow several times; descriptions of every length, so that
+    // the order is decided both within their first eight bytes and after them.
+    constexpr int kProdutos = 3000;
+    const auto descricao = [](int i) { return std::string(i % 11, 'X') + std::to_string(i); };
+    const auto compras = [](int i) { return i % 7 + 1; };
+    std::vector<std::pair<int, std::string>> esperado;
+    for (int i = 0; i < kProdutos; ++i) esperado.emplace_back(-compras(i), descricao(i));
+    std::sort(esperado.begin(), esperado.end());
+    for (const std::size_t corte : {std::size_t{0}, std::size_t{5000}}) {
+        CatalogoPrecos inicio, fim;
+        std::size_t linha = 0;
+        for (int rodada = 0; rodada < 7; ++rodada)
+            for (int i = 0; i < kProdutos; ++i)
+                if (rodada < compras(i))
+                    (linha++ < corte ? inicio : fim)
+                        .Adicionar("", descricao(i), "11111111000111", 20240101000000 + rodada, 1);
+        inicio.Juntar(std::move(fim));
+        inicio.Concluir();
+        ASSERT_EQ(inicio.Produtos().size(), esperado.size());
+        for (std::size_t p = 0; p < esperado.size(); ++p) {
+            EXPECT_EQ(inicio.Produtos()[p].descricao, esperado[p].second) << p;
+            EXPECT_EQ(inicio.Produtos()[p].compras, -esperado[p].first) << p;
+        }
+        EXPECT_EQ(inicio.Localizar("", descricao(1234)),
+                  std::find(esperado.begin(), esperado.end(),
+                            std::pair(-compras(1234), descricao(1234))) -
+                      esperado.begin());
+    }
 }
 
 TEST(Catalogo, SummarisesAProductsPurchasesAtThePricesPaid) {
