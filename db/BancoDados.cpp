@@ -398,14 +398,10 @@ bool BancoDados::SomenteLeitura() {
     return !db || sqlite3_db_readonly(db, "main") != 0;
 }
 
-bool BancoDados::PercorrerLinhas(const char* sql, const std::vector<ParametroSql>& parametros,
-                                 const std::function<bool(const LinhaSql&)>& porLinha) {
-    SetErro(wxString());
-    TravaConexao trava(db);
-    Declaracao stmt;
-    if (!Preparar(sql, stmt)) return false;
-    if (!stmt) return true;  // no statement in the text: no rows
-    sqlite3_stmt* s = stmt.get();
+namespace {
+
+// Binds `parametros` to the statement's "?" in order; SQLite's code of the first that fails.
+int LigarParametros(sqlite3_stmt* s, const std::vector<ParametroSql>& parametros) {
     for (std::size_t i = 0; i < parametros.size(); ++i) {
         const int indice = static_cast<int>(i) + 1;
         int rc = SQLITE_OK;
@@ -415,10 +411,24 @@ bool BancoDados::PercorrerLinhas(const char* sql, const std::vector<ParametroSql
             rc = sqlite3_bind_int64(s, indice, *inteiro);
         else
             rc = sqlite3_bind_double(s, indice, std::get<double>(parametros[i]));
-        if (rc != SQLITE_OK) {
-            SetErro(wxString::Format(kErroLer, wxString::FromUTF8(sqlite3_errmsg(db))));
-            return false;
-        }
+        if (rc != SQLITE_OK) return rc;
+    }
+    return SQLITE_OK;
+}
+
+}  // namespace
+
+bool BancoDados::PercorrerLinhas(const char* sql, const std::vector<ParametroSql>& parametros,
+                                 const std::function<bool(const LinhaSql&)>& porLinha) {
+    SetErro(wxString());
+    TravaConexao trava(db);
+    Declaracao stmt;
+    if (!Preparar(sql, stmt)) return false;
+    if (!stmt) return true;  // no statement in the text: no rows
+    sqlite3_stmt* s = stmt.get();
+    if (LigarParametros(s, parametros) != SQLITE_OK) {
+        SetErro(wxString::Format(kErroLer, wxString::FromUTF8(sqlite3_errmsg(db))));
+        return false;
     }
     const LinhaSql linha(s);
     int rc = sqlite3_step(s);
@@ -540,29 +550,86 @@ bool BancoDados::AbrirMetades() {
     return true;
 }
 
+bool BancoDados::MeioDaTabela(const char* tabela, long long& meio) {
+    // The other connections would not see what a transaction open here has changed.
+    if (sqlite3_get_autocommit(db) == 0) return false;
+    Declaracao limites;
+    // Each in a query of its own: SQLite finds a lone min() or max() of the row id at an end of
+    // the table, but scans the whole table for both in one query.
+    const std::string de = " from " + IdentificadorSql(tabela);
+    const std::string sql = "select (select min(rowid)" + de + "), (select max(rowid)" + de + ")";
+    if (limites.Preparar(db, sql.c_str()) != SQLITE_OK || sqlite3_step(limites.get()) != SQLITE_ROW)
+        return false;
+    const long long menor = sqlite3_column_int64(limites.get(), 0);
+    const long long maior = sqlite3_column_int64(limites.get(), 1);
+    if (maior - menor < kMinimoParaDividir) return false;
+    meio = menor + (maior - menor) / 2;
+    return true;
+}
+
+bool BancoDados::PercorrerLinhasEmDuasPartes(
+    const char* tabela, const std::string& sql, const std::vector<ParametroSql>& parametros,
+    const std::function<bool(int parte, const LinhaSql&)>& porLinha) {
+    TravaConexao trava(db);
+    long long meio = 0;
+    Declaracao stmt[2];
+    bool preparadas = MeioDaTabela(tabela, meio) && AbrirMetades();
+    const std::string limite[2] = {" and rowid <= ?", " and rowid > ?"};
+    for (int parte = 0; preparadas && parte < 2; ++parte) {
+        sqlite3_stmt* s = nullptr;
+        preparadas =
+            stmt[parte].Preparar(metades[parte].db, (sql + limite[parte]).c_str()) == SQLITE_OK &&
+            (s = stmt[parte].get()) && LigarParametros(s, parametros) == SQLITE_OK &&
+            sqlite3_bind_int64(s, static_cast<int>(parametros.size()) + 1, meio) == SQLITE_OK;
+    }
+    if (!preparadas) {
+        return PercorrerLinhas(sql.c_str(), parametros,
+                               [&](const LinhaSql& l) { return porLinha(0, l); });
+    }
+
+    SetErro(wxString());
+    int rc[2] = {SQLITE_OK, SQLITE_OK};
+    std::string mensagem[2];
+    std::exception_ptr excecao[2];
+    const auto ler = [&](int parte) {
+        sqlite3_stmt* s = stmt[parte].get();
+        try {
+            const LinhaSql linha(s);
+            while ((rc[parte] = sqlite3_step(s)) == SQLITE_ROW) {
+                if (!porLinha(parte, linha)) {
+                    rc[parte] = SQLITE_DONE;
+                    break;
+                }
+            }
+            if (rc[parte] != SQLITE_DONE) mensagem[parte] = sqlite3_errmsg(metades[parte].db);
+        } catch (...) {
+            excecao[parte] = std::current_exception();
+            sqlite3_interrupt(metades[1 - parte].db);
+        }
+        sqlite3_reset(s);
+    };
+    std::thread segunda(ler, 1);
+    ler(0);
+    segunda.join();
+    for (std::exception_ptr e : excecao)
+        if (e) std::rethrow_exception(e);
+    for (int parte = 0; parte < 2; ++parte) {
+        if (rc[parte] != SQLITE_DONE) {
+            SetErro(wxString::Format(kErroLer, wxString::FromUTF8(mensagem[parte].c_str())));
+            return false;
+        }
+    }
+    return true;
+}
+
 bool BancoDados::LerTabelaEmDuasPartes(
     const char* tabela, const std::vector<const char*>& colunas,
     const std::function<void(int parte, const LinhaSql&)>& porLinha) {
     const std::function<void(const LinhaSql&)> porParte[2] = {
         [&](const LinhaSql& l) { porLinha(0, l); }, [&](const LinhaSql& l) { porLinha(1, l); }};
     TravaConexao trava(db);
-    // The other connections would not see what a transaction open here has changed.
-    long long menor = 0, maior = 0;
-    {
-        Declaracao limites;
-        // Each in a query of its own: SQLite finds a lone min() or max() of the row id at an end
-        // of the table, but scans the whole table for both in one query.
-        const std::string de = " from " + IdentificadorSql(tabela);
-        const std::string sql =
-            "select (select min(rowid)" + de + "), (select max(rowid)" + de + ")";
-        if (sqlite3_get_autocommit(db) == 0 || limites.Preparar(db, sql.c_str()) != SQLITE_OK ||
-            sqlite3_step(limites.get()) != SQLITE_ROW)
-            return LerTabela(tabela, colunas, porParte[0]);
-        menor = sqlite3_column_int64(limites.get(), 0);
-        maior = sqlite3_column_int64(limites.get(), 1);
-    }
-    if (maior - menor < kMinimoParaDividir) return LerTabela(tabela, colunas, porParte[0]);
-    const long long meio = menor + (maior - menor) / 2;
+    long long meio = 0;
+    if (!MeioDaTabela(tabela, meio)) return LerTabela(tabela, colunas, porParte[0]);
 
     // Both statements are prepared here, so that a file these connections cannot read is read
     // by this one alone.

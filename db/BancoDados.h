@@ -127,6 +127,14 @@ public:
     bool LerTabelaEmDuasPartes(const char* tabela, const std::vector<const char*>& colunas,
                                const std::function<void(int parte, const LinhaSql&)>& porLinha);
 
+    // PercorrerLinhas of `sql`, a query of the rows of `tabela` that ends in its "where", in two
+    // halves by the row id of `tabela`, read at once as LerTabelaEmDuasPartes reads them (and in
+    // one pass, as half 0, when it would read the table so). `porLinha` receives the half with
+    // each row, from both threads at once; false stops that half.
+    bool PercorrerLinhasEmDuasPartes(
+        const char* tabela, const std::string& sql, const std::vector<ParametroSql>& parametros,
+        const std::function<bool(int parte, const LinhaSql&)>& porLinha);
+
     // Stores a parsed receipt feed in one transaction. `progresso` receives each progress line
     // and returns false to stop between receipts.
     void ImportarCupons(const nlohmann::json& dados, std::function<bool(wxString)> progresso);
@@ -167,6 +175,10 @@ private:
     ConexaoMetade metades[2];
     // Opens them on first use; false, with none open, when the file cannot be opened so.
     bool AbrirMetades();
+    // The row id that parts `tabela` in two halves; false when it is to be read in one pass (a
+    // small table, or a transaction open here, whose changes the other connections would not
+    // see).
+    bool MeioDaTabela(const char* tabela, long long& meio);
     wxString erro;
     // The receiver of the rows of the LerTabela call running (under the connection's lock), the
     // exception it threw, and whether the SQL function that feeds it is registered yet.

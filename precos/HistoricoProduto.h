@@ -55,6 +55,7 @@ struct HistoricoProduto {
 class MontadorHistorico {
 public:
     void Adicionar(Compra compra, std::string_view cnpj, std::string_view fantasia);
+    void Reservar(std::size_t compras) { historico_.compras.reserve(compras); }
     HistoricoProduto Concluir();
 
 private:

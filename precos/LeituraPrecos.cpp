@@ -1,6 +1,7 @@
 #include "precos/LeituraPrecos.h"
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -117,28 +118,48 @@ bool CarregarHistorico(BancoDados& banco, const CatalogoPrecos& catalogo,
         int loja;
         Compra compra;
     };
-    std::vector<Linha> linhas;
-    bool cupom_novo = false;
-    std::size_t cursor = 0;
+    // Read in two halves at once, as the catalogue is: a product bought for years has its lines
+    // all over the table. The first half's lines are joined by the second's.
+    struct alignas(64) Metade {
+        std::vector<Linha> linhas;
+        std::size_t cursor = 0;
+        bool cupom_novo = false;
+    };
+    Metade metades[2];
+    metades[0].linhas.reserve(static_cast<std::size_t>(produto.compras));
+    metades[1].linhas.reserve(static_cast<std::size_t>(produto.compras) / 2 + 1);
     const wxString sql = wxString::Format(kConsultaCompras, coluna, marcadores);
-    bool lidas = banco.PercorrerLinhas(sql.utf8_str(), parametros, [&](const LinhaSql& l) {
-        if (!produto.por_gtin && GtinValido(l.Texto(6))) return true;
-        const CupomCatalogo* cupom = catalogo.Cupom(l.Inteiro(0), cursor);
-        if (!cupom) {
-            cupom_novo = true;
-            return false;
-        }
-        if (da_loja && catalogo.Cnpj(cupom->loja) != produto.cnpj) return true;
-        linhas.push_back(
-            {cupom->data_hora, l.Inteiro(8), cupom->loja, LerCompra(l, cupom->data_hora)});
-        return true;
-    });
-    MontadorHistorico montador;
-    if (lidas && !cupom_novo) {
-        std::sort(linhas.begin(), linhas.end(), [](const Linha& a, const Linha& b) {
-            return std::tie(b.data_hora, b.id) < std::tie(a.data_hora, a.id);
+    bool lidas = banco.PercorrerLinhasEmDuasPartes(
+        kTabelaItens, std::string(sql.utf8_str()), parametros, [&](int parte, const LinhaSql& l) {
+            Metade& metade = metades[parte];
+            if (!produto.por_gtin && GtinValido(l.Texto(6))) return true;
+            const CupomCatalogo* cupom = catalogo.Cupom(l.Inteiro(0), metade.cursor);
+            if (!cupom) {
+                metade.cupom_novo = true;
+                return false;
+            }
+            if (da_loja && catalogo.Cnpj(cupom->loja) != produto.cnpj) return true;
+            metade.linhas.push_back(
+                {cupom->data_hora, l.Inteiro(8), cupom->loja, LerCompra(l, cupom->data_hora)});
+            return true;
         });
-        for (Linha& linha : linhas)
+    MontadorHistorico montador;
+    if (lidas && !metades[0].cupom_novo && !metades[1].cupom_novo) {
+        std::vector<Linha>& todas = metades[0].linhas;
+        todas.insert(todas.end(), std::make_move_iterator(metades[1].linhas.begin()),
+                     std::make_move_iterator(metades[1].linhas.end()));
+        // Lines are mostly stored in the order they were bought: then the newest first is that
+        // order turned round.
+        const auto mais_antiga = [](const Linha& a, const Linha& b) {
+            return std::tie(a.data_hora, a.id) < std::tie(b.data_hora, b.id);
+        };
+        if (std::is_sorted(todas.begin(), todas.end(), mais_antiga))
+            std::reverse(todas.begin(), todas.end());
+        else
+            std::sort(todas.begin(), todas.end(),
+                      [&](const Linha& a, const Linha& b) { return mais_antiga(b, a); });
+        montador.Reservar(todas.size());
+        for (Linha& linha : todas)
             montador.Adicionar(std::move(linha.compra), catalogo.Cnpj(linha.loja),
                                catalogo.Fantasia(linha.loja));
         historico = montador.Concluir();

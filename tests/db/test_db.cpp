@@ -304,6 +304,26 @@ TEST_F(BancoTest, LinhasLidasNoLugarComParametrosOuDaTabelaInteira) {
     EXPECT_EQ(primeira.size(), 150001u);
     EXPECT_TRUE(segunda.empty());
     banco->ConsultarRegistro("ROLLBACK", r);
+    // The connections of the halves stay open between readings and still see what is committed.
+    banco->ConsultarRegistro("insert into grande values (150001)", r);
+    std::tie(primeira, segunda) = ler_em_partes();
+    EXPECT_EQ(primeira.size() + segunda.size(), 150001u);
+    EXPECT_EQ(segunda.back(), 150001);
+    banco->ConsultarRegistro("delete from grande where x = 150001", r);
+
+    // A query of some rows, in the same two halves; a half that stops leaves the other going.
+    std::vector<long long> achadas[2];
+    EXPECT_TRUE(banco->PercorrerLinhasEmDuasPartes(
+        "grande", "select x from grande where x % ? = 0", {1000LL},
+        [&](int parte, const LinhaSql& l) {
+            achadas[parte].push_back(l.Inteiro(0));
+            return parte == 1 || achadas[0].size() < 3;
+        }));
+    EXPECT_EQ(achadas[0], (std::vector<long long>{1000, 2000, 3000}));
+    ASSERT_FALSE(achadas[1].empty());
+    EXPECT_EQ(achadas[1].front(), primeira.back() / 1000 * 1000 + 1000);
+    EXPECT_EQ(achadas[1].back(), 150000);
+    EXPECT_TRUE(std::is_sorted(achadas[1].begin(), achadas[1].end()));
 
     // What the second half's receiver throws leaves the call too.
     EXPECT_THROW(banco->LerTabelaEmDuasPartes("grande", {"x"},
