@@ -45,6 +45,11 @@ std::uint64_t Hash(std::string_view bytes, std::uint64_t h) {
     return Passo(h, Carregar8(bytes.data() + n - 8));
 }
 
+// The mark of a table entry: the upper half of the hash of its bytes.
+std::uint32_t Marca(std::string_view a, std::string_view b = {}) {
+    return static_cast<std::uint32_t>(Finalizar(Hash(b, Hash(a, 0))) >> 32);
+}
+
 constexpr std::size_t kTabelaInicial = 1024;
 
 void AcrescentarUnico(std::vector<std::string>& lista, std::string_view valor) {
@@ -92,16 +97,15 @@ const CupomCatalogo* CatalogoPrecos::Cupom(long long id, std::size_t& cursor) co
     return &cupons_[cursor];
 }
 
-void CatalogoPrecos::Redimensionar(std::size_t tamanho) {
-    std::vector<Vaga> antiga = std::exchange(tabela_pares_, std::vector<Vaga>(tamanho));
+void CatalogoPrecos::TabelaMarcas::Reservar(std::size_t entradas) {
+    std::size_t tamanho = std::max(kTabelaInicial, vagas_.size());
+    while (entradas * 2 > tamanho) tamanho *= 2;
+    if (tamanho == vagas_.size()) return;
+    std::vector<Vaga> antigas = std::exchange(vagas_, std::vector<Vaga>(tamanho));
     deslocamento_ = 32 - std::countr_zero(tamanho);
-    const std::size_t mascara = tamanho - 1;
-    for (const Vaga& vaga : antiga) {
-        if (vaga.par < 0) continue;
-        std::size_t i = vaga.marca >> deslocamento_;
-        while (tabela_pares_[i].par >= 0) i = (i + 1) & mascara;
-        tabela_pares_[i] = vaga;
-    }
+    for (const Vaga& vaga : antigas)
+        if (vaga.posicao >= 0)
+            Ocupar(Procurar(vaga.marca, [](int) { return false; }), vaga.marca, vaga.posicao);
 }
 
 int CatalogoPrecos::NovoPar(std::string_view codigo, std::string_view descricao) {
@@ -116,23 +120,17 @@ int CatalogoPrecos::NovoPar(std::string_view codigo, std::string_view descricao)
 }
 
 int CatalogoPrecos::ProcurarPar(std::string_view codigo, std::string_view descricao) {
-    // At most half full, so a probe soon meets a free slot.
-    if ((pares_.size() + 1) * 2 > tabela_pares_.size())
-        Redimensionar(std::max(kTabelaInicial, tabela_pares_.size() * 2));
-    const auto marca =
-        static_cast<std::uint32_t>(Finalizar(Hash(descricao, Hash(codigo, 0))) >> 32);
-    const std::size_t mascara = tabela_pares_.size() - 1;
-    std::size_t i = marca >> deslocamento_;
-    for (; tabela_pares_[i].par >= 0; i = (i + 1) & mascara) {
-        if (tabela_pares_[i].marca != marca) continue;
-        const Par& par = pares_[static_cast<std::size_t>(tabela_pares_[i].par)];
-        if (par.tamanho_codigo == codigo.size() && par.tamanho_descricao == descricao.size() &&
-            Codigo(par) == codigo && Descricao(par) == descricao)
-            return tabela_pares_[i].par;
-    }
+    tabela_pares_.Reservar(pares_.size() + 1);
+    const std::uint32_t marca = Marca(codigo, descricao);
+    const std::size_t vaga = tabela_pares_.Procurar(marca, [&](int posicao) {
+        const Par& par = pares_[static_cast<std::size_t>(posicao)];
+        return par.tamanho_codigo == codigo.size() && par.tamanho_descricao == descricao.size() &&
+               Codigo(par) == codigo && Descricao(par) == descricao;
+    });
+    if (tabela_pares_.Posicao(vaga) >= 0) return tabela_pares_.Posicao(vaga);
     const int novo = NovoPar(codigo, descricao);
     pares_[static_cast<std::size_t>(novo)].restrito = GtinRestrito(codigo);
-    tabela_pares_[i] = {marca, novo};
+    tabela_pares_.Ocupar(vaga, marca, novo);
     return novo;
 }
 
@@ -205,7 +203,7 @@ void CatalogoPrecos::Concluir() {
 
     // Each pair is at most one new product: no growth moves the products made so far.
     produtos_.reserve(produtos_.size() + pares_.size());
-    indice_produtos_.reserve(produtos_.size() + pares_.size());
+    indice_produtos_.Reservar(produtos_.size() + pares_.size());
     for (std::size_t posicao = 0; posicao < pares_.size(); ++posicao) {
         const Par& par = pares_[posicao];
         if (par.compras == 0) continue;  // a restricted code's pair: its stores' pairs count
@@ -214,19 +212,20 @@ void CatalogoPrecos::Concluir() {
         std::string chave = ChaveProduto(codigo, descricao, CnpjDoPar(static_cast<int>(posicao)));
         // A key by description is that description normalised.
         const std::string normal = chave.front() == 'D' ? chave.substr(1) : Normalizar(descricao);
-        auto it = indice_produtos_.find(chave);
-        if (it == indice_produtos_.end()) {
+        const std::uint32_t marca = Marca(chave);
+        const std::size_t vaga = indice_produtos_.Procurar(
+            marca, [&](int p) { return produtos_[static_cast<std::size_t>(p)].chave == chave; });
+        if (indice_produtos_.Posicao(vaga) < 0) {
             ProdutoCatalogo novo;
             novo.por_gtin = chave.front() == 'G';
             novo.cnpj.assign(LojaDaChave(chave));
             novo.menor_preco = par.menor_preco;
-            novo.chave = chave;
-            it = indice_produtos_.emplace(std::move(chave), static_cast<int>(produtos_.size()))
-                     .first;
+            novo.chave = std::move(chave);
+            indice_produtos_.Ocupar(vaga, marca, static_cast<int>(produtos_.size()));
             produtos_.push_back(std::move(novo));
             mais_recente.emplace_back(-1, 0);
         }
-        const auto p = static_cast<std::size_t>(it->second);
+        const auto p = static_cast<std::size_t>(indice_produtos_.Posicao(vaga));
         ProdutoCatalogo& produto = produtos_[p];
         produto.compras += par.compras;
         produto.menor_preco = std::fmin(produto.menor_preco, par.menor_preco);
@@ -245,12 +244,10 @@ void CatalogoPrecos::Concluir() {
     pares_ = {};
     chaves_ = {};
     pares_de_loja_ = {};
-    tabela_pares_ = {};
-    deslocamento_ = 32;
+    tabela_pares_.Limpar();
 
     // The order is sorted rather than the products, which are large to move, on keys that hold
-    // the count and the first bytes of the description; the index then follows each product to
-    // its new place without hashing its key again.
+    // the count and the first bytes of the description; the index is then made again.
     struct Posto {
         int compras;
         std::uint64_t inicio;  // the description's first eight bytes, in their order
@@ -274,9 +271,6 @@ void CatalogoPrecos::Concluir() {
     });
     std::vector<int> ordem(postos.size());
     for (std::size_t p = 0; p < postos.size(); ++p) ordem[p] = postos[p].produto;
-    std::vector<int> nova_posicao(produtos_.size());
-    for (std::size_t p = 0; p < ordem.size(); ++p)
-        nova_posicao[static_cast<std::size_t>(ordem[p])] = static_cast<int>(p);
     // Each product goes to its place along the cycles of the order, moved once.
     for (std::size_t p = 0; p < produtos_.size(); ++p) {
         if (ordem[p] < 0) continue;
@@ -292,8 +286,13 @@ void CatalogoPrecos::Concluir() {
         produtos_[destino] = std::move(levado);
         ordem[destino] = -1;
     }
-    for (auto& [chave, posicao] : indice_produtos_)
-        posicao = nova_posicao[static_cast<std::size_t>(posicao)];
+    indice_produtos_.Limpar();
+    indice_produtos_.Reservar(produtos_.size());
+    for (std::size_t p = 0; p < produtos_.size(); ++p) {
+        const std::uint32_t marca = Marca(produtos_[p].chave);
+        indice_produtos_.Ocupar(indice_produtos_.Procurar(marca, [](int) { return false; }), marca,
+                                static_cast<int>(p));
+    }
 }
 
 std::vector<int> CatalogoPrecos::Buscar(std::string_view digitado) const {
@@ -315,8 +314,11 @@ int CatalogoPrecos::Localizar(std::string_view codigo, std::string_view descrica
                 return static_cast<int>(p);
         }
     }
-    const auto it = indice_produtos_.find(ChaveProduto(codigo, descricao, cnpj));
-    return it == indice_produtos_.end() ? -1 : it->second;
+    if (produtos_.empty()) return -1;
+    const std::string chave = ChaveProduto(codigo, descricao, cnpj);
+    return indice_produtos_.Posicao(indice_produtos_.Procurar(Marca(chave), [&](int p) {
+        return produtos_[static_cast<std::size_t>(p)].chave == chave;
+    }));
 }
 
 }  // namespace precos

@@ -112,28 +112,53 @@ private:
                                                 par.tamanho_descricao);
     }
 
-    // The pairs by their hash, open addressing with linear probing: a general-purpose map of
-    // strings doubles the time of the whole scan.
+    // Positions found by a mark (the upper half of a 64-bit hash), open addressing with linear
+    // probing; a mark's leading bits are the slot its entry belongs in, and a probe that does not
+    // match it goes on without looking at the entry. At most half full, so that a probe soon
+    // meets a free slot: every item line looks its pair up, and a general-purpose map of strings
+    // doubles the time of the whole scan.
+    class TabelaMarcas {
+    public:
+        // Makes room for `entradas` entries in all; before any Procurar.
+        void Reservar(std::size_t entradas);
+        // The slot of the entry of mark `marca` whose position `igual` accepts; else the free
+        // slot where it would go, whose Posicao is -1.
+        template <typename Igual>
+        std::size_t Procurar(std::uint32_t marca, Igual igual) const {
+            const std::size_t mascara = vagas_.size() - 1;
+            std::size_t i = marca >> deslocamento_;
+            for (; vagas_[i].posicao >= 0; i = (i + 1) & mascara)
+                if (vagas_[i].marca == marca && igual(vagas_[i].posicao)) break;
+            return i;
+        }
+        int Posicao(std::size_t vaga) const { return vagas_[vaga].posicao; }
+        void Ocupar(std::size_t vaga, std::uint32_t marca, int posicao) {
+            vagas_[vaga] = {marca, posicao};
+        }
+        void Limpar() {
+            vagas_ = {};
+            deslocamento_ = 32;
+        }
+
+    private:
+        struct Vaga {
+            std::uint32_t marca = 0;
+            int posicao = -1;  // -1 when free
+        };
+        std::vector<Vaga> vagas_;  // a power of two long, 1 << (32 - deslocamento_)
+        int deslocamento_ = 32;
+    };
+
     int ProcurarPar(std::string_view codigo, std::string_view descricao);
     int NovoPar(std::string_view codigo, std::string_view descricao);
     int ParDaLoja(int par, std::string_view cnpj);
     std::string_view CnpjDoPar(int par) const;  // of a store's own pair; else empty
-    void Redimensionar(std::size_t tamanho);
-
-    // A slot of the table. `marca` is the upper half of its pair's hash: its leading bits are
-    // the slot the pair belongs in, and a probe that does not match it goes on without looking
-    // at the pair.
-    struct Vaga {
-        std::uint32_t marca = 0;
-        int par = -1;  // position in pares_, -1 when free
-    };
 
     std::vector<Par> pares_;
     std::string chaves_;
     // By position in pares_: the pairs of a restricted code and their stores' pairs only.
     std::unordered_map<int, ParDeLoja> pares_de_loja_;
-    std::vector<Vaga> tabela_pares_;  // a power of two long, 1 << (32 - deslocamento_)
-    int deslocamento_ = 32;
+    TabelaMarcas tabela_pares_;  // positions in pares_
     long long linhas_ = 0;
 
     std::vector<CupomCatalogo> cupons_;  // by id once OrdenarCupons has run
@@ -142,7 +167,7 @@ private:
     std::unordered_map<std::string, int> posicao_loja_;
 
     std::vector<ProdutoCatalogo> produtos_;
-    std::unordered_map<std::string, int> indice_produtos_;  // chave -> produtos_
+    TabelaMarcas indice_produtos_;  // positions in produtos_, by their chave
 };
 
 }  // namespace precos
