@@ -535,6 +535,22 @@ bool BancoDados::LerFaixa(const char* tabela, const std::vector<const char*>& co
     return rc == SQLITE_DONE;
 }
 
+namespace {
+
+// Marks the connections of the halves as taken while it lives.
+class EmUso {
+public:
+    explicit EmUso(bool& marca) : marca_(marca) { marca_ = true; }
+    ~EmUso() { marca_ = false; }
+    EmUso(const EmUso&) = delete;
+    EmUso& operator=(const EmUso&) = delete;
+
+private:
+    bool& marca_;
+};
+
+}  // namespace
+
 bool BancoDados::AbrirMetades() {
     if (metades[0].db) return true;
     for (ConexaoMetade& metade : metades) {
@@ -568,35 +584,43 @@ bool BancoDados::MeioDaTabela(const char* tabela, long long& meio) {
 }
 
 bool BancoDados::PercorrerLinhasEmDuasPartes(
-    const char* tabela, const std::string& sql, const std::vector<ParametroSql>& parametros,
+    const char* tabela, const std::string& consulta, const std::string& condicao,
+    const std::vector<ParametroSql>& parametros,
     const std::function<bool(int parte, const LinhaSql&)>& porLinha) {
     TravaConexao trava(db);
     long long meio = 0;
     Declaracao stmt[2];
-    bool preparadas = MeioDaTabela(tabela, meio) && AbrirMetades();
-    const std::string limite[2] = {" and rowid <= ?", " and rowid > ?"};
+    // A receiver that reads in two halves itself is read in one pass: the connections of the
+    // halves are taken.
+    bool preparadas = !metades_em_uso && MeioDaTabela(tabela, meio) && AbrirMetades();
+    const char* limite[2] = {") and rowid <= ?", ") and rowid > ?"};
     for (int parte = 0; preparadas && parte < 2; ++parte) {
+        const std::string sql = consulta + " where (" + condicao + limite[parte];
         sqlite3_stmt* s = nullptr;
         preparadas =
-            stmt[parte].Preparar(metades[parte].db, (sql + limite[parte]).c_str()) == SQLITE_OK &&
+            stmt[parte].Preparar(metades[parte].db, sql.c_str()) == SQLITE_OK &&
             (s = stmt[parte].get()) && LigarParametros(s, parametros) == SQLITE_OK &&
             sqlite3_bind_int64(s, static_cast<int>(parametros.size()) + 1, meio) == SQLITE_OK;
     }
     if (!preparadas) {
-        return PercorrerLinhas(sql.c_str(), parametros,
+        for (Declaracao& d : stmt) d = Declaracao();
+        return PercorrerLinhas((consulta + " where " + condicao).c_str(), parametros,
                                [&](const LinhaSql& l) { return porLinha(0, l); });
     }
+    const EmUso em_uso(metades_em_uso);
 
     SetErro(wxString());
     int rc[2] = {SQLITE_OK, SQLITE_OK};
     std::string mensagem[2];
     std::exception_ptr excecao[2];
+    // Set when a half's receiver throws: the other one's rows are of no use any more.
+    std::atomic<bool> parar{false};
     const auto ler = [&](int parte) {
         sqlite3_stmt* s = stmt[parte].get();
         try {
             const LinhaSql linha(s);
             while ((rc[parte] = sqlite3_step(s)) == SQLITE_ROW) {
-                if (!porLinha(parte, linha)) {
+                if (parar.load(std::memory_order_relaxed) || !porLinha(parte, linha)) {
                     rc[parte] = SQLITE_DONE;
                     break;
                 }
@@ -604,7 +628,7 @@ bool BancoDados::PercorrerLinhasEmDuasPartes(
             if (rc[parte] != SQLITE_DONE) mensagem[parte] = sqlite3_errmsg(metades[parte].db);
         } catch (...) {
             excecao[parte] = std::current_exception();
-            sqlite3_interrupt(metades[1 - parte].db);
+            parar.store(true, std::memory_order_relaxed);
         }
         sqlite3_reset(s);
     };
@@ -635,7 +659,7 @@ bool BancoDados::LerTabelaEmDuasPartes(
     // by this one alone.
     Declaracao stmt[2];
     const char* condicao[2] = {kAteMeio, kDepoisDoMeio};
-    bool preparadas = AbrirMetades();
+    bool preparadas = !metades_em_uso && AbrirMetades();
     for (int parte = 0; preparadas && parte < 2; ++parte) {
         preparadas = stmt[parte].Preparar(metades[parte].db,
                                           SqlDaLeitura(tabela, colunas, condicao[parte]).c_str()) ==
@@ -648,6 +672,7 @@ bool BancoDados::LerTabelaEmDuasPartes(
                LerFaixa(tabela, colunas, kDepoisDoMeio, meio, porParte[1]);
     }
 
+    const EmUso em_uso(metades_em_uso);
     SetErro(wxString());
     int rc[2] = {SQLITE_OK, SQLITE_OK};
     std::string mensagem[2];

@@ -127,12 +127,14 @@ public:
     bool LerTabelaEmDuasPartes(const char* tabela, const std::vector<const char*>& colunas,
                                const std::function<void(int parte, const LinhaSql&)>& porLinha);
 
-    // PercorrerLinhas of `sql`, a query of the rows of `tabela` that ends in its "where", in two
-    // halves by the row id of `tabela`, read at once as LerTabelaEmDuasPartes reads them (and in
-    // one pass, as half 0, when it would read the table so). `porLinha` receives the half with
-    // each row, from both threads at once; false stops that half.
+    // PercorrerLinhas of `consulta` (a select from `tabela` without its "where") over the rows
+    // that `condicao` leaves, in two halves by the row id of `tabela`, read at once as
+    // LerTabelaEmDuasPartes reads them (and in one pass, as half 0, when it would read the table
+    // so). `porLinha` receives the half with each row, from both threads at once; false stops
+    // that half. `parametros` are bound to the "?" of the condition in order.
     bool PercorrerLinhasEmDuasPartes(
-        const char* tabela, const std::string& sql, const std::vector<ParametroSql>& parametros,
+        const char* tabela, const std::string& consulta, const std::string& condicao,
+        const std::vector<ParametroSql>& parametros,
         const std::function<bool(int parte, const LinhaSql&)>& porLinha);
 
     // Stores a parsed receipt feed in one transaction. `progresso` receives each progress line
@@ -167,12 +169,15 @@ private:
                   long long limite, const std::function<void(const LinhaSql&)>& porLinha);
 
     sqlite3* db = nullptr;
-    // The connections of LerTabelaEmDuasPartes, one per half, used under this connection's lock.
+    // The connections of the readings in two halves, one per half, used under this connection's
+    // lock; `metades_em_uso` while a reading holds them (a receiver that reads in two halves
+    // again is read in one pass).
     struct ConexaoMetade {
         sqlite3* db = nullptr;
         ReceptorLinhas receptor;
     };
     ConexaoMetade metades[2];
+    bool metades_em_uso = false;
     // Opens them on first use; false, with none open, when the file cannot be opened so.
     bool AbrirMetades();
     // The row id that parts `tabela` in two halves; false when it is to be read in one pass (a

@@ -271,9 +271,14 @@ void CatalogoPrecos::Concluir() {
     });
     std::vector<int> ordem(postos.size());
     for (std::size_t p = 0; p < postos.size(); ++p) ordem[p] = postos[p].produto;
-    // Each product goes to its place along the cycles of the order, moved once.
+    // Each product goes to its place along the cycles of the order: one move each, and one more
+    // per cycle.
     for (std::size_t p = 0; p < produtos_.size(); ++p) {
         if (ordem[p] < 0) continue;
+        if (ordem[p] == static_cast<int>(p)) {  // already in its place
+            ordem[p] = -1;
+            continue;
+        }
         std::size_t destino = p;
         ProdutoCatalogo levado = std::move(produtos_[p]);
         std::size_t origem = static_cast<std::size_t>(ordem[p]);

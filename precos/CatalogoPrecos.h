@@ -145,7 +145,7 @@ private:
             std::uint32_t marca = 0;
             int posicao = -1;  // -1 when free
         };
-        std::vector<Vaga> vagas_;  // a power of two long, 1 << (32 - deslocamento_)
+        std::vector<Vaga> vagas_;  // empty, or 1 << (32 - deslocamento_) long
         int deslocamento_ = 32;
     };
 

@@ -28,13 +28,13 @@ const std::vector<const char*> kColunasItens = {"id_cupom", "codigo",      "desc
 constexpr const char* kTabelaLojas = "emitente";
 const std::vector<const char*> kColunasLojas = {"cnpj", "fantasia"};
 
-// One product's lines; the "%s" take the column and one "?" per code or description, so that
-// the code or description index finds them.
+// One product's lines: the query and its condition, whose "%s" take the column and one "?" per
+// code or description, so that the code or description index finds them.
 constexpr const char* kConsultaCompras =
     "select id_cupom, qtde, un, valor_unit, desconto, round(valor_total - desconto, 2), codigo,\n"
     "valor_total, id\n"
-    "from cupom_item\n"
-    "where %s in (%s)";
+    "from cupom_item";
+constexpr const char* kCondicaoCompras = "%s in (%s)";
 // The same first eight columns, newest first, with each line's receipt and store; the last "%s"
 // takes the store of a store's own code.
 constexpr const char* kConsultaComprasJuncao =
@@ -128,9 +128,10 @@ bool CarregarHistorico(BancoDados& banco, const CatalogoPrecos& catalogo,
     Metade metades[2];
     metades[0].linhas.reserve(static_cast<std::size_t>(produto.compras));
     metades[1].linhas.reserve(static_cast<std::size_t>(produto.compras) / 2 + 1);
-    const wxString sql = wxString::Format(kConsultaCompras, coluna, marcadores);
+    const wxString condicao = wxString::Format(kCondicaoCompras, coluna, marcadores);
     bool lidas = banco.PercorrerLinhasEmDuasPartes(
-        kTabelaItens, std::string(sql.utf8_str()), parametros, [&](int parte, const LinhaSql& l) {
+        kTabelaItens, kConsultaCompras, std::string(condicao.utf8_str()), parametros,
+        [&](int parte, const LinhaSql& l) {
             Metade& metade = metades[parte];
             if (!produto.por_gtin && GtinValido(l.Texto(6))) return true;
             const CupomCatalogo* cupom = catalogo.Cupom(l.Inteiro(0), metade.cursor);

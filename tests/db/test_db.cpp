@@ -313,17 +313,36 @@ TEST_F(BancoTest, LinhasLidasNoLugarComParametrosOuDaTabelaInteira) {
 
     // A query of some rows, in the same two halves; a half that stops leaves the other going.
     std::vector<long long> achadas[2];
-    EXPECT_TRUE(banco->PercorrerLinhasEmDuasPartes(
-        "grande", "select x from grande where x % ? = 0", {1000LL},
-        [&](int parte, const LinhaSql& l) {
-            achadas[parte].push_back(l.Inteiro(0));
-            return parte == 1 || achadas[0].size() < 3;
-        }));
+    EXPECT_TRUE(banco->PercorrerLinhasEmDuasPartes("grande", "select x from grande", "x % ? = 0",
+                                                   {1000LL}, [&](int parte, const LinhaSql& l) {
+                                                       achadas[parte].push_back(l.Inteiro(0));
+                                                       return parte == 1 || achadas[0].size() < 3;
+                                                   }));
     EXPECT_EQ(achadas[0], (std::vector<long long>{1000, 2000, 3000}));
     ASSERT_FALSE(achadas[1].empty());
     EXPECT_EQ(achadas[1].front(), primeira.back() / 1000 * 1000 + 1000);
     EXPECT_EQ(achadas[1].back(), 150000);
     EXPECT_TRUE(std::is_sorted(achadas[1].begin(), achadas[1].end()));
+    // A condition of its own: each half has the rows of the whole condition within it.
+    std::vector<long long> ou[2];
+    EXPECT_TRUE(banco->PercorrerLinhasEmDuasPartes("grande", "select x from grande",
+                                                   "x = ? or x = ?", {5LL, 140000LL},
+                                                   [&](int parte, const LinhaSql& l) {
+                                                       ou[parte].push_back(l.Inteiro(0));
+                                                       return true;
+                                                   }));
+    EXPECT_EQ(ou[0], std::vector<long long>{5});
+    EXPECT_EQ(ou[1], std::vector<long long>{140000});
+    // A half that throws leaves the call, and the halves read on afterwards.
+    EXPECT_THROW(banco->PercorrerLinhasEmDuasPartes("grande", "select x from grande", "x > 0", {},
+                                                    [&](int parte, const LinhaSql&) -> bool {
+                                                        if (parte == 0)
+                                                            throw std::runtime_error("1");
+                                                        return true;
+                                                    }),
+                 std::runtime_error);
+    std::tie(primeira, segunda) = ler_em_partes();
+    EXPECT_EQ(primeira.size() + segunda.size(), 150000u);
 
     // What the second half's receiver throws leaves the call too.
     EXPECT_THROW(banco->LerTabelaEmDuasPartes("grande", {"x"},

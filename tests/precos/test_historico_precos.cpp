@@ -248,6 +248,22 @@ TEST_F(HistoricoPrecos, TypingFiltersTheListAndChoosingFillsSummaryChartAndGrid)
     EXPECT_EQ(historico.compras[0].data_hora, 20250401100000);
     EXPECT_EQ(historico.lojas[static_cast<std::size_t>(historico.compras[0].loja)].nome,
               "Atacadão");
+
+    // Lines far apart by row id are read in two halves, the newest first all the same: the
+    // oldest line moved past all the others, and the newest before them.
+    std::map<wxString, wxString> r;
+    banco->ConsultarRegistro(
+        "UPDATE cupom_item SET id = id + 300000 WHERE id = (SELECT min(id) FROM cupom_item)", r);
+    banco->ConsultarRegistro("UPDATE cupom_item SET id = -id WHERE id_cupom = 6", r);
+    precos::CatalogoPrecos catalogo;
+    ASSERT_TRUE(precos::CarregarCatalogo(*banco, catalogo));
+    precos::HistoricoProduto em_metades;
+    ASSERT_TRUE(precos::CarregarHistorico(*banco, catalogo, catalogo.Produtos()[0], em_metades));
+    ASSERT_EQ(em_metades.compras.size(), historico.compras.size());
+    for (std::size_t i = 0; i < historico.compras.size(); ++i) {
+        EXPECT_EQ(em_metades.compras[i].data_hora, historico.compras[i].data_hora) << i;
+        EXPECT_EQ(em_metades.compras[i].id_cupom, historico.compras[i].id_cupom) << i;
+    }
 }
 
 // Ten years of receipts (36,000 with CUPOM_CAPTURAS_DEZ_ANOS set, as the benchmark makes them):
